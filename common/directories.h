@@ -1,0 +1,20 @@
+#pragma once
+// Where Tovrin keeps its files. By default the XDG directories, each with a
+// "tovrin" folder: configuration (registry.sqlite), cache (the .wbc entry
+// files) and state (wapout.log, wmlsource.txt). A home directory given
+// with --home or TOVRIN_HOME puts all three under it, as config/, cache/
+// and state/.
+#include <string>
+
+// home: the --home value or null. Creates the three directories; false
+// (with the reason in the log) when one cannot be created.
+bool initDirectories(const char *home);
+
+const std::string &configDir();
+const std::string &cacheDir();
+const std::string &stateDir();
+
+// A file name joined to one of the directories.
+std::string configPath(const char *name);
+std::string cachePath(const char *name);
+std::string statePath(const char *name);
