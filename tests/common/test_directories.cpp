@@ -1,1 +1,152 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/clock.h"
+#include "common/directories.h"
+#include "common/log.h"
+
+namespace {
+
+bool isPrivateDirectory(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & 0777) == 0700;
+}
+
+// A temporary directory and an environment without the variables that
+// choose the directories (restored afterwards).
+class Directories : public testing::Test {
+protected:
+    std::string tmp;
+    std::vector<std::pair<std::string, const char *>> saved;
+
+    void SetUp() override
+    {
+        char templ[] = "/tmp/tovrin-dirs-XXXXXX";
+        ASSERT_NE(mkdtemp(templ), nullptr);
+        tmp = templ;
+        for (const char *name : {"TOVRIN_HOME", "HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
+            const char *value = std::getenv(name);
+            saved.emplace_back(name, value ? strdup(value) : nullptr);
+            unsetenv(name);
+        }
+        Log_setMode(LOG_CONSOLE);
+    }
+    void TearDown() override
+    {
+        for (auto &[name, value] : saved) {
+            if (value)
+                setenv(name.c_str(), value, 1);
+            else
+                unsetenv(name.c_str());
+            std::free(const_cast<char *>(value));
+        }
+        std::filesystem::remove_all(tmp);
+    }
+};
+
+}  // namespace
+
+TEST_F(Directories, AHomeHoldsAllThreePrivateDirectoriesAndWinsOverTheEnvironment)
+{
+    setenv("TOVRIN_HOME", (tmp + "/env").c_str(), 1);
+    std::string home = tmp + "/a/b";
+    ASSERT_TRUE(initDirectories((home + "//").c_str()));
+    EXPECT_EQ(configPath("registry.sqlite"), home + "/config/registry.sqlite");
+    EXPECT_EQ(cachePath("x_20.wbc"), home + "/cache/x_20.wbc");
+    EXPECT_EQ(statePath("wapout.log"), home + "/state/wapout.log");
+    for (const std::string &dir : {configDir(), cacheDir(), stateDir()})
+        EXPECT_TRUE(isPrivateDirectory(dir)) << dir;
+    EXPECT_FALSE(std::filesystem::exists(tmp + "/env"));
+    EXPECT_TRUE(initDirectories(home.c_str())) << "existing directories are fine";
+
+    ASSERT_TRUE(initDirectories(""));  // as good as none: TOVRIN_HOME applies
+    EXPECT_EQ(stateDir(), tmp + "/env/state");
+    // A relative home is anchored where it was given.
+    std::filesystem::path start = std::filesystem::current_path();
+    std::filesystem::current_path(tmp);
+    bool ok = initDirectories("rel");
+    std::filesystem::current_path(start);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(isPrivateDirectory(tmp + "/rel/cache"));
+    EXPECT_EQ(cacheDir(), tmp + "/rel/cache");
+}
+
+TEST_F(Directories, WithoutAHomeTheXdgDirectoriesAreUsed)
+{
+    setenv("XDG_CONFIG_HOME", (tmp + "/cfg").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (tmp + "/cch/").c_str(), 1);
+    setenv("XDG_STATE_HOME", (tmp + "/st").c_str(), 1);
+    ASSERT_TRUE(initDirectories(nullptr));
+    EXPECT_EQ(configDir(), tmp + "/cfg/tovrin");
+    EXPECT_EQ(cacheDir(), tmp + "/cch/tovrin");
+    EXPECT_EQ(stateDir(), tmp + "/st/tovrin");
+    EXPECT_TRUE(isPrivateDirectory(stateDir()));
+    // Unset, empty and relative values fall back to the defaults under HOME.
+    setenv("HOME", tmp.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("XDG_CACHE_HOME", "", 1);
+    setenv("XDG_STATE_HOME", "relative", 1);
+    ASSERT_TRUE(initDirectories(nullptr));
+    EXPECT_EQ(configDir(), tmp + "/.config/tovrin");
+    EXPECT_EQ(cacheDir(), tmp + "/.cache/tovrin");
+    EXPECT_EQ(stateDir(), tmp + "/.local/state/tovrin");
+}
+
+TEST_F(Directories, DirectoriesThatCannotBeCreatedFailWithOneLineEach)
+{
+    std::ofstream(tmp + "/plain") << "a file";
+    std::filesystem::create_directory(tmp + "/h");
+    std::ofstream(tmp + "/h/cache") << "a file";
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(initDirectories((tmp + "/plain/home").c_str()));
+    EXPECT_FALSE(initDirectories((tmp + "/h").c_str()));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Directories: cannot create " + tmp + "/plain/home/config: Not a directory\n"
+              "Directories: cannot create " + tmp + "/plain/home/cache: Not a directory\n"
+              "Directories: cannot create " + tmp + "/plain/home/state: Not a directory\n"
+              "Directories: cannot create " + tmp + "/h/cache: Not a directory\n");
+    EXPECT_TRUE(isPrivateDirectory(tmp + "/h/state")) << "the others are still made";
+    EXPECT_EQ(cacheDir(), tmp + "/h/cache") << "the paths still say where files belong";
+}
+
+namespace {
+uint32_t fixedClock() { return 1234567890u; }
+uint32_t fixedRandom() { return 42u; }
+}  // namespace
+
+TEST(Clock, ClockAndRandomSourcesCanBeReplacedAndRestored)
+{
+    setClockSource(fixedClock);
+    EXPECT_EQ(nowSeconds(), 1234567890u);
+    setClockSource(nullptr);
+    EXPECT_LE(nowSeconds() - static_cast<uint32_t>(std::time(nullptr)), 1u);
+
+    auto draw = [](uint32_t seed) {
+        seedRandom(seed);
+        std::vector<uint32_t> numbers(64);
+        for (uint32_t &n : numbers)
+            n = randomNumber();
+        return numbers;
+    };
+    std::vector<uint32_t> first = draw(7);
+    EXPECT_EQ(draw(7), first);
+    EXPECT_NE(draw(8), first);
+    EXPECT_GT(std::set<uint32_t>(first.begin(), first.end()).size(), 60u);
+    for (uint32_t n : first)
+        EXPECT_LE(n, 0x7FFFFFFFu);
+    seedRandom(7);
+    setRandomSource(fixedRandom);
+    EXPECT_EQ(randomNumber(), 42u);
+    setRandomSource(nullptr);
+    EXPECT_EQ(randomNumber(), first[0]) << "the replacement did not draw from the generator";
+}

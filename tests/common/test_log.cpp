@@ -1,1 +1,85 @@
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "common/directories.h"
+#include "common/log.h"
+
+namespace {
+
+std::string readLog()
+{
+    std::ifstream in(statePath("wapout.log"));
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class LogTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        char dir[] = "/tmp/tovrin-log-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        ASSERT_TRUE(initDirectories(dir));
+    }
+};
+
+}  // namespace
+
+TEST_F(LogTest, FileModeWritesEverythingFlushedAndNothingToTheConsole)
+{
+    Log_open();
+    EXPECT_EQ(Log_getMode(), LOG_OFF);
+    Log_setMode(LOG_FILE);
+    testing::internal::CaptureStdout();
+    Log_str("Browser: ");
+    Log_int(-42);
+    Log_printf(" [%05d:%02d] %s %02x\n", 12, 3, "tag", 0xAB);
+    Log_str(nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    // Read while the file is still open: every write is already flushed.
+    EXPECT_EQ(readLog(), "Browser: -42 [00012:03] tag ab\n(null)");
+}
+
+TEST_F(LogTest, ModesRouteToConsoleFileBothOrNeither)
+{
+    Log_open();
+    testing::internal::CaptureStdout();
+    Log_str("off\n");
+    Log_setMode(LOG_CONSOLE);
+    Log_str("console\n");
+    Log_setMode(LOG_BOTH);
+    Log_str("both\n");
+    Log_setMode(LOG_FILE);
+    Log_str("file\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "console\nboth\n");
+    EXPECT_EQ(readLog(), "both\nfile\n");
+}
+
+TEST_F(LogTest, ReopeningStartsAFreshFileAndTurnsLoggingOff)
+{
+    Log_open();
+    Log_setMode(LOG_FILE);
+    Log_str("first run\n");
+    Log_open();
+    Log_str("not written\n");
+    EXPECT_EQ(readLog(), "");
+    Log_setMode(LOG_FILE);
+    Log_str("second run\n");
+    EXPECT_EQ(readLog(), "second run\n");
+}
+
+TEST_F(LogTest, AMissingStateDirectoryMeansNoLogAndNoCrash)
+{
+    std::filesystem::remove_all(stateDir());
+    Log_open();
+    Log_setMode(LOG_BOTH);
+    testing::internal::CaptureStdout();
+    Log_printf("%s\n", "still running");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "still running\n");
+}

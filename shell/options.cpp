@@ -1,0 +1,77 @@
+#include "shell/options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+const char *const kUsage =
+    "usage: tovrin [--home DIR] [--screen WxH] [--gateway HOST] [--port 9201|9200]\n"
+    "              [--headless] [--script FILE] [URL]\n";
+
+static bool parseScreen(const char *text, CommandLine *cmd)
+{
+    int w = 0, h = 0;
+    char tail = 0;
+    if (std::sscanf(text, "%dx%d%c", &w, &h, &tail) != 2)
+        return false;
+    if (w < 16 || h < 16 || w > 4096 || h > 4096)
+        return false;
+    cmd->screenWidth = w;
+    cmd->screenHeight = h;
+    return true;
+}
+
+static bool parsePort(const char *text, CommandLine *cmd)
+{
+    if (std::strcmp(text, "9201") == 0 || std::strcmp(text, "9200") == 0) {
+        cmd->port = std::atoi(text);
+        return true;
+    }
+    return false;
+}
+
+bool parseCommandLine(int argc, char **argv, CommandLine *cmd, std::string *error)
+{
+    for (int i = 1; i < argc; i++) {
+        std::string arg = argv[i];
+        bool takesValue = arg == "--home" || arg == "--screen" || arg == "--gateway" ||
+                          arg == "--port" || arg == "--script";
+        if (takesValue && i + 1 >= argc) {
+            *error = arg + " needs a value";
+            return false;
+        }
+        if (arg == "--home") {
+            cmd->home = argv[++i];
+        } else if (arg == "--screen") {
+            if (!parseScreen(argv[++i], cmd)) {
+                *error = std::string("bad screen size '") + argv[i] + "' (want WxH)";
+                return false;
+            }
+        } else if (arg == "--gateway") {
+            cmd->gateway = argv[++i];
+        } else if (arg == "--port") {
+            if (!parsePort(argv[++i], cmd)) {
+                *error = std::string("bad port '") + argv[i] + "' (9201 or 9200)";
+                return false;
+            }
+        } else if (arg == "--script") {
+            cmd->script = argv[++i];
+        } else if (arg == "--headless") {
+            cmd->headless = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            *error = "unknown option " + arg;
+            return false;
+        } else if (cmd->url.empty()) {
+            cmd->url = arg;
+        } else {
+            *error = "more than one URL given";
+            return false;
+        }
+    }
+    if (cmd->home.empty()) {
+        const char *env = std::getenv("TOVRIN_HOME");
+        if (env && *env)
+            cmd->home = env;
+    }
+    return true;
+}

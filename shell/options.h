@@ -1,0 +1,20 @@
+#pragma once
+// The command line. Values given here override the preferences for this
+// run only.
+#include <string>
+
+struct CommandLine {
+    std::string home;      // --home DIR (else TOVRIN_HOME, else XDG)
+    int screenWidth = 0;   // --screen WxH; 0 = from the skin or default
+    int screenHeight = 0;
+    std::string gateway;   // --gateway HOST
+    int port = 0;          // --port 9201|9200; 0 = from the preferences
+    bool headless = false; // --headless
+    std::string script;    // --script FILE; empty = standard input
+    std::string url;       // the page to open
+};
+
+// Fills cmd from argv; false with the reason in error.
+bool parseCommandLine(int argc, char **argv, CommandLine *cmd, std::string *error);
+
+extern const char *const kUsage;
