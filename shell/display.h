@@ -1,0 +1,37 @@
+#pragma once
+// What the core asks of the display: the canvas size, text measuring with
+// the fonts of the card styles, and the two tables to paint. The core never
+// touches fonts or pixels itself.
+#include <cstdint>
+
+// Style bits of a text record (shared with the layout).
+constexpr uint8_t STYLE_ITALIC = 0x01;
+constexpr uint8_t STYLE_BOLD = 0x02;
+constexpr uint8_t STYLE_BIG = 0x04;
+constexpr uint8_t STYLE_UNDERLINE = 0x08;
+constexpr uint8_t STYLE_LINK = 0x10;
+constexpr uint8_t STYLE_SMALL = 0x20;
+constexpr uint8_t STYLE_FIELD = 0x40;
+
+// Canvas width and height in pixels.
+void getCanvasSize(int *width, int *height);
+
+// Width (+2 for a field style) and height of text in the style's font;
+// false when the font cannot be made.
+bool measureText(uint8_t style, const char *text, int *width, int *height);
+// How many leading bytes of text fit into width (width - 2 for a field
+// style). Never cuts inside a character of a UTF-8 deck.
+int fitText(uint8_t style, const char *text, int width);
+
+// The character set of the deck whose tables are laid out and painted
+// (the WBXML charset number: 4 ISO-8859-1, 106 UTF-8; anything else is
+// drawn as ISO-8859-1). Set by the layout at the start of each pass.
+void setDeckCharset(uint32_t charset);
+uint32_t getDeckCharset();
+
+// Make these the current tables, label the soft keys, repaint.
+void submitCanvas(const uint8_t *layoutTable, const uint8_t *eventTable);
+void clearCanvas();
+void paintNow();
+void setScroll(int x, int y);
+void getScroll(int *x, int *y);
