@@ -14,6 +14,9 @@ PACKAGES=(
   libsqlite3-dev sqlite3
   # drawing and text
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-liberation2
+  # test content: the gateway's own WML compiler (wml_tester), a second
+  # WBXML encoder, and WBMP images
+  kannel kannel-extras libwbxml2-utils imagemagick
 )
 
 missing=()
