@@ -1,0 +1,121 @@
+#include "tests/wml/fakes.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "browser/context.h"
+#include "browser/timer.h"
+#include "cache/cache.h"
+#include "shell/display.h"
+#include "shell/fixed_metrics.h"
+
+std::map<std::string, std::string> gFakeVars;
+std::string gFakeCardName, gFakeCardTitle;
+int gFakeNewContexts = 0;
+int gFakeTimerValue = -1;
+std::string gFakeTimerVar;
+int gFakeCanvasWidth = 120, gFakeCanvasHeight = 160;
+
+static std::map<std::pair<std::string, uint32_t>, std::vector<uint8_t>> gFakeCache;
+static uint32_t gFakeCharset = 4;
+
+void fakeCachePut(const std::string &url, uint32_t contentType, const std::vector<uint8_t> &bytes)
+{
+    gFakeCache[{url, contentType}] = bytes;
+}
+
+void fakeCacheClear() { gFakeCache.clear(); }
+
+std::vector<uint8_t> loadDeck(const char *name)
+{
+    std::ifstream in(std::string(WML_DECK_DIR) + "/" + name + ".wmlc", std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void fakeReset()
+{
+    gFakeVars.clear();
+    gFakeCardName.clear();
+    gFakeCardTitle.clear();
+    gFakeNewContexts = 0;
+    gFakeTimerValue = -1;
+    gFakeTimerVar.clear();
+    gFakeCanvasWidth = 120;
+    gFakeCanvasHeight = 160;
+}
+
+void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length,
+                CacheResult *result)
+{
+    *content = nullptr;
+    *length = 0;
+    result->arg = 0;
+    for (const auto &[key, bytes] : gFakeCache) {
+        if (key.first == url && (*contentType == 0 || key.second == *contentType)) {
+            *content = static_cast<uint8_t *>(std::malloc(bytes.size() ? bytes.size() : 1));
+            if (!bytes.empty())
+                std::memcpy(*content, bytes.data(), bytes.size());
+            *length = static_cast<uint32_t>(bytes.size());
+            *contentType = key.second;
+            result->code = CRES_HIT;
+            return;
+        }
+    }
+    result->code = 2501;
+}
+
+const char *getContextVal(const char *name)
+{
+    auto it = gFakeVars.find(name);
+    return it == gFakeVars.end() ? "" : it->second.c_str();
+}
+
+int setContextVal(const char *name, const char *value)
+{
+    gFakeVars[name] = value;
+    return 1;
+}
+
+int hasContextVal(const char *name) { return gFakeVars.count(name) ? 1 : 0; }
+
+void newContext()
+{
+    gFakeNewContexts++;
+    gFakeVars.clear();
+}
+
+void setCardInfo(const char *name, const char *title)
+{
+    gFakeCardName = name;
+    gFakeCardTitle = title;
+}
+
+void setTimer(int value, const char *variableName)
+{
+    gFakeTimerValue = value;
+    gFakeTimerVar = variableName ? variableName : "";
+}
+
+void killTimer() { gFakeTimerValue = -1; }
+
+void getCanvasSize(int *width, int *height)
+{
+    *width = gFakeCanvasWidth;
+    *height = gFakeCanvasHeight;
+}
+
+void setDeckCharset(uint32_t charset) { gFakeCharset = charset; }
+uint32_t getDeckCharset() { return gFakeCharset; }
+
+bool measureText(uint8_t style, const char *text, int *width, int *height)
+{
+    fixedMeasureText(style, text, gFakeCharset == 106, width, height);
+    return true;
+}
+
+int fitText(uint8_t style, const char *text, int width)
+{
+    return fixedFitText(style, text, gFakeCharset == 106, width);
+}

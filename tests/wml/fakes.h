@@ -1,0 +1,22 @@
+#pragma once
+// In-memory stand-ins for what the deck passes use from the cache, the
+// contexts, the card timer and the display, so the passes are tested alone.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+// Cached content by (url, content type).
+void fakeCachePut(const std::string &url, uint32_t contentType, const std::vector<uint8_t> &bytes);
+void fakeCacheClear();
+// The compiled test deck NAME.wmlc (built from tests/wml/decks/NAME.wml).
+std::vector<uint8_t> loadDeck(const char *name);
+
+// Variables of the one fake context; cleared by fakeReset.
+extern std::map<std::string, std::string> gFakeVars;
+extern std::string gFakeCardName, gFakeCardTitle;
+extern int gFakeNewContexts;          // newContext calls
+extern int gFakeTimerValue;           // last setTimer value, -1 when none
+extern std::string gFakeTimerVar;
+extern int gFakeCanvasWidth, gFakeCanvasHeight;
+void fakeReset();
