@@ -28,3 +28,7 @@ constexpr int32_t CRES_FULL = 2503;
 // stored type; contentType 0 on entry means any type.
 void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length,
                 CacheResult *result);
+
+// The cache limits in bytes (kept in the settings store).
+void C_setCacheSize(uint32_t minSize, uint32_t maxSize);
+void C_getCacheSize(uint32_t *minSize, uint32_t *maxSize);

@@ -35,3 +35,8 @@ void clearCanvas();
 void paintNow();
 void setScroll(int x, int y);
 void getScroll(int *x, int *y);
+
+// The status drop-down: text becomes its first entry, earlier ones below.
+void displayStatusInsert(const char *text);
+// The push indicator follows whether push messages are waiting.
+void refreshPushIndicator();
