@@ -1,1 +1,382 @@
-// placeholder
+// The event table of the Layout pass: links, form fields, soft keys and
+// intrinsic events, each with what is needed to act on it later without
+// walking the deck again.
+#include <cctype>
+
+#include "browser/context.h"
+#include "common/int_to_text.h"
+#include "common/log.h"
+#include "wml/layout_state.h"
+#include "wml/wbxml.h"
+
+static bool gNoTarget = false;       // an a without HREF: shown as a link, not recorded
+static char gOptionValue[252];       // VALUE of the option being built
+static char gOptionLabel[256];       // its TITLE, or its text
+static char gOptionOnpick[256];      // its ONPICK ("@offset")
+
+void resetEvents()
+{
+    gLastEvent = 0;
+    gEventContext = EVENT_NONE;
+    gExtraStyle = 0;
+    gSuppressOptions = false;
+    gSelectNesting = 0;
+    gSelectRecord = -1;
+    gEventName[0] = 0;
+    gScratchLength = 0;
+    gNoTarget = false;
+}
+
+// --- The table -------------------------------------------------------------
+
+static bool addRecord(uint8_t type, const char *name, const uint8_t *data, uint32_t dataLength, uint32_t length)
+{
+    if (gEventLength + length >= TABLE_LIMIT)
+        return false;
+    uint8_t *r = gEventTable + gEventLength;
+    std::memset(r, 0, length);
+    putI32(r + ER_LENGTH, static_cast<int32_t>(length));
+    r[ER_TYPE] = type;
+    copyCut(reinterpret_cast<char *>(r + ER_NAME), ER_NAME_SIZE, name);
+    std::memcpy(r + ER_DATA, data, dataLength);
+    return true;
+}
+
+static bool addEventChecked(uint8_t type, const char *name, const uint8_t *data, uint32_t dataLength)
+{
+    uint32_t length = roundUp4(dataLength + 43);
+    gLastEvent = gEventLength;
+    if (!addRecord(type, name, data, dataLength, length)) {
+        logPosition();
+        Log_str("Event buffer overflow\n");
+        gWbxml.errorFlag = 1;
+        return false;
+    }
+    logPosition();
+    Log_printf("Event %s @%d Len=%d DLen=%d\n", name, static_cast<int>(gEventLength), static_cast<int>(length),
+               static_cast<int>(dataLength));
+    gEventLength += length;
+    return true;
+}
+
+void addEvent(uint8_t type, const char *name, const uint8_t *data, uint32_t dataLength)
+{
+    addEventChecked(type, name, data, dataLength);
+}
+
+void addIntrinsicEvent(const char *name, const char *url)
+{
+    if (!url[0])
+        return;
+    removeDuplicateEvent(name);
+    uint32_t urlLength = static_cast<uint32_t>(std::strlen(url)) + 1;
+    uint32_t length = roundUp4(urlLength + 43);
+    if (!addRecord(EVENT_INTRINSIC, name, reinterpret_cast<const uint8_t *>(url), urlLength, length)) {
+        gWbxml.errorFlag = 1;
+        return;
+    }
+    logPosition();
+    Log_printf("Event %s @%d Len=%d\n", name, static_cast<int>(gEventLength), static_cast<int>(length));
+    gEventLength += length;
+}
+
+// Keeps a remembered record offset pointing at the same record after the
+// record at off (length bytes) is cut out.
+static void followRemoval(uint32_t off, uint32_t length)
+{
+    if (gLastEvent > off)
+        gLastEvent -= length;
+    else if (gLastEvent == off)
+        gLastEvent = gEventLength;  // gone: a later noop removes nothing
+    if (gSelectRecord > static_cast<int64_t>(off))
+        gSelectRecord -= length;
+    else if (gSelectRecord == static_cast<int64_t>(off))
+        gSelectRecord = -1;
+}
+
+void removeDuplicateEvent(const char *name)
+{
+    if (!name[0])
+        return;
+    char wanted[ER_NAME_SIZE];
+    copyCut(wanted, sizeof wanted, name);
+    uint32_t off = 0;
+    while (off + ER_DATA <= gEventLength) {
+        uint8_t *r = gEventTable + off;
+        int32_t length = getI32(r + ER_LENGTH);
+        if (length <= 0 || static_cast<uint32_t>(length) > gEventLength - off)
+            break;
+        const char *recordName = reinterpret_cast<const char *>(r + ER_NAME);
+        if (recordName[0] && strncmp(recordName, wanted, ER_NAME_SIZE) == 0) {
+            logPosition();
+            Log_printf("Duplicate event @%d removed\n", static_cast<int>(off));
+            std::memmove(r, r + length, gEventLength - off - static_cast<uint32_t>(length));
+            gEventLength -= static_cast<uint32_t>(length);
+            followRemoval(off, static_cast<uint32_t>(length));
+            continue;
+        }
+        off += static_cast<uint32_t>(length);
+    }
+}
+
+void removeLastEvent()
+{
+    logPosition();
+    Log_str("Last event removed\n");
+    if (gLastEvent < gEventLength)
+        gEventLength = gLastEvent;
+    if (gSelectRecord >= static_cast<int64_t>(gEventLength))
+        gSelectRecord = -1;
+}
+
+void addVisibleEvent(uint32_t xLine, uint32_t yLine, int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    if (gEventContext == EVENT_NONE || gNoTarget)
+        return;
+    putU32(gEventScratch + 0, xLine);
+    putU32(gEventScratch + 4, yLine);
+    putI32(gEventScratch + 8, x);
+    putI32(gEventScratch + 12, y);
+    putI32(gEventScratch + 16, width);
+    putI32(gEventScratch + 20, height);
+    if (addEventChecked(gEventContext, gEventName, gEventScratch, gScratchLength + 27) &&
+        gEventContext == EVENT_SELECT)
+        gSelectRecord = gLastEvent;
+}
+
+// --- Building the visible events -------------------------------------------
+
+static uint8_t *scratchData() { return gEventScratch + 24; }
+
+// Starts the data of a visible event; the bytes past it are copied too.
+static void beginScratch(uint8_t context, const char *name)
+{
+    std::memset(gEventScratch, 0, EVENT_SCRATCH_SIZE);
+    gEventContext = context;
+    gExtraStyle = 0;
+    gNoTarget = false;
+    copyCut(gEventName, sizeof gEventName, name);
+    gScratchLength = 0;
+}
+
+static void scratchText(const char *text, size_t size)
+{
+    size_t n = fitLength(text, size);
+    std::memcpy(scratchData() + gScratchLength, text, n);
+    scratchData()[gScratchLength + n] = 0;
+    gScratchLength += static_cast<uint32_t>(n) + 1;
+}
+
+static bool startsWithLetter(const char *text, char letter)
+{
+    return std::tolower(static_cast<unsigned char>(text[0])) == letter;
+}
+
+// The text a field shows: its variable, else its TITLE or NAME in italic.
+// Creates the variable from VALUE when it does not exist yet.
+static void fieldShownText(bool password)
+{
+    if (gEventName[0] && !hasContextVal(gEventName))
+        setContextVal(gEventName, getAttr("VALUE"));
+    const char *shown = gEventName[0] ? getContextVal(gEventName) : "";
+    if (!shown[0]) {
+        shown = getAttr("TITLE")[0] ? getAttr("TITLE") : getAttr("NAME");
+        gExtraStyle = 1;
+    }
+    copyCut(gWbxml.textBuffer, TEXT_BUFFER_SIZE, shown);
+    if (!password)
+        return;
+    // One star per character, also in a UTF-8 deck.
+    char *out = gWbxml.textBuffer;
+    for (const char *p = gWbxml.textBuffer; *p; p++) {
+        if (!gUtf8 || (static_cast<unsigned char>(*p) & 0xC0) != 0x80)
+            *out++ = '*';
+    }
+    *out = 0;
+}
+
+static void writeField()
+{
+    write_str();
+    gEventContext = EVENT_NONE;
+    gExtraStyle = 0;
+}
+
+static void openInput()
+{
+    beginScratch(EVENT_INPUT, getAttr("NAME"));
+    int32_t maxLength = decimalValue(getAttr("MAXLENGTH"));
+    bool password = startsWithLetter(getAttr("TYPE"), 'p');
+    putU32(scratchData(), static_cast<uint32_t>(maxLength < 0 ? 0 : maxLength));
+    scratchData()[4] = password ? 1 : 0;
+    scratchData()[5] = startsWithLetter(getAttr("EMPTYOK"), 't') ? 1 : 0;
+    gScratchLength = 6;
+    // TITLE and FORMAT share what the scratch record has left; FORMAT is
+    // kept whole up to half of it.
+    const uint32_t room = EVENT_DATA_MAX - gScratchLength;
+    const char *format = getAttr("FORMAT");
+    size_t formatKeep = fitLength(format, room / 2);
+    scratchText(getAttr("TITLE"), room - formatKeep - 1);
+    scratchText(format, formatKeep + 1);
+    fieldShownText(password);
+    writeField();
+}
+
+static void openSelect()
+{
+    beginScratch(EVENT_SELECT, getAttr("NAME"));
+    scratchData()[0] = 0;
+    scratchData()[1] = startsWithLetter(getAttr("MULTIPLE"), 't') ? 1 : 0;
+    copyCut(reinterpret_cast<char *>(scratchData() + 2), ER_SELECT_INAME_SIZE, getAttr("INAME"));
+    gScratchLength = 2 + ER_SELECT_INAME_SIZE;
+    scratchText(getAttr("TITLE"), EVENT_DATA_MAX - gScratchLength);
+    fieldShownText(false);
+    gSelectRecord = -1;
+    writeField();
+    gSuppressOptions = true;
+    gSelectNesting = 1;
+    gWbxml.textBuffer[0] = 0;
+}
+
+// Appends the option just closed to the select record, which must still
+// be the last record of the table.
+static void appendOption()
+{
+    if (gWbxml.textBuffer[0])
+        copyCut(gOptionLabel, sizeof gOptionLabel, gWbxml.textBuffer);
+    gWbxml.textBuffer[0] = 0;
+    if (gSelectRecord < 0)
+        return;
+    uint32_t rec = static_cast<uint32_t>(gSelectRecord);
+    uint8_t *r = gEventTable + rec;
+    uint32_t length = static_cast<uint32_t>(getI32(r + ER_LENGTH));
+    if (rec + length != gEventLength || r[ER_TYPE] != EVENT_SELECT)
+        return;
+    // Past the TITLE and the existing triples.
+    uint32_t p = ER_SELECT_TITLE;
+    for (int i = 0; i <= r[ER_SELECT_COUNT] * 3; i++) {
+        const void *zero = std::memchr(r + p, 0, length - p);
+        if (!zero)
+            return;
+        p = static_cast<uint32_t>(static_cast<const uint8_t *>(zero) - r) + 1;
+    }
+    const char *parts[3] = {gOptionLabel, gOptionValue, gOptionOnpick};
+    uint32_t end = p;
+    for (const char *s : parts)
+        end += static_cast<uint32_t>(std::strlen(s)) + 1;
+    uint32_t newLength = roundUp4(end);
+    if (r[ER_SELECT_COUNT] == 255 || rec + newLength >= TABLE_LIMIT) {
+        logPosition();
+        Log_str("Event buffer overflow\n");
+        gWbxml.errorFlag = 1;
+        return;
+    }
+    for (const char *s : parts) {
+        size_t n = std::strlen(s) + 1;
+        std::memcpy(r + p, s, n);
+        p += static_cast<uint32_t>(n);
+    }
+    r[ER_SELECT_COUNT]++;
+    putI32(r + ER_LENGTH, static_cast<int32_t>(newLength));
+    gEventLength = rec + newLength;
+    logPosition();
+    Log_printf("Option %d ", r[ER_SELECT_COUNT]);
+    Log_printf("[%s] [%s] [%s]\n", gOptionLabel, gOptionValue, gOptionOnpick);
+    logPosition();
+    Log_printf("Event length increased to %d\n", static_cast<int>(newLength));
+}
+
+// --- Soft keys and intrinsic events ----------------------------------------
+
+static void openDo()
+{
+    char name[32];
+    const char *type = getAttr("TYPE");
+    copyCut(name, sizeof name, getAttr("NAME")[0] ? getAttr("NAME") : type);
+    uint8_t data[4 + ER_DO_LABEL_SIZE + ER_DO_TYPE_SIZE] = {};
+    putU32(data, gWbxml.position);
+    const char *label = getAttr("LABEL");
+    copyCut(reinterpret_cast<char *>(data + 4), ER_DO_LABEL_SIZE, label[0] ? label : name);
+    copyCut(reinterpret_cast<char *>(data + 4 + ER_DO_LABEL_SIZE), ER_DO_TYPE_SIZE, type);
+    removeDuplicateEvent(name);
+    addEvent(EVENT_DO, name, data, sizeof data);
+}
+
+static void openOnevent()
+{
+    char name[32];
+    copyCut(name, sizeof name, getAttr("TYPE"));
+    uint8_t data[4];
+    putU32(data, gWbxml.position);
+    removeDuplicateEvent(name);
+    addEvent(EVENT_ONEVENT, name, data, sizeof data);
+}
+
+int eventElement(uint8_t tag, bool open)
+{
+    // Inside a select only options count; anything else there is plain.
+    if (gSuppressOptions) {
+        if (tag == TAG_SELECT) {
+            gSelectNesting += open ? 1 : -1;
+            if (gSelectNesting <= 0) {
+                gSuppressOptions = false;
+                gSelectNesting = 0;
+            }
+        } else if (tag == TAG_OPTION && open) {
+            copyCut(gOptionValue, sizeof gOptionValue, getAttr("VALUE"));
+            copyCut(gOptionLabel, sizeof gOptionLabel, getAttr("TITLE"));
+            copyCut(gOptionOnpick, sizeof gOptionOnpick, getAttr("ONPICK"));
+        } else if (tag == TAG_OPTION) {
+            appendOption();
+        } else if (tag == TAG_ONEVENT && open) {
+            // The select must stay the last record to take its options.
+            return 1;
+        }
+        return 0;
+    }
+    switch (tag) {
+    case TAG_A:
+        if (open) {
+            beginScratch(EVENT_A, "");
+            const char *href = getAttr("HREF");
+            gNoTarget = !href[0];
+            scratchText(href, EVENT_DATA_MAX);
+        } else {
+            gEventContext = EVENT_NONE;
+        }
+        return 0;
+    case TAG_ANCHOR:
+        if (open) {
+            beginScratch(EVENT_ANCHOR, "");
+            putU32(scratchData(), gWbxml.position);
+            gScratchLength = 4;
+        } else {
+            gEventContext = EVENT_NONE;
+        }
+        return 0;
+    case TAG_INPUT:
+        if (open)
+            openInput();
+        return 0;
+    case TAG_SELECT:
+        if (open)
+            openSelect();
+        return 0;
+    case TAG_DO:
+        if (open)
+            openDo();
+        return 0;
+    case TAG_ONEVENT:
+        if (open) {
+            openOnevent();
+            return 1;
+        }
+        return 0;
+    case TAG_NOOP:
+        if (open)
+            removeLastEvent();
+        return 0;
+    default:
+        return 0;
+    }
+}

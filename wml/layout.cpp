@@ -1,1 +1,504 @@
-// placeholder
+// The Layout pass: walks one card of the deck and fills the layout and
+// event tables; coordinates stay line-relative until resolveTables fixes
+// them in one sweep at the end.
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <strings.h>
+
+#include "browser/context.h"
+#include "browser/timer.h"
+#include "common/log.h"
+#include "shell/display.h"
+#include "wml/layout_state.h"
+#include "wml/wbxml.h"
+
+uint8_t *gLayoutTable = nullptr;     // LAYOUT_TABLE_SIZE bytes, or none
+uint8_t *gEventTable = nullptr;      // EVENT_TABLE_SIZE bytes, or none
+uint8_t *gEventScratch = nullptr;    // rectangle + data of the visible event being built
+uint32_t gLayoutLength = 0;          // used bytes of the layout table
+uint32_t gEventLength = 0;           // used bytes of the event table
+uint32_t gLastEvent = 0;             // offset of the record addEvent wrote last
+bool gUtf8 = false;                  // the deck is UTF-8 (charset 106)
+
+int32_t gScreenWidth = 0;            // canvas size at the start of the pass
+int32_t gScreenHeight = 0;
+int32_t gFieldWidth = 0;             // width of an input or select field
+int32_t gFontHeight = 0;             // height of "X" in style 0
+int32_t gAvailWidth = 0;             // lines are broken against this
+int32_t gXOrigin = 0;                // added to every line's x offset
+int32_t gPenX = 0;                   // where the next item goes on the line
+int32_t gLineWidth = 0;              // right end of the rightmost item
+int32_t gLineHeight = 0;             // tallest item of the line
+int32_t gCurY = 0;                   // top of the current line
+int32_t gLineCount = 0;              // closed lines
+int32_t gLineX[MAX_LINES];           // x offset of each line
+int32_t gLineBottom[MAX_LINES];      // bottom of each line
+uint32_t gLineStart = 0;             // layout-table offset of the line's first record
+int32_t gLineGap = 0;                // space between lines
+bool gLinesFull = false;             // the line limit was reached
+
+uint8_t gParaAlign[PARAGRAPH_STACK_SIZE];  // paragraph alignments
+uint8_t gParaMode[PARAGRAPH_STACK_SIZE];   // paragraph wrap modes
+int32_t gParaIndex = 0;              // top of the paragraph stack
+int32_t gParaExcess = 0;             // paragraphs opened past a full stack
+
+int32_t gColumns = 0;                // 0: not in a table with columns
+int32_t gColumn = 0;                 // cell index in the row
+int32_t gCellWidth = 0;              // width of a table cell
+int32_t gCellGap = 1;                // space between cells
+int32_t gRowGap = 1;                 // space between rows
+int32_t gRowTop = 0;                 // top of the row
+int32_t gRowBottom = 0;              // bottom of its tallest cell so far
+uint8_t gTableAlign = ALIGN_LEFT;    // default paragraph alignment
+char gTableTitle[32];                // shown centred below the table
+
+uint8_t gEventContext = EVENT_NONE;  // which clickable element's text is written
+uint8_t gExtraStyle = 0;             // 1: a form field shows its title in italic
+bool gSuppressOptions = false;       // option texts gather in textBuffer
+int32_t gSelectNesting = 0;          // selects open inside the suppressing one, +1
+int64_t gSelectRecord = -1;          // event offset of the select taking options
+char gEventName[32];                 // name of the event being built
+uint32_t gScratchLength = 0;         // type-specific data length in gEventScratch
+
+int32_t gBoldCount = 0;              // b, em, strong
+int32_t gItalicCount = 0;            // i
+int32_t gUnderlineCount = 0;         // u
+int32_t gBigBalance = 0;             // big +1, small -1
+
+static char gRequestedCard[32];      // card asked for, or empty for the first
+static int32_t gCardCounter = 0;     // cards met so far
+static bool gCardFound = false;      // a card was taken
+
+// --- Small helpers shared by the layout files ------------------------------
+
+size_t charStart(const char *text, size_t n)
+{
+    if (!gUtf8)
+        return n;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        n--;
+    return n;
+}
+
+size_t fitLength(const char *text, size_t size)
+{
+    if (size == 0)
+        return 0;
+    size_t n = strnlen(text, size);
+    if (n < size)
+        return n;
+    return charStart(text, size - 1);
+}
+
+void copyCut(char *dst, size_t size, const char *text)
+{
+    if (size == 0)
+        return;
+    size_t n = fitLength(text, size);
+    std::memmove(dst, text, n);
+    dst[n] = 0;
+}
+
+int32_t decimalValue(const char *text)
+{
+    const char *p = text;
+    while (*p == ' ')
+        p++;
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        p++;
+    int64_t v = 0;
+    for (; *p >= '0' && *p <= '9'; p++) {
+        v = v * 10 + (*p - '0');
+        if (v > INT32_MAX)
+            return negative ? INT32_MIN : INT32_MAX;
+    }
+    return static_cast<int32_t>(negative ? -v : v);
+}
+
+// --- Tables ----------------------------------------------------------------
+
+int layoutTablesInit()
+{
+    if (!gLayoutTable)
+        gLayoutTable = static_cast<uint8_t *>(std::calloc(LAYOUT_TABLE_SIZE, 1));
+    if (!gEventTable)
+        gEventTable = static_cast<uint8_t *>(std::calloc(EVENT_TABLE_SIZE, 1));
+    if (!gEventScratch)
+        gEventScratch = static_cast<uint8_t *>(std::calloc(EVENT_SCRATCH_SIZE, 1));
+    return gLayoutTable && gEventTable && gEventScratch ? 0 : -1;
+}
+
+void layoutTablesFree()
+{
+    std::free(gLayoutTable);
+    std::free(gEventTable);
+    std::free(gEventScratch);
+    gLayoutTable = gEventTable = gEventScratch = nullptr;
+    gLayoutLength = gEventLength = 0;
+}
+
+const uint8_t *getLayoutTable() { return gLayoutTable; }
+const uint8_t *getEventTable() { return gEventTable; }
+
+// --- The walk --------------------------------------------------------------
+
+static void resetPass()
+{
+    beginPass(gWbxml.bodyOffset, true, false);
+    gLayoutLength = 0;
+    gEventLength = 0;
+    resetEvents();
+    gCardCounter = 0;
+    gLineCount = 0;
+    gLinesFull = false;
+    gPenX = gLineWidth = gLineHeight = gCurY = 0;
+    gLineStart = 0;
+    gLineGap = 0;
+    gXOrigin = 0;
+    gColumns = 0;
+    gColumn = 0;
+    gRowTop = gRowBottom = 0;
+    gParaIndex = 0;
+    gParaExcess = 0;
+    gParaAlign[0] = ALIGN_LEFT;
+    gParaMode[0] = MODE_WRAP;
+    gTableAlign = ALIGN_LEFT;
+    gTableTitle[0] = 0;
+    gRowGap = 1;
+    gCellGap = 1;
+    gAvailWidth = gScreenWidth;
+    // Both tables read as empty even if a pass is cut short.
+    putU32(gLayoutTable, 0);
+    putU32(gEventTable, 0);
+}
+
+static void addIntrinsicAttributes()
+{
+    addIntrinsicEvent("ONTIMER", getAttr("ONTIMER"));
+    addIntrinsicEvent("ONENTERFORWARD", getAttr("ONENTERFORWARD"));
+    addIntrinsicEvent("ONENTERBACKWARD", getAttr("ONENTERBACKWARD"));
+}
+
+// A card at depth 2: taken, or skipped (non-zero).
+static int selectCard()
+{
+    gCardCounter++;
+    char name[32];
+    const char *id = getAttr("ID");
+    copyCut(name, sizeof name, *id ? id : getAttr("NAME"));
+    logPosition();
+    Log_printf("Found card [%s] looking for [%s]\n", name, gRequestedCard);
+    if (gRequestedCard[0] ? std::strcmp(name, gRequestedCard) != 0 : gCardCounter != 1)
+        return 1;
+    gCardFound = true;
+    if (strcasecmp(getAttr("NEWCONTEXT"), "TRUE") == 0)
+        newContext();
+    setCardInfo(name, getAttr("TITLE"));
+    addIntrinsicAttributes();
+    return 0;
+}
+
+// Style counters and simple markup of depth 3 and deeper, as data.
+struct CounterTag {
+    uint8_t tag;
+    int32_t *counter;
+    int32_t step;  // applied on open, undone on close
+};
+static const CounterTag kCounterTags[] = {
+    {TAG_B, &gBoldCount, 1},      {TAG_EM, &gBoldCount, 1},   {TAG_STRONG, &gBoldCount, 1},
+    {TAG_I, &gItalicCount, 1},    {TAG_U, &gUnderlineCount, 1},
+    {TAG_BIG, &gBigBalance, 1},   {TAG_SMALL, &gBigBalance, -1},
+};
+
+static int contentElement(uint8_t tag, bool open)
+{
+    for (const CounterTag &c : kCounterTags) {
+        if (c.tag == tag) {
+            *c.counter += open ? c.step : -c.step;
+            return 0;
+        }
+    }
+    switch (tag) {
+    case TAG_P:
+        if (open) {
+            pushParagraph(getAttr("ALIGN"), getAttr("MODE"));
+        } else {
+            newLine();
+            popParagraph();
+        }
+        return 0;
+    case TAG_BR:
+        if (open)
+            newLine();
+        return 0;
+    case TAG_TABLE:
+    case TAG_TR:
+    case TAG_TD:
+        tableElement(tag, open);
+        return 0;
+    case TAG_IMG:
+        if (open)
+            imageElement();
+        return 0;
+    case TAG_TIMER:
+        setTimer(decimalValue(getAttr("VALUE")), getAttr("NAME"));
+        return 0;
+    default:
+        return eventElement(tag, open);
+    }
+}
+
+// Non-zero has the element's content skipped.
+static int layoutElement(uint8_t tag, bool open)
+{
+    int32_t depth = gWbxml.depth;
+    if (depth <= 1)
+        return tag == TAG_WML ? 0 : 1;
+    if (depth == 2) {
+        if (!open)
+            return 1;
+        switch (tag) {
+        case TAG_CARD:
+            return selectCard();
+        case TAG_HEAD:
+            return 0;
+        case TAG_TEMPLATE:
+            addIntrinsicAttributes();
+            return 0;
+        default:
+            return 1;
+        }
+    }
+    return contentElement(tag, open);
+}
+
+static void layoutContent()
+{
+    gWbxml.depth++;
+    logPosition();
+    Log_str("Content start\n");
+    while (moreBytes()) {
+        uint8_t tag = nextByte();
+        logPosition();
+        Log_printf("Tag %02x %c%c\n", tag & 0x3F, (tag & TAG_HAS_CONTENT) ? 'C' : '-',
+                   (tag & TAG_HAS_ATTRIBUTES) ? 'A' : '-');
+        if (tag == WBXML_END)
+            break;
+        if (globalToken(tag))
+            continue;
+        if (gWbxml.textBuffer[0])
+            write_str();
+        clearAttributes();
+        if (tag & TAG_HAS_ATTRIBUTES)
+            readAttributes();
+        uint8_t code = tag & 0x3F;
+        int skip = layoutElement(code, true);
+        if (tag & TAG_HAS_CONTENT) {
+            if (skip || noteTooDeep())
+                skipElement();
+            else
+                layoutContent();
+        }
+        layoutElement(code, false);
+    }
+    if (gWbxml.textBuffer[0])
+        write_str();
+    logPosition();
+    Log_str("Content end\n");
+    gWbxml.depth--;
+}
+
+// --- Resolution and dumps --------------------------------------------------
+
+// Adds the line offsets to a record's line-relative x and y.
+static void resolveXY(uint8_t *xLine, uint8_t *yLine, uint8_t *x, uint8_t *y)
+{
+    uint32_t yl = getU32(yLine);
+    if (yl != 0 && yl <= static_cast<uint32_t>(MAX_LINES))
+        putI32(y, getI32(y) + gLineBottom[yl - 1]);
+    putU32(yLine, 0);
+    uint32_t xl = getU32(xLine);
+    if (xl != 0 && xl <= static_cast<uint32_t>(MAX_LINES))
+        putI32(x, getI32(x) + gLineX[xl - 1]);
+    putU32(xLine, 0);
+}
+
+// Calls f (offset, length) for every record of a table up to its
+// terminator, stopping at a length that does not fit the buffer.
+template <typename F> static void forEachRecord(const uint8_t *table, uint32_t size, F f)
+{
+    uint32_t off = 0;
+    while (off + 8 <= size) {
+        int32_t len = getI32(table + off);
+        if (len <= 0 || len % 4 != 0 || static_cast<uint32_t>(len) > size - off)
+            break;
+        f(off, static_cast<uint32_t>(len));
+        off += static_cast<uint32_t>(len);
+    }
+}
+
+// A zero-terminated text inside [p, end), cut at end.
+static std::string fieldText(const uint8_t *p, const uint8_t *end)
+{
+    if (p >= end)
+        return std::string();
+    const char *s = reinterpret_cast<const char *>(p);
+    return std::string(s, strnlen(s, static_cast<size_t>(end - p)));
+}
+
+static void appendf(std::string &out, const char *format, ...) __attribute__((format(printf, 2, 3)));
+static void appendf(std::string &out, const char *format, ...)
+{
+    char line[128];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    out += line;
+}
+
+std::string layoutTableText(const uint8_t *table)
+{
+    std::string out;
+    if (!table)
+        return out;
+    forEachRecord(table, LAYOUT_TABLE_SIZE, [&](uint32_t off, uint32_t len) {
+        const uint8_t *r = table + off;
+        uint32_t type = getU32(r + LR_TYPE);
+        appendf(out, "@(%d,%d) x(%d,%d), T%d A%d", getI32(r + LR_X), getI32(r + LR_Y),
+                getI32(r + LR_WIDTH), getI32(r + LR_HEIGHT), static_cast<int>(type), r[LR_STYLE]);
+        if (type == LTYPE_TEXT) {
+            out += " STR:" + fieldText(r + LR_TEXT, r + len);
+        } else if (type == LTYPE_IMAGE && len > LR_IMG_URL) {
+            appendf(out, " IMG: %dx%d/%dx%d ", getI32(r + LR_IMG_WIDTH), getI32(r + LR_IMG_HEIGHT),
+                    getI32(r + LR_IMG_DWIDTH), getI32(r + LR_IMG_DHEIGHT));
+            out += fieldText(r + LR_IMG_URL, r + len);
+        }
+        out += "\n";
+    });
+    return out;
+}
+
+static void selectText(std::string &out, const uint8_t *r, const uint8_t *end)
+{
+    appendf(out, "N=%d Mutiple=%d ", r[ER_SELECT_COUNT], r[ER_SELECT_MULTIPLE]);
+    out += "IName=[" + fieldText(r + ER_SELECT_INAME, end) + "]";
+    const uint8_t *p = r + ER_SELECT_TITLE;
+    std::string title = fieldText(p, end);
+    out += "\n  Prompt [" + title + "]";
+    p += title.size() + 1;
+    for (int i = 0; i < r[ER_SELECT_COUNT] * 3; i++) {
+        std::string s = fieldText(p, end);
+        if (i % 3 == 0)
+            out += "\n   --> ";
+        out += "[" + s + "]";
+        p += s.size() + 1;
+    }
+}
+
+std::string eventTableText(const uint8_t *table)
+{
+    std::string out;
+    if (!table)
+        return out;
+    forEachRecord(table, EVENT_TABLE_SIZE, [&](uint32_t off, uint32_t len) {
+        const uint8_t *r = table + off;
+        const uint8_t *end = r + len;
+        uint8_t type = r[ER_TYPE];
+        appendf(out, "E%d ", type);
+        if (type >= EVENT_A && type <= EVENT_SELECT && len >= ER_HREF) {
+            appendf(out, "@(%d,%d) x(%d,%d) ", getI32(r + ER_X), getI32(r + ER_Y), getI32(r + ER_WIDTH),
+                    getI32(r + ER_HEIGHT));
+            if (type == EVENT_ANCHOR && len >= ER_ANCHOR_CODE + 4) {
+                appendf(out, "Code @%d ", getI32(r + ER_ANCHOR_CODE));
+            } else if (type == EVENT_A) {
+                out += "URL " + fieldText(r + ER_HREF, end) + " ";
+            } else if (type == EVENT_INPUT && len > ER_INPUT_TITLE) {
+                appendf(out, "Pwd=%d Empty=%d MaxLen=%d ", r[ER_INPUT_PASSWORD], r[ER_INPUT_EMPTYOK],
+                        getI32(r + ER_INPUT_MAXLEN));
+                out += "Prompt [" + fieldText(r + ER_INPUT_TITLE, end) + "] ";
+            } else if (type == EVENT_SELECT && len > ER_SELECT_TITLE) {
+                selectText(out, r, end);
+            }
+        } else if (type >= EVENT_ONEVENT && type <= EVENT_DO) {
+            out += "[" + fieldText(r + ER_NAME, r + ER_NAME + ER_NAME_SIZE) + "] ";
+            if (type == EVENT_ONEVENT && len >= ER_CODE + 4) {
+                appendf(out, "Code @%d ", getI32(r + ER_CODE));
+            } else if (type == EVENT_INTRINSIC) {
+                out += "URL " + fieldText(r + ER_URL, end) + " ";
+            } else if (type == EVENT_DO && len >= ER_DO_TYPE + ER_DO_TYPE_SIZE) {
+                out += "Label [" + fieldText(r + ER_DO_LABEL, r + ER_DO_LABEL + ER_DO_LABEL_SIZE) + "] Type [" +
+                       fieldText(r + ER_DO_TYPE, r + ER_DO_TYPE + ER_DO_TYPE_SIZE) + "] ";
+                appendf(out, "@%d ", getI32(r + ER_CODE));
+            }
+        }
+        out += "\n";
+    });
+    return out;
+}
+
+static void resolveTables()
+{
+    forEachRecord(gLayoutTable, LAYOUT_TABLE_SIZE, [](uint32_t off, uint32_t) {
+        uint8_t *r = gLayoutTable + off;
+        resolveXY(r + LR_XLINE, r + LR_YLINE, r + LR_X, r + LR_Y);
+    });
+    forEachRecord(gEventTable, EVENT_TABLE_SIZE, [](uint32_t off, uint32_t len) {
+        uint8_t *r = gEventTable + off;
+        if (r[ER_TYPE] >= EVENT_A && r[ER_TYPE] <= EVENT_SELECT && len >= ER_HREF)
+            resolveXY(r + ER_XLINE, r + ER_YLINE, r + ER_X, r + ER_Y);
+    });
+    Log_str("\nLayout Entity Table\n--------------------\n\n");
+    Log_str(layoutTableText(gLayoutTable).c_str());
+    Log_str("\nEvent Entity Table\n-------------------\n\n");
+    Log_str(eventTableText(gEventTable).c_str());
+}
+
+static void beginLayout(const char *card)
+{
+    resetPass();
+    gRequestedCard[0] = 0;
+    if (card)
+        copyCut(gRequestedCard, sizeof gRequestedCard, card);
+    gCardFound = false;
+}
+
+int Layout(const char *url, const char *card)
+{
+    Log_str("\nLayout start\n");
+    if (layoutTablesInit() != 0 || decodeHeader(url) != 0)
+        return -2;
+    setDeckCharset(gWbxml.charset);
+    gUtf8 = gWbxml.charset == 106;
+    int width = 0, height = 0;
+    getCanvasSize(&width, &height);
+    gScreenWidth = width;
+    gScreenHeight = height;
+    gFieldWidth = width * 3 / 4;
+    Log_printf("Screen resolution %d x %d\n", width, height);
+    int fontWidth = 0, fontHeight = 0;
+    measureText(0, "X", &fontWidth, &fontHeight);
+    gFontHeight = fontHeight;
+
+    beginLayout(card);
+    Log_printf("WML Requested Card [%s]\n", gRequestedCard);
+    layoutContent();
+    if (!gCardFound) {
+        Log_str("Card not found, trying default card...\n");
+        beginLayout(nullptr);
+        layoutContent();
+    }
+    newLine();
+    putU32(gLayoutTable + gLayoutLength, 0);
+    gLayoutLength += 4;
+    putU32(gEventTable + gEventLength, 0);
+    gEventLength += 4;
+    resolveTables();
+    releaseDeck();
+    Log_str("Layout end\n");
+    return gWbxml.errorFlag ? LAYOUT_INCOMPLETE : 0;
+}

@@ -1,1 +1,273 @@
-// placeholder
+// Text runs of the Layout pass: line breaking against the display's own
+// metrics, closing lines, and the paragraph stack.
+#include <algorithm>
+#include <strings.h>
+
+#include "common/log.h"
+#include "shell/display.h"
+#include "wml/layout_state.h"
+#include "wml/wbxml.h"
+
+constexpr int32_t TOP_IMAGE_Y = -32768;  // top-aligned image, fixed when its line closes
+
+uint8_t currentStyle()
+{
+    uint8_t style = 0;
+    if (gItalicCount > 0)
+        style |= STYLE_ITALIC;
+    if (gBoldCount > 0)
+        style |= STYLE_BOLD;
+    if (gBigBalance > 0)
+        style |= STYLE_BIG;
+    if (gBigBalance < 0)
+        style |= STYLE_SMALL;
+    if (gUnderlineCount > 0)
+        style |= STYLE_UNDERLINE;
+    if (gEventContext == EVENT_A || gEventContext == EVENT_ANCHOR)
+        style |= STYLE_LINK;
+    if (gEventContext == EVENT_INPUT || gEventContext == EVENT_SELECT)
+        style |= STYLE_FIELD | (gExtraStyle ? STYLE_ITALIC : 0);
+    return style;
+}
+
+// --- Lines -----------------------------------------------------------------
+
+static int32_t lineOffset()
+{
+    int32_t spare = gAvailWidth - gLineWidth;
+    if (spare < 0)
+        return gXOrigin;
+    switch (gParaAlign[gParaIndex]) {
+    case ALIGN_CENTER:
+        return gXOrigin + spare / 2;
+    case ALIGN_RIGHT:
+        return gXOrigin + spare;
+    default:
+        return gXOrigin;
+    }
+}
+
+// Top-aligned images of the closing line hang from its top.
+static void fixTopImages()
+{
+    for (uint32_t off = gLineStart; off + LR_HEIGHT + 4 <= gLayoutLength;) {
+        uint8_t *r = gLayoutTable + off;
+        if (getI32(r + LR_Y) == TOP_IMAGE_Y)
+            putI32(r + LR_Y, -gLineHeight);
+        int32_t len = getI32(r + LR_LENGTH);
+        if (len <= 0)
+            break;
+        off += static_cast<uint32_t>(len);
+    }
+    // Their link events follow them.
+    uint32_t line = static_cast<uint32_t>(gLineCount) + 1;
+    for (uint32_t off = 0; off + ER_HREF <= gEventLength;) {
+        uint8_t *r = gEventTable + off;
+        if (r[ER_TYPE] >= EVENT_A && getU32(r + ER_YLINE) == line && getI32(r + ER_Y) == TOP_IMAGE_Y)
+            putI32(r + ER_Y, -gLineHeight);
+        int32_t len = getI32(r + ER_LENGTH);
+        if (len <= 0)
+            break;
+        off += static_cast<uint32_t>(len);
+    }
+}
+
+void newLine()
+{
+    if (gLinesFull)
+        return;
+    // The line is given its place even at the limit, so that what it holds
+    // resolves; nothing is placed after it.
+    gLineX[gLineCount] = lineOffset();
+    gLineBottom[gLineCount] = gCurY + gLineHeight;
+    fixTopImages();
+    if (gLineCount + 1 >= MAX_LINES) {
+        logPosition();
+        Log_str("Maximum lines exceeded\n");
+        gWbxml.errorFlag = 1;
+        gLinesFull = true;
+        return;
+    }
+    gLineCount++;
+    gLineStart = gLayoutLength;
+    gCurY += gLineGap + (gLineHeight ? gLineHeight : gFontHeight);
+    gPenX = 0;
+    gLineWidth = 0;
+    gLineHeight = 0;
+}
+
+// --- Paragraphs ------------------------------------------------------------
+
+struct NamedValue {
+    const char *name;
+    uint8_t value;
+};
+static const NamedValue kAlignments[] = {{"RIGHT", ALIGN_RIGHT}, {"CENTER", ALIGN_CENTER}, {"LEFT", ALIGN_LEFT}};
+static const NamedValue kModes[] = {{"WRAP", MODE_WRAP}, {"NOWRAP", MODE_NOWRAP}};
+
+template <size_t N> static uint8_t lookUp(const NamedValue (&table)[N], const char *text, uint8_t otherwise)
+{
+    for (const NamedValue &v : table) {
+        if (strcasecmp(text, v.name) == 0)
+            return v.value;
+    }
+    return otherwise;
+}
+
+void pushParagraph(const char *alignText, const char *modeText)
+{
+    uint8_t align = lookUp(kAlignments, alignText, gTableAlign);
+    uint8_t mode = lookUp(kModes, modeText, gParaMode[gParaIndex]);
+    // Past a full stack the paragraph shares the top entry; its close is
+    // counted so the pops stay matched.
+    if (gParaIndex + 1 >= PARAGRAPH_STACK_SIZE) {
+        gParaExcess++;
+        return;
+    }
+    gParaIndex++;
+    gParaAlign[gParaIndex] = align;
+    gParaMode[gParaIndex] = mode;
+}
+
+void popParagraph()
+{
+    if (gParaExcess > 0)
+        gParaExcess--;
+    else if (gParaIndex > 0)
+        gParaIndex--;
+}
+
+// --- Text runs -------------------------------------------------------------
+
+// Leading bytes of text that fit width, never inside a character.
+static size_t fitBytes(uint8_t style, const char *text, int32_t width)
+{
+    size_t len = std::strlen(text);
+    int n = fitText(style, text, width);
+    size_t fit = n < 0 ? 0 : std::min(static_cast<size_t>(n), len);
+    return charStart(text, fit);
+}
+
+// A line may break at a space or a soft hyphen (C2 AD in a UTF-8 deck,
+// where a lone AD byte is part of another character).
+static bool breakAt(const char *s, size_t i, size_t *skip, bool *soft)
+{
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c == ' ') {
+        *skip = 1;
+        *soft = false;
+        return true;
+    }
+    if (gUtf8 ? (c == 0xC2 && static_cast<unsigned char>(s[i + 1]) == 0xAD) : c == 0xAD) {
+        *skip = gUtf8 ? 2 : 1;
+        *soft = true;
+        return true;
+    }
+    return false;
+}
+
+// Writes one text record of len bytes of text (+ "-"); false when the
+// table is full.
+static bool writePart(const char *text, size_t len, bool hyphen, uint8_t style, bool field, int32_t *width)
+{
+    uint32_t textLength = static_cast<uint32_t>(len) + (hyphen ? 1 : 0);
+    uint32_t recordLength = roundUp4(40 + textLength);
+    if (gLayoutLength + recordLength >= TABLE_LIMIT) {
+        logPosition();
+        Log_str("Layout buffer overflow (write_str)\n");
+        gWbxml.errorFlag = 1;
+        return false;
+    }
+    uint8_t *r = gLayoutTable + gLayoutLength;
+    std::memset(r, 0, recordLength);
+    char *shown = reinterpret_cast<char *>(r + LR_TEXT);
+    std::memcpy(shown, text, len);
+    if (hyphen)
+        shown[len] = '-';
+    int w = 0, h = 0;
+    measureText(style, shown, &w, &h);
+    if (field)
+        w = gFieldWidth;
+    uint32_t line = static_cast<uint32_t>(gLineCount) + 1;
+    putI32(r + LR_LENGTH, static_cast<int32_t>(recordLength));
+    putU32(r + LR_TYPE, LTYPE_TEXT);
+    r[LR_STYLE] = style;
+    putU32(r + LR_XLINE, line);
+    putU32(r + LR_YLINE, line);
+    putI32(r + LR_X, gPenX);
+    putI32(r + LR_Y, -h);
+    putI32(r + LR_WIDTH, w);
+    putI32(r + LR_HEIGHT, h);
+    logPosition();
+    Log_printf("Entity @%d %d/%d;%d/%d \"%s\"\n", static_cast<int>(gLayoutLength), static_cast<int>(line), gPenX,
+               static_cast<int>(line), -h, shown);
+    gLayoutLength += recordLength;
+    addVisibleEvent(line, line, gPenX, -h, w, h);
+    gLineHeight = std::max(gLineHeight, h);
+    gLineWidth = std::max(gLineWidth, gPenX + w);
+    *width = w;
+    return true;
+}
+
+void write_str()
+{
+    char *text = gWbxml.textBuffer;
+    if (gSuppressOptions)
+        return;
+    if (gPenX >= gAvailWidth)
+        newLine();
+    if (gWbxml.depth < 2 || gLinesFull) {
+        text[0] = 0;
+        return;
+    }
+    uint8_t style = currentStyle();
+    int32_t width = 0;
+    if (gEventContext == EVENT_INPUT || gEventContext == EVENT_SELECT) {
+        // A field is one record of the field width, cut, never broken.
+        if (writePart(text, fitBytes(style, text, gFieldWidth), false, style, true, &width))
+            gPenX += width;
+        text[0] = 0;
+        return;
+    }
+    const char *run = text;
+    for (;;) {
+        size_t len = std::strlen(run);
+        size_t cut = len, skip = 0;
+        bool soft = false;
+        if (gParaMode[gParaIndex] != MODE_NOWRAP) {
+            size_t n = fitBytes(style, run, gAvailWidth - gPenX);
+            if (n < len) {
+                size_t b = n;
+                while (b > 0 && !breakAt(run, b, &skip, &soft))
+                    b--;
+                if (b == 0 && gPenX != 0) {
+                    newLine();
+                    if (gLinesFull)
+                        break;
+                    continue;
+                }
+                if (b == 0) {
+                    // A word wider than an empty line is written whole.
+                    b = std::max<size_t>(n, 1);
+                    while (b < len && !breakAt(run, b, &skip, &soft))
+                        b++;
+                    if (b >= len)
+                        skip = 0;
+                }
+                cut = std::min(b, len);
+            }
+        }
+        bool written = writePart(run, cut, soft && skip, style, false, &width);
+        if (written) {
+            if (skip)
+                newLine();
+            else
+                gPenX += width;
+        }
+        const char *rest = run + cut + skip;
+        if (skip == 0 || *rest == 0 || gLinesFull)
+            break;
+        run = rest;
+    }
+    text[0] = 0;
+}

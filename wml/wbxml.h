@@ -11,6 +11,11 @@ constexpr uint32_t CONV_BUFFER_SIZE = 2048;
 constexpr uint32_t ATTR_NAME_SIZE = 64;
 constexpr uint32_t ATTR_LIST_SIZE = 1024;
 
+// Deepest element nesting a recursive walker descends into. Past it the
+// walker skips the content with skipElement, which does not recurse, after
+// noteTooDeep, so a deck of many nested elements cannot exhaust the stack.
+constexpr int32_t MAX_ELEMENT_DEPTH = 256;
+
 constexpr uint8_t WBXML_END = 0x01;
 constexpr uint8_t TAG_HAS_CONTENT = 0x40;
 constexpr uint8_t TAG_HAS_ATTRIBUTES = 0x80;
@@ -60,15 +65,20 @@ struct WbxmlState {
 extern WbxmlState gWbxml;
 
 // Fetches the deck stored under url (content type 20) and parses its
-// header; the position is left at the body. 0, or -1 when not cached.
+// header; the position is left at the body. 0, or -1 when not cached or
+// when the header or string table runs past the end (the deck is then
+// already released).
 int decodeHeader(const char *url);
 // Frees the deck of the pass.
 void releaseDeck();
-// True while bytes remain to be read.
+// True while bytes remain to be read. Walkers test it before every token.
 bool moreBytes();
-// The next byte (0 past the end, which moreBytes reports).
+// The next byte. Reading past the end gives 0 and ends the walk: the
+// position stays at the end, "Deck truncated\n" is logged once and
+// errorFlag is set.
 uint8_t nextByte();
-// A multi-byte integer at the position.
+// A multi-byte integer at the position; one longer than 5 bytes or wider
+// than 32 bits gives 0 and ends the walk like a read past the end.
 uint32_t readMultiByte();
 // 1 when token is a global token (its operands consumed), else 0.
 int globalToken(uint8_t token);
@@ -85,3 +95,7 @@ const char *getAttr(const char *name);
 void logPosition();
 // Resets the per-pass fields (skeleton step 2).
 void beginPass(uint32_t position, bool substituteVars, bool keepUrlText);
+// True when a walker at gWbxml.depth must not descend into another level;
+// it then logs "Maximum nesting exceeded\n" and sets errorFlag, and the
+// walker skips the content with skipElement instead.
+bool noteTooDeep();

@@ -1,1 +1,513 @@
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "common/log.h"
+#include "tests/wml/fakes.h"
+#include "wml/wbxml.h"
+#include "wml/wml_tokens.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+constexpr const char *URL = "http://test/deck.wml";
+
+// Header of WML 1.1 (public id 4) in ISO-8859-1 with the given string table.
+Bytes header(const std::string &table = "")
+{
+    Bytes b = {0x01, 0x04, 0x04, static_cast<uint8_t>(table.size())};
+    b.insert(b.end(), table.begin(), table.end());
+    return b;
+}
+
+Bytes operator+(Bytes a, const Bytes &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Bytes inlineStr(const std::string &s)
+{
+    Bytes b = {0x03};
+    b.insert(b.end(), s.begin(), s.end());
+    b.push_back(0);
+    return b;
+}
+
+// Decodes the deck and starts a pass at its body.
+int open(const Bytes &deck, bool substituteVars = true, bool keepUrlText = true)
+{
+    releaseDeck();
+    fakeCacheClear();
+    fakeCachePut(URL, 20, deck);
+    int rc = decodeHeader(URL);
+    beginPass(gWbxml.bodyOffset, substituteVars, keepUrlText);
+    return rc;
+}
+
+void appendAttributes(std::string &out)
+{
+    const char *p = gWbxml.attrList;
+    const char *end = p + gWbxml.attrListLength;
+    while (p < end) {
+        const char *value = p + std::strlen(p) + 1;
+        out += std::string(" ") + p + "=\"" + value + "\"";
+        p = value + std::strlen(value) + 1;
+    }
+}
+
+void flushText(std::string &out)
+{
+    out += gWbxml.textBuffer;
+    gWbxml.textBuffer[0] = 0;
+}
+
+// A walk like the passes': elements become <name attrs>...</name>.
+void walkContent(std::string &out)
+{
+    gWbxml.depth++;
+    while (moreBytes()) {
+        uint8_t b = nextByte();
+        if (b == WBXML_END) {
+            break;
+        }
+        if (globalToken(b)) {
+            continue;
+        }
+        flushText(out);
+        const char *name = tagName(b);
+        std::string tag = name ? name : "?";
+        clearAttributes();
+        if (b & TAG_HAS_ATTRIBUTES) {
+            readAttributes();
+        }
+        out += "<" + tag;
+        appendAttributes(out);
+        out += ">";
+        if (b & TAG_HAS_CONTENT) {
+            if (noteTooDeep()) {
+                skipElement();
+            } else {
+                walkContent(out);
+            }
+        }
+        out += "</" + tag + ">";
+    }
+    flushText(out);
+    gWbxml.depth--;
+}
+
+std::string walk()
+{
+    std::string out;
+    walkContent(out);
+    return out;
+}
+
+// The log written while fn runs.
+template <typename F>
+std::string logOf(F fn)
+{
+    Log_setMode(LOG_CONSOLE);
+    testing::internal::CaptureStdout();
+    fn();
+    std::string log = testing::internal::GetCapturedStdout();
+    Log_setMode(LOG_OFF);
+    return log;
+}
+
+class Wbxml : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        fakeReset();
+        Log_setMode(LOG_OFF);
+    }
+    void TearDown() override { releaseDeck(); }
+};
+
+}  // namespace
+
+TEST_F(Wbxml, HeaderOfACompiledDeckIsLoggedAndBodyFound)
+{
+    Bytes deck = loadDeck("wbxml_vars");
+    ASSERT_GT(deck.size(), 20u);
+    std::string log = logOf([&] { EXPECT_EQ(open(deck), 0); });
+    EXPECT_EQ(log, "Loaded " + std::to_string(deck.size()) +
+                       " bytes\nWML Version 1.1\nPublic ID #4\nCharset #4\n"
+                       "String table @4 L=2\nBody @6\n");
+    EXPECT_EQ(gWbxml.position, 6u);
+}
+
+TEST_F(Wbxml, HeaderVariants)
+{
+    struct Case {
+        Bytes bytes;
+        uint32_t publicId, publicIdString, charset, body;
+        const char *log;
+    };
+    const Case cases[] = {
+        // Version 0x00 has no charset: the table length follows the id.
+        {{0x00, 0x04, 0x00}, 4, 0, 0, 3, "WML Version 1.0\nPublic ID #4\nString table @3 L=0\n"},
+        // Public id 0 is followed by a string-table index.
+        {{0x01, 0x00, 0x02, 0x6A, 0x04, 'a', 0, 'b', 0}, 0, 2, 106, 9,
+         "WML Version 1.1\nPublic ID string #2\nCharset #106\nString table @5 L=4\n"},
+        // Multi-byte public id and charset.
+        {{0x13, 0x81, 0x01, 0x81, 0x80, 0x00, 0x00}, 129, 0, 16384, 7,
+         "WML Version 2.3\nPublic ID #129\nCharset #16384\nString table @7 L=0\n"},
+    };
+    for (const Case &c : cases) {
+        std::string log = logOf([&] { EXPECT_EQ(open(c.bytes), 0); });
+        EXPECT_NE(log.find(c.log), std::string::npos) << log;
+        EXPECT_EQ(gWbxml.publicId, c.publicId);
+        EXPECT_EQ(gWbxml.publicIdString, c.publicIdString);
+        EXPECT_EQ(gWbxml.charset, c.charset);
+        EXPECT_EQ(gWbxml.bodyOffset, c.body);
+        releaseDeck();
+    }
+}
+
+TEST_F(Wbxml, MissingOrHeaderlessDeckIsNoContent)
+{
+    fakeCacheClear();
+    EXPECT_EQ(decodeHeader("http://nowhere/"), -1);
+    // A header cut short, or a string table longer than the deck.
+    for (const Bytes &b : {Bytes{}, Bytes{0x01, 0x04}, Bytes{0x01, 0x04, 0x04, 0x05, 'a'},
+                           Bytes{0x01, 0x84, 0x84, 0x84, 0x84, 0x84, 0x04}}) {
+        EXPECT_EQ(open(b), -1);
+        EXPECT_EQ(gWbxml.deck, nullptr);
+    }
+}
+
+TEST_F(Wbxml, CompiledDeckWalksToItsElementsAndAttributes)
+{
+    const char *expected[] = {
+        "<wml><head><meta http-equiv=\"Cache-Control\" content=\"max-age=0\"></meta></head>",
+        "<do type=\"prev\" label=\"Back\"><prev></prev></do>",
+        "<card id=\"first\" title=\"First Card\" newcontext=\"true\">",
+        "<p align=\"center\">Hello & welcome</p>",
+        "<a href=\"http://www.example.com/next.wml#two\" title=\"Next\">next</a>",
+        "<go href=\"#second\" method=\"post\"><postfield name=\"q\" value=\"",
+        "<input name=\"user\" title=\"Name\" maxlength=\"12\"></input>",
+        "<select name=\"pick\" multiple=\"true\"><option value=\"1\">One</option>"
+        "<option value=\"2\" onpick=\"#second\">Two</option></select>",
+        "<card id=\"second\" title=\"Second\" ontimer=\"#first\"><timer value=\"50\" name=\"t\"></timer>",
+        "<img src=\"logo.wbmp\" alt=\"Logo\" width=\"20\" height=\"10\"></img>",
+    };
+    // The gateway's compiler turns references into variable tokens; the
+    // second encoder leaves them as text.
+    struct Encoding {
+        const char *file;
+        uint32_t charset;
+        const char *variables;
+    } encodings[] = {
+        {"wbxml_basic.wmlc", 4, "Value a b and a%20b and a b and a b."},
+        {"wbxml_basic.xml2wbxml", 106, "Value $(user) and $(user:escape) and $(user:unesc) and $(user:noesc)."},
+    };
+    gFakeVars["user"] = "a b";
+    for (const Encoding &e : encodings) {
+        std::ifstream in(std::string(WML_DECK_DIR) + "/" + e.file, std::ios::binary);
+        ASSERT_TRUE(in) << e.file;
+        ASSERT_EQ(open(Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>())), 0);
+        EXPECT_EQ(gWbxml.charset, e.charset);
+        std::string out = walk();
+        EXPECT_EQ(gWbxml.errorFlag, 0);
+        for (const char *x : expected) {
+            EXPECT_NE(out.find(x), std::string::npos) << e.file << ": " << x << "\nin " << out;
+        }
+        EXPECT_NE(out.find(e.variables), std::string::npos) << e.file << ": " << out;
+    }
+}
+
+TEST_F(Wbxml, LayoutKeepsUrlAttributesAsTheirStartTokenOffset)
+{
+    Bytes deck = loadDeck("wbxml_basic");
+    std::string log = logOf([&] {
+        ASSERT_EQ(open(deck, true, false), 0);
+        walk();
+    });
+    // The first href is the "http://" start token (0x4B) of the a element.
+    size_t at = log.find("Attr href = \"@");
+    ASSERT_NE(at, std::string::npos);
+    uint32_t offset = std::stoul(log.substr(at + 14));
+    ASSERT_LT(offset, deck.size());
+    EXPECT_EQ(deck[offset], 0x4B);
+    EXPECT_NE(log.find("Attr URL offset encoded\n"), std::string::npos);
+    EXPECT_NE(log.find("Attr onpick = \"@"), std::string::npos);
+    EXPECT_NE(log.find("Attr ontimer = \"@"), std::string::npos);
+    EXPECT_NE(log.find("Attr title = \"Next\""), std::string::npos);
+    // The position prefix and the indentation of depth 5 (four levels).
+    EXPECT_NE(log.find("] " + std::string(8, ' ') + "Attr title = \"Next\"\n"), std::string::npos);
+}
+
+TEST_F(Wbxml, VariableReferencesByConversion)
+{
+    const Bytes deck = loadDeck("wbxml_vars");
+    struct Case {
+        bool substitute;
+        const char *value;  // nullptr: no such variable
+        const char *text;
+    };
+    const Case cases[] = {
+        {true, "a b&c", "[a b&c][a%20b%26c][a b&c][a b&c][a b&c]"},
+        {true, "x%41+y", "[x%41+y][x%2541%2by][xA y][x%41+y][x%41+y]"},
+        {true, nullptr, "[][][][][]"},
+        {false, "a b", "[$(x:noesc)][$(x:esc)][$(x:unesc)][$(x:noesc)][$(x:noesc)]"},
+    };
+    for (const Case &c : cases) {
+        gFakeVars.clear();
+        if (c.value) {
+            gFakeVars["x"] = c.value;
+        }
+        ASSERT_EQ(open(deck, c.substitute), 0);
+        std::string out = walk();
+        EXPECT_NE(out.find(std::string("<p>") + c.text + "</p>"), std::string::npos) << out;
+        EXPECT_EQ(gWbxml.errorFlag, 0);
+    }
+}
+
+TEST_F(Wbxml, TokensNoCompilerEmits)
+{
+    // SWITCH_PAGE in content and attributes, LITERAL, EXT_0, OPAQUE,
+    // an entity above 255, LITERAL_C and LITERAL_AC skipped whole.
+    const Bytes body = {
+        0x00, 0x01,                               // SWITCH_PAGE 1
+        0x60,                                     // p, content
+        0x04, 0x00,                               // LITERAL 0
+        0xC0,                                     // EXT_0
+        0xC3, 0x03, 'x', 'y', 'z',                // OPAQUE of 3
+        0x44, 0x00, 0x03, 'n', 'o', 0, 0x01,      // LITERAL_C with content
+        0xC4, 0x00, 0x21, 0x01, 0x03, 'n', 0, 0x01,  // LITERAL_AC
+        0x02, 0x83, 0x69,                         // ENTITY 0x1E9 -> 0xE9
+        0xA6,                                     // br with attributes
+        0x00, 0x02,                               // SWITCH_PAGE 2 in the list
+        0x0C, 0x03, 'k', 0, 0x01,                 // alt="k"
+        0x03, 'o', 'k', 0,
+        0x01};
+    ASSERT_EQ(open(header("") + body), 0);
+    std::string out = walk();
+    EXPECT_EQ(out, "<p>\xE9<br alt=\"k\"></br>ok</p>");
+    EXPECT_EQ(gWbxml.tagPage, 1);
+    EXPECT_EQ(gWbxml.attrPage, 2);
+    EXPECT_EQ(gWbxml.errorFlag, 0);
+    EXPECT_FALSE(moreBytes());
+}
+
+TEST_F(Wbxml, Utf8DeckBytesPassUnchanged)
+{
+    const Bytes deck = Bytes{0x01, 0x04, 0x6A, 0x00, 0x60} + inlineStr("gr\xC3\xBC\xC3\x9F") + Bytes{0x01};
+    ASSERT_EQ(open(deck), 0);
+    EXPECT_EQ(gWbxml.charset, 106u);
+    EXPECT_EQ(walk(), "<p>gr\xC3\xBC\xC3\x9F</p>");
+}
+
+TEST_F(Wbxml, UnknownAttributeTokenAddsItsValueToThePreviousAttribute)
+{
+    // alt="a", unknown 0x17, "b", value token ".com/", then title="t".
+    const Bytes body = {0xA6, 0x0C, 0x03, 'a', 0, 0x17, 0x03, 'b', 0, 0x85, 0x36, 0x03, 't', 0, 0x01};
+    ASSERT_EQ(open(header() + body), 0);
+    EXPECT_EQ(walk(), "<br alt=\"ab.com/\" title=\"t\"></br>");
+    EXPECT_STREQ(getAttr("ALT"), "ab.com/");
+    EXPECT_STREQ(getAttr("Title"), "t");
+    EXPECT_STREQ(getAttr("HREF"), "");
+    EXPECT_STREQ(gWbxml.lastValue, "t");
+}
+
+TEST_F(Wbxml, OverlongStringsAreCutAndDecodingResumesAfterThem)
+{
+    const std::string longText(3000, 'x');
+    const std::string longName(40, 'n');
+    // A long inline text, a long string-table text, a long variable name.
+    const Bytes body = Bytes{0x60} + inlineStr(longText) + Bytes{0xA6, 0x01, 0x83, 0x00, 0x01, 0x60, 0x40} +
+                       Bytes(longName.begin(), longName.end()) + Bytes{0, 0x01};
+    std::string table = longText + '\0';
+    Bytes deck = {0x01, 0x04, 0x04, 0x97, 0x39};  // table length 3001
+    deck.insert(deck.end(), table.begin(), table.end());
+    std::string out, log = logOf([&] {
+        ASSERT_EQ(open(deck + body, false), 0);
+        out = walk();
+    });
+    const std::string kept(TEXT_BUFFER_SIZE - 1, 'x');
+    EXPECT_EQ(out, "<p>" + kept + "<br></br>" + kept + "</p><p>$(" + std::string(VAR_NAME_SIZE - 1, 'n') +
+                       ":esc)</p>");
+    EXPECT_EQ(gWbxml.errorFlag, 1);
+    EXPECT_NE(log.find("String buffer overflow (get_string)\n"), std::string::npos);
+    EXPECT_NE(log.find("String buffer overflow (get_strtab)\n"), std::string::npos);
+}
+
+TEST_F(Wbxml, OverlongVariableValuesAreCutWithinTheBuffers)
+{
+    gFakeVars["x"] = std::string(1500, ' ');
+    struct Case {
+        Bytes refs;
+        std::string text;
+    };
+    const Case cases[] = {
+        // Escaped, the value would take 4500 bytes: whole escapes only.
+        {{0x40, 'x', 0}, [] {
+             std::string s;
+             for (uint32_t i = 0; i < (CONV_BUFFER_SIZE - 1) / 3; i++) {
+                 s += "%20";
+             }
+             return s;
+         }()},
+        // Twice unescaped: the text buffer takes what fits.
+        {{0x41, 'x', 0, 0x42, 'x', 0}, std::string(TEXT_BUFFER_SIZE - 1, ' ')},
+    };
+    for (const Case &c : cases) {
+        std::string out, log = logOf([&] {
+            ASSERT_EQ(open(header() + Bytes{0x60} + c.refs + Bytes{0x01}), 0);
+            out = walk();
+        });
+        EXPECT_EQ(out, "<p>" + c.text + "</p>");
+        EXPECT_EQ(gWbxml.errorFlag, 1);
+        EXPECT_NE(log.find("Text buffer overflow\n"), std::string::npos);
+    }
+}
+
+TEST_F(Wbxml, AttributeListOverflowDropsOnlyWhatDoesNotFit)
+{
+    // alt=600 x, title=600 y, label="z".
+    const Bytes body = Bytes{0xA6, 0x0C} + inlineStr(std::string(600, 'x')) + Bytes{0x36} +
+                       inlineStr(std::string(600, 'y')) + Bytes{0x18} + inlineStr("z") + Bytes{0x01};
+    std::string log = logOf([&] {
+        ASSERT_EQ(open(header() + body), 0);
+        walk();
+    });
+    EXPECT_EQ(std::strlen(getAttr("alt")), 600u);
+    EXPECT_STREQ(getAttr("title"), "");
+    EXPECT_STREQ(getAttr("label"), "z");
+    EXPECT_EQ(gWbxml.errorFlag, 1);
+    EXPECT_NE(log.find("Attribute buffer overflow\n"), std::string::npos);
+}
+
+TEST_F(Wbxml, UrlOffsetLongerThanItsTextStillFitsTheList)
+{
+    // An empty href whose "@offset" would not fit after a long alt.
+    std::string alt(1016, 'x');
+    const Bytes body = Bytes{0xA6, 0x0C} + inlineStr(alt) + Bytes{0x4A, 0x01};
+    ASSERT_EQ(open(header() + body, true, false), 0);
+    walk();
+    EXPECT_STREQ(getAttr("href"), "");
+    EXPECT_EQ(gWbxml.errorFlag, 1);
+    EXPECT_LE(gWbxml.attrListLength, static_cast<int32_t>(ATTR_LIST_SIZE));
+}
+
+TEST_F(Wbxml, MalformedOperandsEndTheWalk)
+{
+    struct Case {
+        const char *what;
+        Bytes body;
+        const char *log;
+    };
+    const Case cases[] = {
+        {"truncated multi-byte entity", {0x60, 0x02, 0x81}, "Deck truncated\n"},
+        {"six-byte integer", {0x60, 0x02, 0x80, 0x80, 0x80, 0x80, 0x80, 0x01, 0x03, 'x', 0}, "Bad multi-byte integer\n"},
+        {"integer over 32 bits", {0x60, 0x02, 0x90, 0x80, 0x80, 0x80, 0x00, 0x03, 'x', 0}, "Bad multi-byte integer\n"},
+        {"unterminated inline string", {0x60, 0x03, 'c', 'd'}, "Deck truncated\n"},
+        {"opaque past the end", {0x60, 0xC3, 0x8F, 0x7F, 'a', 0x03, 'x', 0}, "Deck truncated\n"},
+        {"opaque of 4 GB", {0x60, 0xC3, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0x03, 'x', 0}, "Deck truncated\n"},
+        {"switch page at the end", {0x60, 0x00}, "Deck truncated\n"},
+        {"string table index past the table", {0x60, 0x83, 0x05, 0x80, 0x81, 0x00}, "String table index out of range\n"},
+        {"variable index past the table", {0x60, 0x80, 0x02}, "String table index out of range\n"},
+        {"truncated string table index", {0x60, 0x83, 0x80}, "Deck truncated\n"},
+        {"truncated variable index", {0x60, 0x80, 0x80}, "Deck truncated\n"},
+        {"unterminated variable name", {0x60, 0x40, 'x'}, "Deck truncated\n"},
+    };
+    for (const Case &c : cases) {
+        std::string out, log = logOf([&] {
+            ASSERT_EQ(open(header("ab") + c.body, false), 0);
+            out = walk();
+        });
+        EXPECT_EQ(out.find("ab"), std::string::npos) << c.what << ": " << out;
+        EXPECT_EQ(out.find("$("), std::string::npos) << c.what << ": " << out;
+        EXPECT_NE(log.find(c.log), std::string::npos) << c.what << ": " << log;
+        EXPECT_EQ(gWbxml.errorFlag, 1) << c.what;
+        EXPECT_EQ(out.find('x'), std::string::npos) << c.what << ": text after the bad operand was read";
+        EXPECT_EQ(gWbxml.depth, 0);
+        releaseDeck();
+    }
+}
+
+TEST_F(Wbxml, DeepNestingIsBoundedWithoutRecursion)
+{
+    constexpr int levels = 100000;
+    Bytes body(levels, 0x60);  // p with content, ever deeper
+    body.insert(body.end(), {0x03, 'x', 0});
+    ASSERT_EQ(open(header() + body), 0);
+    std::string out = walk();
+    EXPECT_EQ(gWbxml.errorFlag, 1);
+    EXPECT_EQ(gWbxml.depth, 0);
+    EXPECT_EQ(out.size(), MAX_ELEMENT_DEPTH * std::strlen("<p></p>"));
+
+    // skipElement alone, over elements with attribute lists and literals.
+    Bytes nested;
+    for (int i = 0; i < levels; i++) {
+        nested.insert(nested.end(), {0xE0, 0x0C, 0x03, 'a', 0, 0x01, 0x44, 0x00});
+    }
+    nested.insert(nested.end(), 2 * levels, 0x01);
+    nested.insert(nested.end(), {0x03, 'o', 'k', 0});
+    ASSERT_EQ(open(header() + Bytes{0x60} + nested + Bytes{0x01, 0x03, 'n', 'o', 0}), 0);
+    ASSERT_EQ(nextByte(), 0x60);
+    skipElement();
+    EXPECT_EQ(gWbxml.depth, 0);
+    EXPECT_EQ(gWbxml.inAttributes, 0);
+    EXPECT_EQ(walk(), "no");
+    EXPECT_EQ(gWbxml.errorFlag, 0);
+}
+
+TEST_F(Wbxml, EveryPrefixOfEveryTestDeckDecodesSafely)
+{
+    int decks = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(WML_DECK_DIR)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const Bytes deck((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        decks++;
+        for (size_t n = 0; n <= deck.size(); n++) {
+            for (bool layout : {false, true}) {
+                if (open(Bytes(deck.begin(), deck.begin() + static_cast<long>(n)), true, !layout) == 0) {
+                    walk();
+                    EXPECT_EQ(gWbxml.depth, 0);
+                    EXPECT_LT(std::strlen(gWbxml.textBuffer), TEXT_BUFFER_SIZE);
+                }
+                releaseDeck();
+            }
+        }
+    }
+    EXPECT_GE(decks, 2);
+}
+
+TEST(WmlTokens, TablesLookUpBothWays)
+{
+    for (const TagToken &t : tagTokens()) {
+        EXPECT_STREQ(tagName(t.code | TAG_HAS_CONTENT | TAG_HAS_ATTRIBUTES), t.name);
+        EXPECT_EQ(tagCode(t.name), t.code);
+    }
+    EXPECT_EQ(tagName(0x3A), nullptr);
+    EXPECT_EQ(tagName(0x05), nullptr);
+    EXPECT_EQ(tagCode("CARD"), 0x27);
+    EXPECT_EQ(tagCode("blink"), -1);
+
+    for (const AttrStartToken &t : attrStartTokens()) {
+        EXPECT_EQ(findAttrStart(t.code), &t);
+        EXPECT_EQ(findAttrStartFor(t.name, t.prefix), &t) << t.name << "=" << t.prefix;
+    }
+    for (const AttrValueToken &t : attrValueTokens()) {
+        EXPECT_STREQ(attrValueText(t.code), t.text);
+        EXPECT_EQ(attrValueCode(t.text), t.code);
+        EXPECT_EQ(findAttrStart(t.code), nullptr);
+    }
+    for (uint8_t unknown : {0x04, 0x0E, 0x17, 0x2B, 0x51, 0x5E, 0x7F, 0x92, 0x9C, 0xA2, 0xFF}) {
+        EXPECT_EQ(findAttrStart(unknown), nullptr);
+        EXPECT_EQ(attrValueText(unknown), nullptr);
+    }
+    EXPECT_EQ(findAttrStartFor("HREF", "https://x/")->code, 0x4C);
+    EXPECT_EQ(findAttrStartFor("content", "application/vnd.wap.wmlc;charset=utf-8")->code, 0x5C);
+    EXPECT_EQ(findAttrStartFor("align", "justify")->code, 0x52);
+    EXPECT_EQ(findAttrStartFor("colour", ""), nullptr);
+}

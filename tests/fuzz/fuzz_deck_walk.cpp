@@ -1,0 +1,127 @@
+// Takes the input as a cached deck and walks it the way the deck passes
+// do: decodeHeader, then tags, global tokens, attribute lists and skipped
+// content, with each pass's switches and from the body as well as from an
+// offset inside the deck. The decoder's buffers must stay terminated and
+// within their sizes, and every walk must end with its levels closed;
+// anything else aborts.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "browser/context.h"
+#include "cache/cache.h"
+#include "common/log.h"
+#include "wml/wbxml.h"
+
+namespace {
+
+const uint8_t *gInput = nullptr;  // the deck the stand-in cache hands out
+size_t gInputSize = 0;
+
+void check(bool condition)
+{
+    if (!condition) {
+        std::abort();
+    }
+}
+
+void checkBuffers()
+{
+    check(strnlen(gWbxml.textBuffer, TEXT_BUFFER_SIZE) < TEXT_BUFFER_SIZE);
+    check(strnlen(gWbxml.varName, VAR_NAME_SIZE) < VAR_NAME_SIZE);
+    check(strnlen(gWbxml.convBuffer, CONV_BUFFER_SIZE) < CONV_BUFFER_SIZE);
+    check(strnlen(gWbxml.attrName, ATTR_NAME_SIZE) < ATTR_NAME_SIZE);
+    check(gWbxml.attrListLength >= 0 && gWbxml.attrListLength < static_cast<int32_t>(ATTR_LIST_SIZE));
+    check(gWbxml.position <= gWbxml.deckLength);
+}
+
+void walkContent()
+{
+    gWbxml.depth++;
+    while (moreBytes()) {
+        uint8_t b = nextByte();
+        if (b == WBXML_END) {
+            break;
+        }
+        if (globalToken(b)) {
+            continue;
+        }
+        gWbxml.textBuffer[0] = 0;
+        clearAttributes();
+        if (b & TAG_HAS_ATTRIBUTES) {
+            readAttributes();
+        }
+        checkBuffers();
+        for (const char *name : {"HREF", "ID", "NAME", "VALUE", "SRC", "onpick"}) {
+            const char *value = getAttr(name);
+            check(value >= gWbxml.attrList || value[0] == 0);
+            check(std::strlen(value) < ATTR_LIST_SIZE);
+        }
+        if (b & TAG_HAS_CONTENT) {
+            // Odd tags are skipped, as the passes skip what they do not want.
+            if ((b & 1) || noteTooDeep()) {
+                skipElement();
+            } else {
+                walkContent();
+            }
+        }
+    }
+    gWbxml.depth--;
+}
+
+void runPass(bool substituteVars, bool keepUrlText, bool fromMiddle)
+{
+    if (decodeHeader("http://fuzz/deck.wml") != 0) {
+        check(gWbxml.deck == nullptr);
+        return;
+    }
+    uint32_t start = fromMiddle ? gWbxml.deckLength / 2 + 1 : gWbxml.bodyOffset;
+    beginPass(start, substituteVars, keepUrlText);
+    walkContent();
+    check(gWbxml.depth == 0);
+    check(gWbxml.inAttributes == 0);
+    checkBuffers();
+    releaseDeck();
+}
+
+}  // namespace
+
+// Stand-ins for the cache and the contexts.
+void C_retrieve(const char *, uint32_t *contentType, uint8_t **content, uint32_t *length, CacheResult *result)
+{
+    *content = static_cast<uint8_t *>(std::malloc(gInputSize ? gInputSize : 1));
+    if (gInputSize) {
+        std::memcpy(*content, gInput, gInputSize);
+    }
+    *length = static_cast<uint32_t>(gInputSize);
+    *contentType = CT_WMLC;
+    result->code = CRES_HIT;
+    result->arg = 0;
+}
+
+const char *getContextVal(const char *name)
+{
+    // Long values reach the buffers' limits; the others need escaping.
+    static const std::string longValue = [] {
+        std::string s;
+        while (s.size() < 3000) {
+            s += "a b&%41+";
+        }
+        return s;
+    }();
+    return name[0] == 'l' ? longValue.c_str() : "x y%2";
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    gInput = data;
+    gInputSize = size;
+    Log_setMode(LOG_OFF);
+    runPass(true, true, false);   // LoadDep
+    runPass(true, false, false);  // Layout
+    runPass(false, true, false);  // Decompile
+    runPass(true, true, true);    // Actions and GetURL, from an offset
+    return 0;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// Shared by the layout, event and image/table tests: running Layout over a
+// compiled test deck or hand-made bytes, and the golden dump files.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// WBXML 1.1 header (public id 4, the given charset, no string table) + body.
+std::vector<uint8_t> handDeck(const std::vector<uint8_t> &body, uint8_t charset = 4);
+// A body: wml > card > p holding these bytes.
+std::vector<uint8_t> inCard(const std::vector<uint8_t> &content);
+// STR_I text.
+std::vector<uint8_t> str(const std::string &text);
+std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts);
+
+// Caches the bytes as a deck and lays out card; Layout's result.
+int layoutBytes(const std::vector<uint8_t> &deck, const char *card = "");
+int layoutDeck(const char *name, const char *card = "");
+// Layout's result with everything it logged.
+int layoutLogged(const std::vector<uint8_t> &deck, std::string *log, const char *card = "");
+
+std::string layoutDump();
+std::string eventDump();
+// Compares the two dumps with golden/NAME.layout.txt and NAME.events.txt;
+// TOVRIN_UPDATE_GOLDEN=1 rewrites them for review instead.
+void expectGolden(const std::string &name);
+
+// A WBMP image of w x h pixels.
+std::vector<uint8_t> wbmp(int w, int h);
+
+// Counts lines of a dump that contain needle.
+int countLines(const std::string &dump, const std::string &needle);
