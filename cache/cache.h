@@ -32,3 +32,24 @@ void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint3
 // The cache limits in bytes (kept in the settings store).
 void C_setCacheSize(uint32_t minSize, uint32_t maxSize);
 void C_getCacheSize(uint32_t *minSize, uint32_t *maxSize);
+
+struct UserPrefs;
+
+// Start-up: loads the settings, removes requests left by an earlier run,
+// recounts the bytes held and counts the push messages waiting.
+void C_init(const struct UserPrefs *prefs);
+// Removes outstanding requests, shrinks the cache to its minimum size and
+// saves the settings.
+void C_shutdown();
+// A navigation begins: entries stored from now on belong to it.
+void C_newSession();
+// Removes every entry but the push messages; the session count restarts.
+void C_clearCache();
+
+// Push messages. getPushList writes the push URIs as consecutive
+// zero-terminated texts plus one more zero byte into buffer (those that
+// fit, each whole) and returns how many it listed.
+int getPushList(char *buffer, uint32_t size);
+// Deletes one push message by its URI ("push://<n>_<type>").
+void deletePush(const char *uri);
+bool pushWaiting();

@@ -1,0 +1,257 @@
+// The entry file format, file names and the directory listing.
+#include "cache/cache_entry_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "common/directories.h"
+#include "common/log.h"
+
+namespace {
+
+// File names may hold NAME_MAX bytes; the longest suffix is
+// "_-2147483648.wbc" (16), so a longer stem is shortened.
+constexpr size_t kNameMax = 255;
+constexpr size_t kMaxSuffix = 16;
+constexpr size_t kMaxStem = kNameMax - kMaxSuffix;
+constexpr size_t kHashText = 16;
+
+struct FileCloser {
+    void operator()(std::FILE *f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// A cursor over outside bytes: reads past the end set failed and yield 0.
+struct ByteReader {
+    const uint8_t *data;
+    size_t length;
+    size_t position;
+    bool failed;
+};
+
+uint32_t readLe(ByteReader *r, int width)
+{
+    if (r->failed || r->length - r->position < static_cast<size_t>(width)) {
+        r->failed = true;
+        return 0;
+    }
+    uint32_t value = 0;
+    for (int i = 0; i < width; i++)
+        value |= static_cast<uint32_t>(r->data[r->position + i]) << (8 * i);
+    r->position += width;
+    return value;
+}
+
+struct ByteWriter {
+    uint8_t *data;
+    size_t position;
+};
+
+void writeLe(ByteWriter *w, uint32_t value, int width)
+{
+    for (int i = 0; i < width; i++)
+        w->data[w->position++] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+std::string sanitise(const std::string &text)
+{
+    std::string out = text;
+    for (char &c : out) {
+        bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.';
+        if (!keep)
+            c = '_';
+    }
+    return out;
+}
+
+uint64_t fnv1a(const std::string &text)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : text) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+// A malloc block of length bytes plus a zero byte, filled from the file.
+bool readBlock(std::FILE *f, uint32_t length, void **out)
+{
+    *out = nullptr;
+    char *block = static_cast<char *>(std::malloc(static_cast<size_t>(length) + 1));
+    if (!block)
+        return false;
+    if (length && std::fread(block, 1, length, f) != length) {
+        std::free(block);
+        return false;
+    }
+    block[length] = 0;
+    *out = block;
+    return true;
+}
+
+}  // namespace
+
+void packEntryHeader(const CacheEntry *e, uint8_t out[CACHE_HEADER_SIZE])
+{
+    ByteWriter w{out, 0};
+    writeLe(&w, e->entrySize, 4);
+    writeLe(&w, e->session, 4);
+    writeLe(&w, e->contentType, 4);
+    writeLe(&w, e->urlLength, 4);
+    writeLe(&w, e->headersLength, 4);
+    writeLe(&w, e->bodyLength, 4);
+    writeLe(&w, e->entryType, 2);
+    writeLe(&w, e->entryFlag, 2);
+    writeLe(&w, e->tid, 4);
+    writeLe(&w, e->requestTime, 4);
+    writeLe(&w, e->dateTime, 4);
+    writeLe(&w, e->expiresTime, 4);
+    writeLe(&w, e->freshness, 1);
+    writeLe(&w, 0, 3);  // reserved
+}
+
+bool unpackEntryHeader(const uint8_t *data, size_t length, CacheEntry *e)
+{
+    ByteReader r{data, data ? length : 0, 0, false};
+    e->entrySize = readLe(&r, 4);
+    e->session = readLe(&r, 4);
+    e->contentType = readLe(&r, 4);
+    e->urlLength = readLe(&r, 4);
+    e->headersLength = readLe(&r, 4);
+    e->bodyLength = readLe(&r, 4);
+    e->entryType = static_cast<uint16_t>(readLe(&r, 2));
+    e->entryFlag = static_cast<uint16_t>(readLe(&r, 2));
+    e->tid = readLe(&r, 4);
+    e->requestTime = readLe(&r, 4);
+    e->dateTime = readLe(&r, 4);
+    e->expiresTime = readLe(&r, 4);
+    e->freshness = static_cast<uint8_t>(readLe(&r, 1));
+    readLe(&r, 3);  // reserved
+    return !r.failed;
+}
+
+void freeEntryBuffers(CacheEntry *entry)
+{
+    std::free(entry->url);
+    std::free(entry->headers);
+    std::free(entry->body);
+    entry->url = nullptr;
+    entry->headers = nullptr;
+    entry->body = nullptr;
+}
+
+EntryFileState readEntryFile(const std::string &name, CacheEntry *entry, bool withContent, uint64_t *fileLength)
+{
+    *entry = CacheEntry{};
+    File f(std::fopen(cachePath(name.c_str()).c_str(), "rb"));
+    struct stat info;
+    if (!f || fstat(fileno(f.get()), &info) != 0 || !S_ISREG(info.st_mode))
+        return ENTRY_FILE_UNREADABLE;
+    uint64_t length = static_cast<uint64_t>(info.st_size);
+    if (fileLength)
+        *fileLength = length;
+
+    uint8_t header[CACHE_HEADER_SIZE];
+    size_t got = std::fread(header, 1, sizeof header, f.get());
+    if (std::ferror(f.get()))
+        return ENTRY_FILE_UNREADABLE;
+    // The lengths must add up to entrySize and entrySize to the file: a
+    // truncated file, or one whose header claims more than it holds, is
+    // never read beyond its end.
+    if (!unpackEntryHeader(header, got, entry) || entry->urlLength == 0 ||
+        uint64_t{CACHE_HEADER_SIZE} + entry->urlLength + entry->headersLength + entry->bodyLength != entry->entrySize ||
+        entry->entrySize != length) {
+        *entry = CacheEntry{};
+        return ENTRY_FILE_DAMAGED;
+    }
+    void *url = nullptr;
+    if (!readBlock(f.get(), entry->urlLength, &url))
+        return ENTRY_FILE_UNREADABLE;
+    entry->url = static_cast<char *>(url);
+    // The stored URL is one text ending exactly at its terminator.
+    if (std::strlen(entry->url) != entry->urlLength - 1) {
+        freeEntryBuffers(entry);
+        *entry = CacheEntry{};
+        return ENTRY_FILE_DAMAGED;
+    }
+    if (withContent) {
+        void *headers = nullptr;
+        void *body = nullptr;
+        bool ok = readBlock(f.get(), entry->headersLength, &headers);
+        entry->headers = static_cast<uint8_t *>(headers);
+        ok = ok && readBlock(f.get(), entry->bodyLength, &body);
+        entry->body = static_cast<uint8_t *>(body);
+        if (!ok) {
+            freeEntryBuffers(entry);
+            return ENTRY_FILE_UNREADABLE;
+        }
+    }
+    return ENTRY_FILE_OK;
+}
+
+void reduceCacheSize(uint64_t bytes)
+{
+    gCacheSettings.size = bytes >= gCacheSettings.size ? 0 : gCacheSettings.size - static_cast<uint32_t>(bytes);
+}
+
+void deleteEntryFile(const std::string &name, uint64_t bytes)
+{
+    std::remove(cachePath(name.c_str()).c_str());
+    reduceCacheSize(bytes);
+}
+
+uint64_t discardDamagedEntry(const std::string &name, uint64_t fileLength)
+{
+    Log_printf("Cache: removing damaged entry %s\n", name.c_str());
+    uint64_t taken = std::min<uint64_t>(fileLength, gCacheSettings.size);
+    deleteEntryFile(name, fileLength);
+    return taken;
+}
+
+std::vector<std::string> listEntryFiles(const std::string &prefix)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(cacheDir(), ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.size() >= prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
+            name.compare(name.size() - 4, 4, ".wbc") == 0)
+            names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string entryFileStem(const std::string &keyUrl)
+{
+    std::string stem = sanitise(keyUrl);
+    if (stem.size() <= kMaxStem)
+        return stem;
+    // The head keeps the name readable; the hash of the whole key keeps
+    // long keys that share a head apart.
+    char hash[kHashText + 1];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(fnv1a(keyUrl)));
+    return stem.substr(0, kMaxStem - kHashText - 1) + "_" + hash;
+}
+
+std::string makeEntryFileName(const char *keyUrl, uint32_t contentType)
+{
+    char suffix[kMaxSuffix + 1];
+    std::snprintf(suffix, sizeof suffix, "_%d.wbc", static_cast<int32_t>(contentType));
+    return entryFileStem(keyUrl ? keyUrl : "") + sanitise(suffix);
+}
+
+bool entryFileExists(const std::string &name)
+{
+    struct stat info;
+    return stat(cachePath(name.c_str()).c_str(), &info) == 0;
+}

@@ -1,0 +1,107 @@
+#include "cache_fixture.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "common/directories.h"
+#include "common/log.h"
+#include "common/registry.h"
+
+const char *gFakeCurrentUrl = nullptr;
+int gPushIndicatorRefreshes = 0;
+
+// What the Browser and the display provide in the program.
+const char *getURL(int index) { return index == 0 ? gFakeCurrentUrl : nullptr; }
+void refreshPushIndicator() { gPushIndicatorRefreshes++; }
+
+void CacheTest::SetUp()
+{
+    char templ[] = "/tmp/tovrin-cache-XXXXXX";
+    ASSERT_NE(mkdtemp(templ), nullptr);
+    home = templ;
+    ASSERT_TRUE(initDirectories(home.c_str()));
+    Reg_setDatabase((home + "/config/registry.sqlite").c_str());
+    Log_open();
+    Log_setMode(LOG_FILE);
+    gCacheSettings = {0, CACHE_DEFAULT_MIN_SIZE, CACHE_DEFAULT_MAX_SIZE, 0};
+    gPushCount = 0;
+    gFakeCurrentUrl = nullptr;
+    gPushIndicatorRefreshes = 0;
+}
+
+void CacheTest::TearDown()
+{
+    Log_setMode(LOG_OFF);
+    Reg_close();
+    std::filesystem::remove_all(home);
+}
+
+int CacheTest::store(const std::string &url, uint32_t type, uint32_t session, uint32_t bodySize,
+                     uint16_t entryType, uint16_t flag, uint32_t tid)
+{
+    std::string body;
+    for (uint32_t i = 0; i < bodySize; i++)
+        body += static_cast<char>('a' + i % 26);
+    CacheEntry e{};
+    e.url = const_cast<char *>(url.c_str());
+    e.urlLength = static_cast<uint32_t>(url.size() + 1);
+    e.contentType = type;
+    e.session = session;
+    e.body = reinterpret_cast<uint8_t *>(body.data());
+    e.bodyLength = bodySize;
+    e.entryType = entryType;
+    e.entryFlag = flag;
+    e.tid = tid;
+    return putEntry(&e);
+}
+
+std::vector<std::string> CacheTest::files() const
+{
+    std::vector<std::string> names;
+    for (const auto &e : std::filesystem::directory_iterator(cacheDir()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string CacheTest::readFile(const std::string &name) const
+{
+    std::stringstream s;
+    s << std::ifstream(cachePath(name.c_str()), std::ios::binary).rdbuf();
+    return s.str();
+}
+
+void CacheTest::writeFile(const std::string &name, const std::string &bytes) const
+{
+    std::ofstream(cachePath(name.c_str()), std::ios::binary) << bytes;
+}
+
+bool CacheTest::exists(const std::string &name) const { return std::filesystem::exists(cachePath(name.c_str())); }
+
+std::string CacheTest::log() const
+{
+    std::stringstream s;
+    s << std::ifstream(statePath("wapout.log")).rdbuf();
+    return s.str();
+}
+
+std::string entryBytes(const std::string &url, uint32_t type, const std::string &headers, const std::string &body,
+                       uint16_t entryType, uint16_t flag)
+{
+    CacheEntry e{};
+    e.urlLength = static_cast<uint32_t>(url.size() + 1);
+    e.headersLength = static_cast<uint32_t>(headers.size());
+    e.bodyLength = static_cast<uint32_t>(body.size());
+    e.entrySize = CACHE_HEADER_SIZE + e.urlLength + e.headersLength + e.bodyLength;
+    e.contentType = type;
+    e.entryType = entryType;
+    e.entryFlag = flag;
+    e.freshness = FRESH_ALWAYS;
+    uint8_t header[CACHE_HEADER_SIZE];
+    packEntryHeader(&e, header);
+    return std::string(reinterpret_cast<char *>(header), sizeof header) + url + std::string(1, '\0') + headers + body;
+}

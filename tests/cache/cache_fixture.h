@@ -1,0 +1,35 @@
+#pragma once
+// A cache in a temporary home, with the settings store beside it and the
+// log going to the state directory where tests can read it.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cache/cache_store.h"
+
+extern const char *gFakeCurrentUrl;  // getURL (0); null: no deck
+extern int gPushIndicatorRefreshes;
+
+class CacheTest : public testing::Test {
+protected:
+    std::string home;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Stores an entry with a body of bodySize bytes ('a', 'b', ...).
+    int store(const std::string &url, uint32_t type, uint32_t session, uint32_t bodySize,
+              uint16_t entryType = ENTRY_TYPE_NETWORK, uint16_t flag = ENTRY_COMPLETE, uint32_t tid = 0);
+    std::vector<std::string> files() const;
+    std::string readFile(const std::string &name) const;
+    void writeFile(const std::string &name, const std::string &bytes) const;
+    bool exists(const std::string &name) const;
+    // The log written since SetUp.
+    std::string log() const;
+};
+
+// 48-byte header + URL + headers + body of an entry as putEntry writes it.
+std::string entryBytes(const std::string &url, uint32_t type, const std::string &headers, const std::string &body,
+                       uint16_t entryType = ENTRY_TYPE_NETWORK, uint16_t flag = ENTRY_COMPLETE);
