@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "browser/context.h"
+#include "browser/history.h"
+#include "common/log.h"
+#include "shell/prefs/prefs.h"
+
+namespace {
+
+class Contexts : public testing::Test {
+protected:
+    UserPrefs prefs;
+    void SetUp() override
+    {
+        Log_setMode(LOG_CONSOLE);
+        clearContext(CLEAR_ALL);
+        setPrefDefaults(&prefs);
+        setContextPrefs(&prefs);
+    }
+    void TearDown() override
+    {
+        clearContext(CLEAR_ALL);
+        setContextPrefs(nullptr);
+    }
+    // A context holding the four reserved variables and two user ones.
+    void pushFilled(const char *url)
+    {
+        pushContext(url, CONTEXT_NEW);
+        setContextVal("__postData", "a=1");
+        setContextVal("__retievalMethod", "\x01");
+        setCardInfo("card", "Title");
+        setContextVal("x", url);
+        setContextVal("_single", "u");
+    }
+};
+
+TEST_F(Contexts, NoContextReadsEmptyAndRefusesWrites)
+{
+    EXPECT_STREQ(getContextVal("x"), "");
+    EXPECT_EQ(hasContextVal("x"), 0);
+    EXPECT_EQ(setContextVal("x", "1"), 0);
+    EXPECT_EQ(getURL(0), nullptr);
+    EXPECT_EQ(contextDepth(), 0u);
+    popContext();  // harmless
+    EXPECT_EQ(contextDepth(), 0u);
+}
+
+TEST_F(Contexts, NewContextHidesVariablesUntilPopped)
+{
+    pushContext("http://h/a.wml", CONTEXT_NEW);
+    ASSERT_EQ(setContextVal("x", "old"), 1);
+    pushContext("http://h/b.wml#c", CONTEXT_NEW);
+    EXPECT_STREQ(getContextVal("x"), "");
+    EXPECT_EQ(hasContextVal("x"), 0);
+    EXPECT_STREQ(getURL(0), "http://h/b.wml#c");
+    EXPECT_STREQ(getURL(1), "http://h/a.wml");
+    EXPECT_EQ(getURL(2), nullptr);
+    EXPECT_EQ(getURL(-1), nullptr);
+    popContext();
+    EXPECT_STREQ(getContextVal("x"), "old");
+    EXPECT_EQ(contextDepth(), 1u);
+}
+
+TEST_F(Contexts, CopiedContextIsIndependent)
+{
+    pushContext("http://h/a.wml", CONTEXT_NEW);
+    setContextVal("x", "1");
+    setContextVal("y", "");
+    setCardInfo("first", "T");
+    // The current URL passed back in: the new context must copy it first.
+    pushContext(getURL(0), CONTEXT_COPY);
+    EXPECT_STREQ(getURL(0), "http://h/a.wml");
+    EXPECT_STREQ(getContextVal("x"), "1");
+    EXPECT_EQ(hasContextVal("y"), 1);
+    EXPECT_STREQ(getCardName(), "");  // card variables start empty at every push
+    EXPECT_STREQ(getCardTitle(), "");
+    setContextVal("x", "2");
+    popContext();
+    EXPECT_STREQ(getContextVal("x"), "1");
+    EXPECT_STREQ(getCardName(), "first");
+}
+
+TEST_F(Contexts, SettingReplacesAndSelfAssignmentIsSafe)
+{
+    pushContext("u", CONTEXT_NEW);
+    setContextVal("v", "abc");
+    setContextVal("v", getContextVal("v"));
+    EXPECT_STREQ(getContextVal("v"), "abc");
+    setContextVal("V", "other");  // names are case-sensitive
+    EXPECT_STREQ(getContextVal("v"), "abc");
+}
+
+TEST_F(Contexts, ClearUserVariablesKeepsReservedEverywhere)
+{
+    pushFilled("one");
+    pushFilled("two");
+    clearContext(CLEAR_USER_VARS);
+    EXPECT_EQ(contextDepth(), 2u);
+    for (int i = 0; i < 2; i++) {
+        EXPECT_STREQ(getContextVal("__postData"), "a=1");
+        EXPECT_STREQ(getContextVal("__retievalMethod"), "\x01");
+        EXPECT_STREQ(getCardName(), "card");
+        EXPECT_STREQ(getCardTitle(), "Title");
+        EXPECT_EQ(hasContextVal("x"), 0);
+        EXPECT_EQ(hasContextVal("_single"), 0);  // one underscore is the user's
+        popContext();
+    }
+}
+
+TEST_F(Contexts, ClearKeepCurrentLeavesOneContext)
+{
+    pushFilled("one");
+    pushFilled("two");
+    pushFilled("three");
+    clearContext(CLEAR_KEEP_CURRENT);
+    EXPECT_EQ(contextDepth(), 1u);
+    EXPECT_STREQ(getURL(0), "three");
+    EXPECT_EQ(getURL(1), nullptr);
+    EXPECT_STREQ(getContextVal("__postData"), "a=1");
+    EXPECT_STREQ(getCardName(), "card");
+    EXPECT_EQ(hasContextVal("x"), 0);
+    clearContext(CLEAR_ALL);
+    EXPECT_EQ(contextDepth(), 0u);
+    EXPECT_EQ(getURL(0), nullptr);
+}
+
+TEST_F(Contexts, NewContextFollowsTheHistoryFlag)
+{
+    pushFilled("one");
+    pushFilled("two");
+    prefs.flags = 0;
+    newContext();
+    EXPECT_EQ(contextDepth(), 2u);
+    EXPECT_EQ(hasContextVal("x"), 0);
+    EXPECT_STREQ(getCardName(), "card");
+
+    prefs.flags = PREF_NEWCONTEXT_HISTORY;
+    newContext();
+    EXPECT_EQ(contextDepth(), 1u);
+    EXPECT_STREQ(getURL(0), "two");
+    EXPECT_STREQ(getCardName(), "card");
+}
+
+TEST_F(Contexts, TraceLines)
+{
+    setContextPrefs(nullptr);
+    testing::internal::CaptureStdout();
+    pushContext("u", CONTEXT_NEW);
+    setContextVal("x", "1");
+    setContextVal("x", "2");
+    getContextVal("x");
+    getContextVal("y");
+    getURL(0);
+    getURL(3);
+    clearContext(CLEAR_USER_VARS);
+    popContext();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Browser: push context u\n"
+              "Browser: setContextVal (new) - __cardName,\n"
+              "Browser: setContextVal (new) - __cardTitle,\n"
+              "Browser: setContextVal (new) - x,1\n"
+              "Browser: setContextVal (existing) - x,2\n"
+              "Browser: in getContextVal - x,2\n"
+              "Browser: in getContextVal - y failed!\n"
+              "Browser: getURL - u\n"
+              "Browser: getURL invalid index 3\n"
+              "Browser: clear context\n"
+              "Browser: clear variable x\n"
+              "Browser: in popContext()\n"
+              "Browser: pop context - u\n");
+}
+
+// ---- history
+
+std::vector<std::string> gWent;  // URLs the history navigated to
+int gRebuilds = 0;
+
+void recordGo(const char *url, const char *postData, int method)
+{
+    EXPECT_STREQ(postData, "");
+    EXPECT_EQ(method, 1);
+    gWent.push_back(url);
+}
+
+void recordRebuild() { gRebuilds++; }
+
+class History : public Contexts {
+protected:
+    void SetUp() override
+    {
+        Contexts::SetUp();
+        gWent.clear();
+        gRebuilds = 0;
+        setHistoryHooks(recordGo, recordRebuild);
+    }
+    void TearDown() override
+    {
+        setHistoryHooks(nullptr, nullptr);
+        Contexts::TearDown();
+    }
+};
+
+TEST_F(History, KeepsFirstVisitOrderWithoutDuplicates)
+{
+    EXPECT_EQ(pushContext("http://a/", CONTEXT_NEW), 1);
+    EXPECT_EQ(pushContext("http://b/", CONTEXT_NEW), 1);
+    std::string before = prefs.history;
+    EXPECT_EQ(pushContext("http://a/", CONTEXT_COPY), 1);
+    EXPECT_EQ(prefs.history, before);
+    EXPECT_EQ(prefs.history, std::string("http://a/\0http://b/\0\0", 21));
+    EXPECT_EQ(gRebuilds, 2);
+    EXPECT_EQ(addHistory(""), 0);
+    EXPECT_EQ(addHistory(nullptr), 0);
+}
+
+TEST_F(History, WithoutPreferencesNothingIsKept)
+{
+    setContextPrefs(nullptr);
+    EXPECT_EQ(pushContext("http://a/", CONTEXT_NEW), 0);
+    EXPECT_EQ(contextDepth(), 1u);  // the context itself is still pushed
+    EXPECT_EQ(historyGo(0), 0);
+    clearHistory();
+    EXPECT_EQ(gRebuilds, 0);
+}
+
+TEST_F(History, GoAndClear)
+{
+    EXPECT_EQ(historyGo(0), 0);
+    addHistory("http://a/");
+    addHistory("http://b/");
+    EXPECT_EQ(historyGo(-1), 0);
+    EXPECT_EQ(historyGo(2), 0);
+    EXPECT_EQ(historyGo(1), 1);
+    EXPECT_EQ(gWent, std::vector<std::string>{"http://b/"});
+    clearHistory();
+    EXPECT_EQ(prefs.history, std::string(1, '\0'));
+    EXPECT_EQ(gRebuilds, 3);
+    EXPECT_EQ(historyGo(0), 0);
+    EXPECT_EQ(gWent.size(), 1u);
+}
+
+} // namespace

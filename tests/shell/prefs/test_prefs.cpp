@@ -1,0 +1,279 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "common/registry.h"
+#include "shell/prefs/prefs.h"
+
+uint32_t gCacheMin = 0;  // the last C_setCacheSize
+uint32_t gCacheMax = 0;
+void C_setCacheSize(uint32_t minSize, uint32_t maxSize)
+{
+    gCacheMin = minSize;
+    gCacheMax = maxSize;
+}
+
+namespace {
+
+std::string le32(uint32_t v)
+{
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+
+template <size_t N> std::string raw(const char (&text)[N]) { return std::string(text, N - 1); }
+
+std::string fileBytes(const std::string &path)
+{
+    std::stringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+// What a first start must write, value by value.
+std::map<std::string, std::string> defaultValues()
+{
+    return {
+        {"BearerService", raw("\x05")},
+        {"HomeURL", raw("http://127.0.0.1:8080/index.wml\0")},
+        {"Proxy", raw("127.0.0.1\0")},
+        {"ProxyPort", le32(9201)},
+        {"MyNumber", raw("\0")},
+        {"History", raw("\0")},
+        {"Bookmarks", raw("\0")},
+        {"LastVersion", prefsBuildString() + '\0'},
+        {"SDUSize", le32(1500)},
+        {"PushEnable", raw("\0")},
+        {"MORMethod", le32(8)},
+        {"MORPush", le32(0)},
+        {"PrefFlag", raw("\x01")},
+    };
+}
+
+class Prefs : public testing::Test {
+protected:
+    std::string dir, db;
+    RegKey key;
+    UserPrefs prefs;
+
+    void SetUp() override
+    {
+        char templ[] = "/tmp/tovrin-prefs-XXXXXX";
+        ASSERT_NE(mkdtemp(templ), nullptr);
+        dir = templ;
+        db = dir + "/registry.sqlite";
+        Reg_setDatabase(db.c_str());
+        gCacheMin = gCacheMax = 0;
+    }
+    void TearDown() override
+    {
+        Reg_close();
+        Reg_setDatabase(nullptr);
+        std::filesystem::remove_all(dir);
+    }
+    void openKey()
+    {
+        ASSERT_EQ(Reg_openKey(PREF_KEY, &key, nullptr), REG_OK);
+    }
+    void put(const char *name, const std::string &bytes)
+    {
+        ASSERT_EQ(Reg_setValue(&key, name, REG_TYPE_NONE, bytes.data(), static_cast<uint32_t>(bytes.size())), REG_OK);
+    }
+    std::string get(const char *name)
+    {
+        uint32_t size = 0;
+        if (Reg_queryValue(&key, name, nullptr, nullptr, &size) != REG_OK)
+            return "<missing>";
+        std::string bytes(size, '\0');
+        EXPECT_EQ(Reg_queryValue(&key, name, nullptr, bytes.data(), &size), REG_OK);
+        return bytes.substr(0, size);
+    }
+    void expectStored(const std::map<std::string, std::string> &values)
+    {
+        openKey();
+        for (const auto &[name, bytes] : values)
+            EXPECT_EQ(get(name.c_str()), bytes) << name;
+    }
+    void expectDefaults(const UserPrefs &p)
+    {
+        EXPECT_EQ(p.proxy, PREF_DEFAULT_PROXY);
+        EXPECT_EQ(p.proxyPort, 9201u);
+        EXPECT_EQ(p.homeUrl, PREF_DEFAULT_HOME);
+        EXPECT_EQ(p.flags, 1);
+        EXPECT_EQ(p.bearer, 5);
+        EXPECT_EQ(p.history, raw("\0"));
+        EXPECT_EQ(p.bookmarks, raw("\0"));
+        EXPECT_EQ(p.sduSize, 1500u);
+        EXPECT_EQ(p.morMethod, 8u);
+        EXPECT_EQ(gCacheMin, 102400u);
+        EXPECT_EQ(gCacheMax, 204800u);
+    }
+};
+
+TEST_F(Prefs, FirstStartWritesEveryDefault)
+{
+    EXPECT_EQ(loadPrefs(&prefs), REG_OK);
+    expectDefaults(prefs);
+    EXPECT_EQ(prefs.lastVersion, "");  // none was stored
+    expectStored(defaultValues());
+}
+
+TEST_F(Prefs, MissingValueRewritesAll)
+{
+    openKey();
+    std::map<std::string, std::string> stored = defaultValues();
+    stored["Proxy"] = raw("gw.test\0");
+    stored["ProxyPort"] = le32(9200);
+    stored["Bookmarks"] = raw("Home\0http://h/\0\0");
+    stored["LastVersion"] = raw("Build old\0");
+    stored["PrefFlag"] = raw("\x02");
+    for (const auto &[name, bytes] : stored)
+        if (name != "History")
+            put(name.c_str(), bytes);
+
+    EXPECT_EQ(loadPrefs(&prefs), REG_OK);
+    EXPECT_EQ(prefs.proxy, "gw.test");
+    EXPECT_EQ(prefs.proxyPort, 9200u);
+    EXPECT_EQ(prefs.flags, 2);
+    EXPECT_EQ(prefs.lastVersion, "Build old");
+    EXPECT_EQ(prefs.bookmarks, raw("Home\0http://h/\0\0"));
+    EXPECT_EQ(prefs.history, raw("\0"));
+    stored["History"] = raw("\0");
+    stored["LastVersion"] = prefsBuildString() + '\0';
+    expectStored(stored);
+
+    // With every value present nothing is written back.
+    put("LastVersion", raw("Build old\0"));
+    EXPECT_EQ(loadPrefs(&prefs), REG_OK);
+    EXPECT_EQ(get("LastVersion"), raw("Build old\0"));
+}
+
+TEST_F(Prefs, RoundTrip)
+{
+    setPrefDefaults(&prefs);
+    prefs.proxy = "10.0.0.1";
+    prefs.homeUrl = "http://x/";
+    prefs.myNumber = "555";
+    listTextAppend(prefs.history, "http://a/");
+    prefs.morPush = 3;
+    prefs.pushEnable = 1;
+    ASSERT_EQ(savePrefs(&prefs), REG_OK);
+    UserPrefs loaded;
+    ASSERT_EQ(loadPrefs(&loaded), REG_OK);
+    EXPECT_EQ(loaded.proxy, "10.0.0.1");
+    EXPECT_EQ(loaded.homeUrl, "http://x/");
+    EXPECT_EQ(loaded.myNumber, "555");
+    EXPECT_EQ(loaded.history, raw("http://a/\0\0"));
+    EXPECT_EQ(loaded.morPush, 3u);
+    EXPECT_EQ(loaded.pushEnable, 1);
+    EXPECT_EQ(loaded.lastVersion, prefsBuildString());
+}
+
+// Stored bytes that do not keep to their layout are read within their
+// length; what cannot be used keeps its default and is written back whole.
+TEST_F(Prefs, MalformedValuesStayInBounds)
+{
+    ASSERT_EQ(loadPrefs(&prefs), REG_OK);  // every value present
+    openKey();
+    put("Proxy", "gw.noterm");
+    put("HomeURL", std::string(PREF_MAX_TEXT + 1, 'h'));
+    put("History", "http://a/\0http://b");
+    put("Bookmarks", raw("T\0\0U\0\0"));
+    put("ProxyPort", raw("\x50\x23"));
+    put("PrefFlag", "");
+    put("SDUSize", le32(1400) + "x");
+
+    ASSERT_EQ(loadPrefs(&prefs), REG_OK);
+    EXPECT_EQ(prefs.proxy, "gw.noterm");
+    EXPECT_EQ(prefs.homeUrl, PREF_DEFAULT_HOME);
+    EXPECT_EQ(prefs.history, raw("http://a/\0\0"));
+    EXPECT_EQ(prefs.bookmarks, raw("T\0\0"));
+    EXPECT_EQ(prefs.proxyPort, 9201u);
+    EXPECT_EQ(prefs.flags, 1);
+    EXPECT_EQ(prefs.sduSize, 1500u);
+    expectStored({{"Proxy", raw("gw.noterm\0")},
+                  {"HomeURL", raw("http://127.0.0.1:8080/index.wml\0")},
+                  {"ProxyPort", le32(9201)},
+                  {"PrefFlag", raw("\x01")},
+                  {"SDUSize", le32(1500)}});
+}
+
+TEST_F(Prefs, UnusableStoreKeepsDefaultsAndWritesNothing)
+{
+    {
+        std::ofstream(db, std::ios::binary) << "this is not a database, just some bytes";
+    }
+    std::string before = fileBytes(db);
+    EXPECT_NE(loadPrefs(&prefs), REG_OK);
+    expectDefaults(prefs);
+    EXPECT_NE(savePrefs(&prefs), REG_OK);
+    EXPECT_EQ(fileBytes(db), before);
+}
+
+TEST_F(Prefs, LockedStoreKeepsDefaultsAndWritesNothing)
+{
+    ASSERT_EQ(loadPrefs(&prefs), REG_OK);
+    openKey();
+    put("Proxy", raw("gw.mine\0"));
+    Reg_close();
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(loadPrefs(&prefs), REG_ERR_BUSY);
+    expectDefaults(prefs);
+    prefs.proxy = "gw.changed";
+    EXPECT_EQ(savePrefs(&prefs), REG_ERR_BUSY);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    expectStored({{"Proxy", raw("gw.mine\0")}});
+}
+
+// ---- list texts
+
+TEST(ListText, Operations)
+{
+    std::string list;  // not set yet
+    EXPECT_EQ(listTextCount(list), 0u);
+    EXPECT_EQ(listTextAt(list, 0), nullptr);
+    EXPECT_FALSE(listTextAppend(list, ""));
+    EXPECT_TRUE(listTextAppend(list, "a"));
+    EXPECT_TRUE(listTextAppend(list, "bb"));
+    EXPECT_TRUE(listTextAppend(list, "c"));
+    EXPECT_EQ(list, raw("a\0bb\0c\0\0"));
+    EXPECT_EQ(listTextCount(list), 3u);
+    EXPECT_STREQ(listTextAt(list, 1), "bb");
+    EXPECT_EQ(listTextFind(list, "c"), 2);
+    EXPECT_EQ(listTextFind(list, "b"), -1);
+    EXPECT_FALSE(listTextRemove(list, 2, 2));
+    EXPECT_TRUE(listTextRemove(list, 0, 2));
+    EXPECT_EQ(list, raw("c\0\0"));
+
+    std::string broken = "x";  // lost both zeros: appending still separates
+    EXPECT_TRUE(listTextAppend(broken, "y"));
+    EXPECT_EQ(broken, raw("x\0y\0\0"));
+}
+
+TEST(ListText, FromStoredBytes)
+{
+    struct Case {
+        std::string stored, expected;
+    } cases[] = {
+        {"", raw("\0")},
+        {raw("\0"), raw("\0")},
+        {raw("a\0b\0\0"), raw("a\0b\0\0")},
+        {raw("a\0b"), raw("a\0b\0\0")},
+        {raw("a\0\0junk\0\0"), raw("a\0\0")},
+        {raw("\0a\0\0"), raw("\0")},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(listTextFromBytes(c.stored.data(), c.stored.size()), c.expected);
+    EXPECT_EQ(textFromBytes("abc", 2), "ab");
+    EXPECT_EQ(textFromBytes(raw("a\0b").data(), 3), "a");
+}
+
+} // namespace
