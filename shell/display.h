@@ -35,6 +35,11 @@ void clearCanvas();
 void paintNow();
 void setScroll(int x, int y);
 void getScroll(int *x, int *y);
+// A line on the canvas from (x, y) by (dx, dy), shifted by the scroll
+// offsets, without the end point; style bit 1 (0x02): 2 pixels wide and
+// exclusive-or (drawing it twice removes it), else 1 pixel and plain;
+// black for style 0, grey otherwise. flashItem draws with style 66.
+void drawLine(int x, int y, int dx, int dy, uint8_t style);
 
 // The status drop-down: text becomes its first entry, earlier ones below.
 void displayStatusInsert(const char *text);

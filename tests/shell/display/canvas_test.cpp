@@ -1,0 +1,312 @@
+// Painting hand-made layout tables, soft-key labels and the canvas lines.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "common/log.h"
+#include "shell/display.h"
+#include "shell/display/canvas.h"
+#include "tests/shell/display/fake_cache.h"
+#include "tests/shell/display/tables.h"
+
+namespace {
+
+constexpr uint32_t WHITE = 0xFFFFFF, GREY = 0x555555, BLACK = 0x000000;
+
+uint32_t pixel(int x, int y)
+{
+    cairo_surface_t *s = canvasSurface();
+    cairo_surface_flush(s);
+    const uint8_t *row = cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s);
+    return reinterpret_cast<const uint32_t *>(row)[x] & 0xFFFFFF;
+}
+
+int textWidth(uint8_t style, const char *text)
+{
+    int w = 0, h = 0;
+    measureText(style, text, &w, &h);
+    return w;
+}
+
+// A 16 x 8 WBMP (type 0): a frame with a diagonal, 0 bits black.
+std::vector<uint8_t> frameImage()
+{
+    std::vector<uint8_t> bytes = {0x00, 0x00, 16, 8};
+    for (int row = 0; row < 8; row++) {
+        uint16_t bits = 0xFFFF;
+        if (row == 0 || row == 7)
+            bits = 0;
+        else
+            bits &= ~(0x8001 | (0x8000 >> (row * 2)) | (0x8000 >> (row * 2 + 1)));
+        bytes.push_back(static_cast<uint8_t>(bits >> 8));
+        bytes.push_back(static_cast<uint8_t>(bits));
+    }
+    return bytes;
+}
+
+// Compares the canvas with golden/NAME by pixels; TOVRIN_UPDATE_GOLDEN=1
+// rewrites the file instead.
+void expectGolden(const char *name)
+{
+    std::string path = std::string(std::getenv("TOVRIN_SOURCE_DIR")) + "/tests/shell/display/golden/" + name;
+    const char *update = std::getenv("TOVRIN_UPDATE_GOLDEN");
+    if (update && std::string(update) == "1") {
+        ASSERT_TRUE(writeCanvasPng(path.c_str()));
+        return;
+    }
+    cairo_surface_t *golden = cairo_image_surface_create_from_png(path.c_str());
+    ASSERT_EQ(cairo_surface_status(golden), CAIRO_STATUS_SUCCESS) << path;
+    cairo_surface_t *canvas = canvasSurface();
+    int width = cairo_image_surface_get_width(canvas), height = cairo_image_surface_get_height(canvas);
+    ASSERT_EQ(cairo_image_surface_get_width(golden), width);
+    ASSERT_EQ(cairo_image_surface_get_height(golden), height);
+    int differing = 0;
+    for (int y = 0; y < height; y++) {
+        const auto *g = reinterpret_cast<const uint32_t *>(cairo_image_surface_get_data(golden) +
+                                                           y * cairo_image_surface_get_stride(golden));
+        for (int x = 0; x < width; x++)
+            differing += (g[x] & 0xFFFFFF) != pixel(x, y);
+    }
+    cairo_surface_destroy(golden);
+    if (differing) {
+        std::string actual = std::string("actual_") + name;
+        writeCanvasPng(actual.c_str());
+        ADD_FAILURE() << differing << " pixels differ from " << path << "; see " << actual;
+    }
+}
+
+class CanvasTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setCanvasSize(120, 160);
+        setCanvasColours(WHITE, BLACK);
+        setFixedMetrics(false);
+        setDeckCharset(4);
+        fakeCacheClear();
+        setScroll(0, 0);
+    }
+    void TearDown() override { clearCanvas(); }
+};
+
+// Every record kind and style on one card, as the layout would resolve it.
+TableBuilder styleCard()
+{
+    TableBuilder t;
+    t.text(0, 2, 0, textWidth(0, "Plain"), 15, "Plain");
+    t.text(STYLE_BOLD, 40, 0, textWidth(STYLE_BOLD, "Bold"), 15, "Bold");
+    t.text(STYLE_ITALIC, 75, 0, textWidth(STYLE_ITALIC, "Italic"), 15, "Italic");
+    t.text(STYLE_BIG, 2, 15, textWidth(STYLE_BIG, "Big"), 17, "Big");
+    t.text(STYLE_SMALL, 40, 19, textWidth(STYLE_SMALL, "small"), 13, "small");
+    t.text(STYLE_UNDERLINE, 2, 32, textWidth(STYLE_UNDERLINE, "Underlined"), 15, "Underlined");
+    t.text(STYLE_LINK, 2, 47, textWidth(STYLE_LINK, "A link"), 15, "A link");
+    t.text(STYLE_FIELD, 2, 64, 90, 15, "Field");
+    t.text(STYLE_FIELD | STYLE_LINK, 2, 81, 90, 15, "Linked field");
+    t.rect(0, 98, 28, 16);
+    t.image(2, 100, 20, 12, 16, 8, 4, "http://x/frame.wbmp");
+    t.text(0, 32, 98, textWidth(0, "caf\xE9"), 15, "caf\xE9");
+    t.text(0, 2, 116, 40, 15, "Clipped at forty pixels");
+    t.text(STYLE_BOLD | STYLE_ITALIC | STYLE_UNDERLINE, 2, 140, 118, 15, "Bold italic");
+    return t;
+}
+
+TEST_F(CanvasTest, StylesImageAndCellMatchGolden)
+{
+    fakeCachePut("http://x/frame.wbmp", frameImage());
+    TableBuilder t = styleCard();
+    submitCanvas(t.finish(), nullptr);
+    expectGolden("styles.png");
+    // Spot checks that do not depend on the font.
+    EXPECT_EQ(pixel(2, 61), GREY);                 // link line on the record's last row
+    EXPECT_EQ(pixel(2, 64), GREY);                 // field box, top-left
+    EXPECT_EQ(pixel(92, 78), GREY);                // field box, right side at x + width, bottom - 1
+    EXPECT_EQ(pixel(2, 95), GREY);                 // linked field: underlined...
+    EXPECT_EQ(pixel(2, 81), WHITE);                // ...not boxed
+    EXPECT_EQ(pixel(28, 114), GREY);               // cell rectangle closed at the bottom right
+    EXPECT_EQ(pixel(2, 100), BLACK);               // image frame
+    EXPECT_EQ(pixel(3, 101), WHITE);
+}
+
+TEST_F(CanvasTest, ScrolledCardMatchesGolden)
+{
+    fakeCachePut("http://x/frame.wbmp", frameImage());
+    TableBuilder t = styleCard();
+    submitCanvas(t.finish(), nullptr);
+    setScroll(1, 90);
+    expectGolden("styles_scrolled.png");
+    EXPECT_EQ(pixel(1, 10), BLACK);  // image corner (2, 100) moved by the scroll
+    int x = -1, y = -1;
+    getScroll(&x, &y);
+    EXPECT_EQ(x, 1);
+    EXPECT_EQ(y, 90);
+}
+
+TEST_F(CanvasTest, RecordsTouchingTheVisibleAreaAreDrawn)
+{
+    fakeCachePut("http://x/i.wbmp", frameImage());
+    TableBuilder t;
+    t.image(30, 10, 20, 8, 16, 8, 4, "http://x/i.wbmp");    // right side on the scroll x: drawn
+    t.image(171, 10, 20, 8, 16, 8, 4, "http://x/i.wbmp");   // 1 pixel right of the area: skipped
+    t.image(170, 10, 20, 8, 16, 8, 4, "http://x/i.wbmp");   // on the right border: drawn
+    t.image(60, 171, 20, 8, 16, 8, 4, "http://x/i.wbmp");   // 1 pixel below: skipped
+    t.rect(40, 20, 10, 10);                                 // right side x = 50, the scroll x
+    submitCanvas(t.finish(), nullptr);
+    fakeCacheClear();
+    setScroll(50, 0);
+    EXPECT_EQ(fakeCacheRetrieveCount(), 2);
+    EXPECT_EQ(pixel(0, 25), GREY);
+}
+
+TEST_F(CanvasTest, MissingOrShortImagesAreSafe)
+{
+    std::vector<uint8_t> shortImage = {0x00, 0x00, 16, 16, 0x00, 0x00, 0x00};  // claims 32 bytes, has 3
+    fakeCachePut("http://x/short.wbmp", shortImage);
+    fakeCachePut("http://x/empty.wbmp", {});
+    TableBuilder t;
+    t.image(0, 0, 16, 16, 16, 16, 4, "http://x/short.wbmp");
+    t.image(20, 0, 16, 16, 16, 16, 4, "http://x/gone.wbmp");          // evicted: blank
+    t.image(40, 0, 16, 16, 16, 16, 4000000, "http://x/short.wbmp");   // offset past the end
+    t.image(60, 0, 16, 16, 16, 16, 4, "http://x/empty.wbmp");
+    t.image(0, 30, 2000000000, 2000000000, 2000000000, 2000000000, 4, "http://x/short.wbmp");
+    t.image(80, 0, 16, 16, 16, 16, 4, "http://x/short.wbmp", 1);     // style not 0: nothing
+    t.rect(100, 0, 10, 10);
+    submitCanvas(t.finish(), nullptr);
+    EXPECT_EQ(pixel(0, 0), BLACK);    // the bytes that are there
+    EXPECT_EQ(pixel(8, 1), WHITE);    // the third byte begins row 1; the fourth is missing: white
+    EXPECT_EQ(pixel(0, 1), BLACK);
+    EXPECT_EQ(pixel(0, 5), WHITE);
+    EXPECT_EQ(pixel(25, 5), WHITE);
+    EXPECT_EQ(pixel(40, 0), WHITE);
+    EXPECT_EQ(pixel(80, 0), WHITE);
+    EXPECT_EQ(pixel(100, 0), GREY);   // the rest of the card is drawn
+}
+
+TEST_F(CanvasTest, MalformedTablesStopTheWalk)
+{
+    TableBuilder t;
+    t.rect(0, 0, 10, 10);
+    size_t at = t.bytes.size();
+    t.rect(20, 0, 10, 10);
+    t.putInt(at, 4094);  // runs past the 4096-byte buffer
+    t.rect(40, 0, 10, 10);
+    const uint8_t *table = t.finish();
+    submitCanvas(table, table);
+    EXPECT_EQ(pixel(0, 0), GREY);
+    EXPECT_EQ(pixel(20, 0), WHITE);
+    EXPECT_EQ(pixel(40, 0), WHITE);
+
+    TableBuilder odd;
+    odd.text(0, 0, 0, 50, 15, "xyz");
+    odd.putInt(0, 42);   // not a multiple of 4
+    const uint8_t *oddTable = odd.finish();
+    submitCanvas(oddTable, oddTable);
+    EXPECT_TRUE(softKeyLabels().empty());
+}
+
+TEST_F(CanvasTest, SoftKeysComeFromDoEventsInOrder)
+{
+    TableBuilder e;
+    e.intrinsic("ONTIMER", "@12");
+    e.doEvent("ok", "Go", "accept");
+    e.doEvent("back", "", "prev");
+    e.doEvent("opt", "Caf\xE9", "options");
+    e.doEvent("more", "", "");
+    e.doEvent("long", "SixteenCharsXYZ!", "unknown");  // label fills its 16 bytes: cut at 16
+    submitCanvas(nullptr, e.finish());
+    const std::vector<std::string> expected = {"Go", "prev", "Caf\xC3\xA9", "", "SixteenCharsXYZ!"};
+    EXPECT_EQ(softKeyLabels(), expected);
+    unsigned char mode = Log_getMode();
+    Log_setMode(LOG_CONSOLE);
+    testing::internal::CaptureStdout();
+    clearCanvas();
+    std::string log = testing::internal::GetCapturedStdout();
+    Log_setMode(mode);
+    EXPECT_EQ(log, "Display: in submitCanvas\nDisplay: starting paintNow()\nDisplay: end paintNow()\n");
+    EXPECT_TRUE(softKeyLabels().empty());
+    EXPECT_EQ(currentLayoutTable(), nullptr);
+}
+
+TEST_F(CanvasTest, ExclusiveLinesRemoveThemselves)
+{
+    TableBuilder t;
+    t.text(0, 0, 0, 120, 15, "Flash me");
+    submitCanvas(t.finish(), nullptr);
+    std::vector<uint32_t> before;
+    for (int y = 0; y < 20; y++)
+        for (int x = 0; x < 120; x++)
+            before.push_back(pixel(x, y));
+    drawLine(0, 0, 50, 0, 66);
+    EXPECT_EQ(pixel(10, 0), 0xAAAAAAu);
+    EXPECT_EQ(pixel(10, 1), 0xAAAAAAu);  // 2 pixels wide
+    EXPECT_EQ(pixel(50, 0), WHITE);      // end point left out
+    drawLine(0, 0, 50, 0, 66);
+    std::vector<uint32_t> after;
+    for (int y = 0; y < 20; y++)
+        for (int x = 0; x < 120; x++)
+            after.push_back(pixel(x, y));
+    EXPECT_EQ(before, after);
+
+    setScroll(0, 10);
+    drawLine(5, 15, 0, 3, 0);  // plain black, shifted by the scroll
+    EXPECT_EQ(pixel(5, 5), BLACK);
+    EXPECT_EQ(pixel(5, 7), BLACK);
+    EXPECT_EQ(pixel(5, 8), WHITE);
+    EXPECT_EQ(pixel(6, 5), WHITE);
+    drawLine(0, 0, 2000000000, 2000000000, 1);  // clipped, not walked
+}
+
+TEST_F(CanvasTest, SizeAndColoursComeFromTheSkin)
+{
+    EXPECT_FALSE(setCanvasSize(0, 10));
+    EXPECT_FALSE(setCanvasSize(10, 5000));
+    ASSERT_TRUE(setCanvasSize(64, 32));
+    setCanvasColours(0x102030, 0xFFFFFF);
+    paintNow();
+    int w = 0, h = 0;
+    getCanvasSize(&w, &h);
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 32);
+    EXPECT_EQ(cairo_image_surface_get_width(canvasSurface()), 64);
+    EXPECT_EQ(pixel(63, 31), 0x102030u);
+}
+
+}  // namespace
+
+namespace {
+
+bool gPushWaiting = false;
+int gHookCalls = 0;
+
+TEST(StatusTest, NewestFirstAndBounded)
+{
+    clearStatusList();
+    DisplayHooks hooks = {};
+    hooks.statusChanged = [] { gHookCalls++; };
+    setDisplayHooks(&hooks);
+    displayStatusInsert("Offline");
+    displayStatusInsert("Online");
+    EXPECT_EQ(statusList(), (std::vector<std::string>{"Online", "Offline"}));
+    for (size_t i = 0; i < STATUS_LIST_MAX + 5; i++)
+        displayStatusInsert("Idle");
+    EXPECT_EQ(statusList().size(), STATUS_LIST_MAX);
+    EXPECT_EQ(gHookCalls, static_cast<int>(STATUS_LIST_MAX + 7));
+    setDisplayHooks(nullptr);
+}
+
+TEST(StatusTest, PushIndicatorFollowsTheCache)
+{
+    setPushWaitingQuery(nullptr);
+    refreshPushIndicator();
+    EXPECT_FALSE(pushIndicatorShown());
+    setPushWaitingQuery([] { return gPushWaiting; });
+    gPushWaiting = true;
+    refreshPushIndicator();
+    EXPECT_TRUE(pushIndicatorShown());
+    gPushWaiting = false;
+    refreshPushIndicator();
+    EXPECT_FALSE(pushIndicatorShown());
+    setPushWaitingQuery(nullptr);
+}
+
+}  // namespace

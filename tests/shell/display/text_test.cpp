@@ -1,0 +1,143 @@
+// Measuring and fitting deck text with the real fonts.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "shell/display.h"
+#include "shell/display/canvas.h"
+#include "shell/display/text.h"
+
+namespace {
+
+struct Size {
+    int width, height;
+};
+
+Size measure(uint8_t style, const std::string &text)
+{
+    Size s = {-1, -1};
+    EXPECT_TRUE(measureText(style, text.c_str(), &s.width, &s.height));
+    return s;
+}
+
+class TextTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setFixedMetrics(false);
+        setDeckCharset(4);
+    }
+    void TearDown() override { setDeckCharset(4); }
+};
+
+const uint8_t STYLES[] = {0, STYLE_BOLD, STYLE_ITALIC, STYLE_BIG, STYLE_SMALL, STYLE_BIG | STYLE_SMALL,
+                          STYLE_UNDERLINE | STYLE_LINK, STYLE_FIELD | STYLE_ITALIC};
+
+TEST_F(TextTest, CellHeightsFollowTheStyle)
+{
+    const struct {
+        uint8_t style;
+        int height;
+    } cases[] = {{0, 15}, {STYLE_BOLD, 15}, {STYLE_BIG, 17}, {STYLE_SMALL, 13}, {STYLE_BIG | STYLE_SMALL, 15}};
+    for (const auto &c : cases) {
+        EXPECT_EQ(measure(c.style, "X").height, c.height) << int(c.style);
+        EXPECT_EQ(measure(c.style, "").height, c.height) << int(c.style);
+    }
+    EXPECT_EQ(measure(0, "").width, 0);
+    EXPECT_GT(measure(STYLE_BOLD, "Wide words").width, measure(0, "Wide words").width);
+}
+
+TEST_F(TextTest, FieldStyleAddsTwoPixels)
+{
+    for (uint8_t style : STYLES) {
+        for (const char *text : {"", "i", "Hello, world", "WWW"}) {
+            uint8_t plain = style & ~STYLE_FIELD;
+            EXPECT_EQ(measure(plain | STYLE_FIELD, text).width, measure(plain, text).width + 2) << text;
+        }
+    }
+}
+
+TEST_F(TextTest, DeckBytesAreLatin1UnlessTheDeckIsUtf8)
+{
+    int latin1 = measure(0, "caf\xE9").width;
+    int latin1Mojibake = measure(0, "caf\xC3\xA9").width;  // "cafÃ©": five characters
+    EXPECT_EQ(deckTextToUtf8("\xE9"), "\xC3\xA9");
+    setDeckCharset(CHARSET_UTF8);
+    EXPECT_EQ(measure(0, "caf\xC3\xA9").width, latin1);
+    EXPECT_NE(latin1Mojibake, latin1);
+}
+
+TEST_F(TextTest, InvalidUtf8IsOneReplacementCharacterPerByte)
+{
+    const struct {
+        const char *deck;
+        const char *utf8;
+        size_t characters;
+    } cases[] = {
+        {"a\xC3\xA9", "a\xC3\xA9", 2},
+        {"\xE2\x82", "\xEF\xBF\xBD\xEF\xBF\xBD", 2},                     // cut short at the end
+        {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD", 2},                     // overlong
+        {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", 3},     // surrogate
+        {"\xF4\x90\x80\x80x", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDx", 5},  // past U+10FFFF
+        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", 1},
+    };
+    for (const auto &c : cases) {
+        DeckText converted;
+        convertDeckText(c.deck, CHARSET_UTF8, &converted);
+        EXPECT_EQ(converted.utf8, c.utf8) << c.deck;
+        EXPECT_EQ(converted.deckStart.size(), c.characters + 1) << c.deck;
+        EXPECT_EQ(converted.deckStart.back(), std::strlen(c.deck));
+    }
+}
+
+// The longest prefix that fits does fit, one more character does not, and
+// a UTF-8 deck is never cut inside a well-formed character.
+void checkFit(uint8_t style, const std::string &text, bool utf8)
+{
+    for (int width = -3; width <= 130; width += 1) {
+        int n = fitText(style, text.c_str(), width);
+        ASSERT_GE(n, 0);
+        ASSERT_LE(static_cast<size_t>(n), text.size());
+        if (utf8 && static_cast<size_t>(n) < text.size()) {
+            ASSERT_NE(static_cast<unsigned char>(text[n]) & 0xC0, 0x80) << text << " cut at " << n;
+        }
+        if (n > 0) {
+            ASSERT_LE(measure(style, text.substr(0, n)).width, width) << text << " " << n;
+        }
+        if (static_cast<size_t>(n) < text.size() && width >= 0) {
+            size_t next = n + 1;
+            while (utf8 && next < text.size() && (static_cast<unsigned char>(text[next]) & 0xC0) == 0x80)
+                next++;
+            ASSERT_GT(measure(style, text.substr(0, next)).width, width) << text << " " << n;
+        }
+    }
+}
+
+TEST_F(TextTest, FitNeverExceedsTheWidth)
+{
+    for (uint8_t style : STYLES) {
+        checkFit(style, "The quick brown fox jumps over the lazy dog", false);
+        checkFit(style, "AVAVAV fi fl ffi Tw", false);
+        checkFit(style, "na\xEFve r\xE9sum\xE9 \xA3\xB5", false);
+    }
+    setDeckCharset(CHARSET_UTF8);
+    for (uint8_t style : STYLES) {
+        checkFit(style, "na\xC3\xAFve r\xC3\xA9sum\xC3\xA9 \xE2\x82\xAC\xF0\x9F\x98\x80 \xE4\xB8\xAD\xE6\x96\x87", true);
+        checkFit(style, "bad \xE2\x82 \xFF\xC3", false);  // each stray byte is a character
+    }
+}
+
+TEST_F(TextTest, FixedMetricsSwitch)
+{
+    setFixedMetrics(true);
+    EXPECT_EQ(measure(0, "abc").width, 18);
+    EXPECT_EQ(measure(STYLE_FIELD, "abc").width, 20);
+    EXPECT_EQ(fitText(STYLE_BIG, "abcdef", 17), 2);
+    setDeckCharset(CHARSET_UTF8);
+    EXPECT_EQ(fitText(0, "\xC3\xA9\xC3\xA9", 6), 2);
+    setFixedMetrics(false);
+    EXPECT_EQ(measure(0, "").height, 15);
+}
+
+}  // namespace
