@@ -4,8 +4,8 @@
 #include "common/directories.h"
 #include "common/log.h"
 #include "shell/headless/headless.h"
+#include "shell/headless/session.h"
 #include "shell/options.h"
-#include "version.h"
 
 int main(int argc, char **argv)
 {
@@ -22,7 +22,6 @@ int main(int argc, char **argv)
     }
     Log_open();
     Log_setMode(LOG_FILE);
-    Log_printf("Display: Version %s Build %s (Release)\n", TOVRIN_FILE_VERSION, TOVRIN_SPECIAL_BUILD);
 
     if (!cmd.headless) {
         std::fprintf(stderr, "tovrin: the desktop window is not available yet; use --headless\n");
@@ -36,7 +35,10 @@ int main(int argc, char **argv)
             return 2;
         }
     }
+    if (!headlessStartup(cmd))
+        return 2;
     int status = runHeadless(in);
+    headlessShutdown();
     if (in != stdin)
         std::fclose(in);
     return status;

@@ -1,61 +1,244 @@
+// The headless command language: one command a line, dispatched through a
+// table; every command prints what it did, or "error: " and why.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "browser/context.h"
+#include "cache/cache.h"
+#include "cache/cache_store.h"
 #include "common/log.h"
+#include "common/url.h"
+#include "shell/display.h"
+#include "shell/display/canvas.h"
+#include "shell/display/dialog_headless.h"
 #include "shell/headless/headless.h"
+#include "wml/layout.h"
 
 namespace {
 
 enum CommandResult { CMD_OK, CMD_FAILED, CMD_QUIT };
 
-struct Command {
-    const char *name;
-    CommandResult (*run)(const std::vector<std::string> &args);
+struct Line {
+    std::vector<std::string> words;  // words[0] is the command
+    std::string rest;                // the text after the command word
 };
 
-void fail(const char *why) { std::printf("error: %s\n", why); }
+struct Command {
+    const char *name;
+    int minWords;  // including the command word
+    const char *usage;
+    CommandResult (*run)(const Line &line);
+};
 
-CommandResult cmdQuit(const std::vector<std::string> &)
+CommandResult fail(const std::string &why)
+{
+    std::printf("error: %s\n", why.c_str());
+    return CMD_FAILED;
+}
+
+bool parseInt(const std::string &text, long *value)
+{
+    char *end = nullptr;
+    *value = std::strtol(text.c_str(), &end, 10);
+    return !text.empty() && end && *end == 0;
+}
+
+bool readFile(const std::string &path, std::vector<uint8_t> *bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+// Offline tests put content straight into the cache, as a fetch would.
+CommandResult cmdLoad(const Line &line)
+{
+    long type = 0;
+    if (!parseInt(line.words[3], &type) || (type != CT_WMLC && type != CT_WMLSC && type != CT_WBMP))
+        return fail("content type must be 20, 21 or 33");
+    std::vector<uint8_t> bytes;
+    if (!readFile(line.words[1], &bytes))
+        return fail("cannot read " + line.words[1]);
+    std::string key = makeCacheKey(line.words[2].c_str());
+    if (key.empty() || !checkUrl(line.words[2].c_str()))
+        return fail("malformed URL " + line.words[2]);
+    CacheEntry entry{};
+    entry.contentType = static_cast<uint32_t>(type);
+    entry.url = key.data();
+    entry.body = bytes.data();
+    entry.bodyLength = static_cast<uint32_t>(bytes.size());
+    entry.entryType = ENTRY_TYPE_NETWORK;
+    entry.entryFlag = ENTRY_COMPLETE;
+    entry.session = gCacheSettings.currentSession;
+    entry.freshness = FRESH_ALWAYS;
+    int r = putEntry(&entry);
+    if (r != PUTENTRY_STORED)
+        return fail("the cache refused it (" + std::to_string(r) + ")");
+    std::printf("load %s %ld %zu\n", line.words[2].c_str(), type, bytes.size());
+    return CMD_OK;
+}
+
+// Lays a cached card out without navigating; the deck gets a context of
+// its own so that its variables work.
+CommandResult cmdLayout(const Line &line)
+{
+    const std::string &url = line.words[1];
+    if (!checkUrl(url.c_str()))
+        return fail("malformed URL " + url);
+    if (contextDepth() == 0 || std::strcmp(getURL(0), url.c_str()) != 0)
+        pushContext(url.c_str(), CONTEXT_NEW);
+    char card[64];
+    getUrlFragment(url.c_str(), card, sizeof card);
+    int r = Layout(url.c_str(), card);
+    if (r == -2)
+        return fail(url + " is not in the cache");
+    submitCanvas(getLayoutTable(), getEventTable());
+    setScroll(0, 0);
+    std::printf("layout %d\n", r);
+    return CMD_OK;
+}
+
+void printLines(const std::string &text)
+{
+    std::string utf8 = deckTextToUtf8(text.c_str());
+    std::fputs(utf8.c_str(), stdout);
+    if (!utf8.empty() && utf8.back() != '\n')
+        std::fputc('\n', stdout);
+}
+
+CommandResult cmdDump(const Line &)
+{
+    const char *url = contextDepth() ? getURL(0) : "";
+    std::printf("url %s\n", url ? url : "");
+    std::printf("card %s\n", deckTextToUtf8(getCardName()).c_str());
+    std::printf("title %s\n", deckTextToUtf8(getCardTitle()).c_str());
+    const std::vector<std::string> &keys = softKeyLabels();
+    for (size_t i = 0; i < keys.size(); i++)
+        std::printf("softkey %zu %s\n", i, keys[i].c_str());
+    const std::vector<std::string> &status = statusList();
+    std::printf("status %s\n", status.empty() ? "" : status.front().c_str());
+    for (const ShownDialog &d : takeShownDialogs())
+        std::printf("%s\n", dialogDumpLine(d).c_str());
+    if (const uint8_t *layout = currentLayoutTable())
+        printLines(layoutTableText(layout));
+    if (const uint8_t *events = currentEventTable())
+        printLines(eventTableText(events));
+    std::printf("end\n");
+    return CMD_OK;
+}
+
+CommandResult cmdVar(const Line &line)
+{
+    std::printf("%s=%s\n", line.words[1].c_str(), deckTextToUtf8(getContextVal(line.words[1].c_str())).c_str());
+    return CMD_OK;
+}
+
+CommandResult cmdSetvar(const Line &line)
+{
+    const std::string &name = line.words[1];
+    // The value is the rest of the line after the name, blanks included.
+    std::string value = line.rest.substr(name.size());
+    size_t start = value.find_first_not_of(" \t");
+    value = start == std::string::npos ? "" : value.substr(start);
+    if (!setContextVal(name.c_str(), value.c_str()))
+        return fail("no current deck to hold variables");
+    std::printf("%s=%s\n", name.c_str(), value.c_str());
+    return CMD_OK;
+}
+
+CommandResult cmdScroll(const Line &line)
+{
+    long x = 0, y = 0;
+    if (!parseInt(line.words[1], &x) || !parseInt(line.words[2], &y) || x < 0 || y < 0 || x > 100000 || y > 100000)
+        return fail("scroll wants two numbers from 0 on");
+    setScroll(static_cast<int>(x), static_cast<int>(y));
+    std::printf("scroll %ld %ld\n", x, y);
+    return CMD_OK;
+}
+
+CommandResult cmdScreenshot(const Line &line)
+{
+    // Until the skin exists the whole window is the canvas.
+    const std::string &path = line.words[1] == "--canvas-only" && line.words.size() > 2 ? line.words[2] : line.words[1];
+    paintNow();
+    if (!writeCanvasPng(path.c_str()))
+        return fail("cannot write " + path);
+    std::printf("screenshot %s\n", path.c_str());
+    return CMD_OK;
+}
+
+CommandResult cmdAnswer(const Line &line)
+{
+    std::string why;
+    if (!queueDialogAnswer(line.words[0].c_str(), line.rest.c_str(), &why))
+        return fail(why);
+    std::printf("%s queued\n", line.words[0].c_str());
+    return CMD_OK;
+}
+
+CommandResult cmdQuit(const Line &)
 {
     std::printf("quit\n");
     return CMD_QUIT;
 }
 
 const Command kCommands[] = {
-    {"quit", cmdQuit},
+    {"load", 4, "load FILE URL TYPE", cmdLoad},
+    {"layout", 2, "layout URL", cmdLayout},
+    {"dump", 1, "dump", cmdDump},
+    {"var", 2, "var NAME", cmdVar},
+    {"setvar", 2, "setvar NAME VALUE", cmdSetvar},
+    {"scroll", 3, "scroll X Y", cmdScroll},
+    {"screenshot", 2, "screenshot [--canvas-only] FILE.png", cmdScreenshot},
+    {"answer", 1, "answer TEXT", cmdAnswer},
+    {"choose", 2, "choose N[;N...]", cmdAnswer},
+    {"confirm", 2, "confirm yes|no", cmdAnswer},
+    {"cancel", 1, "cancel", cmdAnswer},
+    {"quit", 1, "quit", cmdQuit},
 };
 
-std::vector<std::string> splitWords(const std::string &line)
+Line splitLine(const std::string &text)
 {
-    std::vector<std::string> words;
+    Line line;
     size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+    while (i < text.size()) {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
             i++;
         size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+        while (i < text.size() && text[i] != ' ' && text[i] != '\t')
             i++;
-        if (i > start)
-            words.push_back(line.substr(start, i - start));
-    }
-    return words;
-}
-
-CommandResult dispatch(const std::string &line)
-{
-    std::vector<std::string> words = splitWords(line);
-    if (words.empty() || words[0][0] == '#')
-        return CMD_OK;
-    for (const Command &c : kCommands) {
-        if (words[0] == c.name) {
-            Log_printf("Display: headless command [%s]\n", line.c_str());
-            return c.run(words);
+        if (i > start) {
+            if (line.words.empty()) {
+                size_t restStart = text.find_first_not_of(" \t", i);
+                line.rest = restStart == std::string::npos ? "" : text.substr(restStart);
+            }
+            line.words.push_back(text.substr(start, i - start));
         }
     }
-    fail(("unknown command " + words[0]).c_str());
-    return CMD_FAILED;
+    return line;
+}
+
+CommandResult dispatch(const std::string &text)
+{
+    Line line = splitLine(text);
+    if (line.words.empty() || line.words[0][0] == '#')
+        return CMD_OK;
+    for (const Command &c : kCommands) {
+        if (line.words[0] != c.name)
+            continue;
+        if (static_cast<int>(line.words.size()) < c.minWords)
+            return fail(std::string("usage: ") + c.usage);
+        Log_printf("Display: headless command [%s]\n", text.c_str());
+        return c.run(line);
+    }
+    return fail("unknown command " + line.words[0]);
 }
 
 bool readLine(FILE *in, std::string *line)

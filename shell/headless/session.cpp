@@ -1,0 +1,72 @@
+#include "shell/headless/session.h"
+
+#include <cstdio>
+
+#include "browser/context.h"
+#include "browser/messages.h"
+#include "cache/cache.h"
+#include "common/log.h"
+#include "shell/display.h"
+#include "shell/display/canvas.h"
+#include "shell/prefs/prefs.h"
+#include "version.h"
+#include "wml/layout.h"
+
+static UserPrefs gPrefs;             // owned by the display, lent to the browser
+static std::string gStoredProxy;     // the stored gateway, kept over a --gateway
+static uint32_t gStoredPort = 0;     // the stored port, kept over a --port
+static bool gStarted = false;
+
+bool headlessStartup(const CommandLine &cmd)
+{
+    Log_printf("Display: Version %s Build %s (Release)\n", TOVRIN_FILE_VERSION, TOVRIN_SPECIAL_BUILD);
+    int width = cmd.screenWidth ? cmd.screenWidth : 120;
+    int height = cmd.screenHeight ? cmd.screenHeight : 160;
+    if (!setCanvasSize(width, height)) {
+        std::fprintf(stderr, "tovrin: cannot make a %dx%d canvas\n", width, height);
+        return false;
+    }
+    showStatus("Starting up...");
+    Log_str("Display: in init\n");
+    setScroll(0, 0);
+    loadPrefs(&gPrefs);
+    Log_str("Display: get user prefs - done\n");
+    // Command-line values hold for this run only: the stored ones are
+    // put back before the preferences are saved.
+    gStoredProxy = gPrefs.proxy;
+    gStoredPort = gPrefs.proxyPort;
+    if (!cmd.gateway.empty())
+        gPrefs.proxy = cmd.gateway;
+    if (cmd.port)
+        gPrefs.proxyPort = static_cast<uint32_t>(cmd.port);
+    Log_printf("Display: prefs - bearer %d\n", gPrefs.bearer);
+    Log_printf("Display: homeURL %s\n", gPrefs.homeUrl.c_str());
+    Log_printf("Display: proxy %s\n", gPrefs.proxy.c_str());
+    setContextPrefs(&gPrefs);
+    C_init(&gPrefs);
+    setPushWaitingQuery(pushWaiting);
+    refreshPushIndicator();
+    if (layoutTablesInit() != 0) {
+        std::fprintf(stderr, "tovrin: out of memory for the layout tables\n");
+        return false;
+    }
+    showStatus("Offline");
+    gStarted = true;
+    return true;
+}
+
+void headlessShutdown()
+{
+    if (!gStarted)
+        return;
+    gStarted = false;
+    showStatus("Shutting down...");
+    gPrefs.proxy = gStoredProxy;
+    gPrefs.proxyPort = gStoredPort;
+    savePrefs(&gPrefs);
+    C_shutdown();
+    clearContext(CLEAR_ALL);
+    layoutTablesFree();
+    freePrefs(&gPrefs);
+    Log_str("Display: shutdown done\n");
+}
