@@ -2,6 +2,8 @@
 
 #include <pango/pangocairo.h>
 
+#include <unordered_map>
+
 #include "shell/display.h"
 #include "shell/display/canvas.h"
 #include "shell/display/fonts.h"
@@ -13,6 +15,11 @@ uint32_t gDeckCharset = 4;      // WBXML charset number of the current deck
 bool gFixedMetrics = false;     // measure by character count (golden layouts)
 
 constexpr int FIELD_EXTRA = 2;  // a field's 1-pixel indent and its box
+
+// Advances by style and character (its UTF-8 bytes packed), shaped once.
+// Hinted advances are whole pixels and runs are shaped without kerning or
+// ligatures, so a run is exactly as wide as the sum of its characters.
+std::unordered_map<uint64_t, int> gAdvances;
 
 // Well-formed UTF-8 sequences by lead byte: the range of the second byte
 // (the only one that differs) and the length.
@@ -74,7 +81,48 @@ int layoutWidth(PangoLayout *layout)
     return logical.width;
 }
 
+uint64_t advanceKey(uint8_t style, const DeckText &text, size_t i)
+{
+    uint64_t key = style;
+    for (uint32_t b = text.utf8Start[i]; b < text.utf8Start[i + 1]; b++)
+        key = (key << 8) | static_cast<unsigned char>(text.utf8[b]);
+    return key;
+}
+
+int charAdvance(PangoLayout *layout, uint8_t style, const DeckText &text, size_t i)
+{
+    uint64_t key = advanceKey(style, text, i);
+    auto found = gAdvances.find(key);
+    if (found != gAdvances.end())
+        return found->second;
+    pango_layout_set_text(layout, text.utf8.data() + text.utf8Start[i],
+                          static_cast<int>(text.utf8Start[i + 1] - text.utf8Start[i]));
+    int advance = layoutWidth(layout);
+    gAdvances.emplace(key, advance);
+    return advance;
+}
+
+// Width of the first chars characters; -1 when the font cannot be made.
+int runWidth(uint8_t style, const DeckText &text, size_t chars)
+{
+    PangoLayout *layout = styleLayout(style);
+    if (!layout)
+        return -1;
+    int width = 0;
+    for (size_t i = 0; i < chars; i++)
+        width += charAdvance(layout, style, text, i);
+    return width;
+}
+
 }  // namespace
+
+int shapedTextWidth(uint8_t style, const char *text)
+{
+    DeckText converted;
+    convertDeckText(text, gDeckCharset, &converted);
+    PangoLayout *layout = layoutFor(style, converted, converted.deckStart.size() - 1);
+    return layout ? layoutWidth(layout) : -1;
+}
 
 void setDeckCharset(uint32_t charset) { gDeckCharset = charset; }
 
@@ -129,19 +177,17 @@ bool measureText(uint8_t style, const char *text, int *width, int *height)
     }
     DeckText converted;
     convertDeckText(text, gDeckCharset, &converted);
-    PangoLayout *layout = layoutFor(style, converted, converted.deckStart.size() - 1);
-    if (!layout)
+    int run = runWidth(style, converted, converted.deckStart.size() - 1);
+    if (run < 0)
         return false;
     // The height is the cell height the font was made for, whatever the
     // rounding of hinted metrics adds.
-    *width = layoutWidth(layout) + ((style & STYLE_FIELD) ? FIELD_EXTRA : 0);
+    *width = run + ((style & STYLE_FIELD) ? FIELD_EXTRA : 0);
     *height = styleCellHeight(style);
     return true;
 }
 
-// Prefix widths only grow with the prefix, so the longest prefix that fits
-// is found by bisection, each candidate measured exactly as measureText
-// would measure it.
+// The longest prefix whose width fits, summing advances as it goes.
 int fitText(uint8_t style, const char *text, int width)
 {
     if (!text)
@@ -152,19 +198,16 @@ int fitText(uint8_t style, const char *text, int width)
         width -= FIELD_EXTRA;
     DeckText converted;
     convertDeckText(text, gDeckCharset, &converted);
-    size_t chars = converted.deckStart.size() - 1;
-    PangoLayout *layout = layoutFor(style, converted, chars);
+    PangoLayout *layout = styleLayout(style);
     if (!layout || width < 0)
         return 0;
-    if (layoutWidth(layout) <= width)
-        return static_cast<int>(converted.deckStart[chars]);
-    size_t fits = 0, fails = chars;
-    while (fails - fits > 1) {
-        size_t middle = fits + (fails - fits) / 2;
-        if (layoutWidth(layoutFor(style, converted, middle)) <= width)
-            fits = middle;
-        else
-            fails = middle;
+    size_t chars = converted.deckStart.size() - 1, fits = 0;
+    int used = 0;
+    while (fits < chars) {
+        used += charAdvance(layout, style, converted, fits);
+        if (used > width)
+            break;
+        fits++;
     }
     return static_cast<int>(converted.deckStart[fits]);
 }

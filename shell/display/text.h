@@ -26,3 +26,7 @@ void convertDeckText(const char *text, uint32_t charset, DeckText *out);
 // Draws text in the style's font with its top-left corner at the current
 // point of cr, on one line; false when the font cannot be made.
 bool drawStyledText(cairo_t *cr, uint8_t style, const char *text);
+
+// The width pango gives the whole run shaped at once; measureText sums
+// per-character advances instead, and the tests hold the two equal.
+int shapedTextWidth(uint8_t style, const char *text);

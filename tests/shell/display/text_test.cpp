@@ -141,3 +141,20 @@ TEST_F(TextTest, FixedMetricsSwitch)
 }
 
 }  // namespace
+
+// Widths are summed from per-character advances; they must be what pango
+// gives the run shaped whole, or painted text would not fit its record.
+TEST_F(TextTest, SummedWidthsEqualShapedRuns)
+{
+    const char *texts[] = {"Plain text that wraps over several lines", "WAVE AVA Yo Te To LT",
+                           "fi fl ffi office", "caf\xE9 cr\xE8me \xE0 la fa\xE7on", "1,234.56 (x) [y] {z}",
+                           "iiiiiiii MMMMMMMM", ""};
+    for (uint8_t style : STYLES) {
+        for (const char *text : texts) {
+            int width = 0, height = 0;
+            ASSERT_TRUE(measureText(style, text, &width, &height));
+            int field = (style & STYLE_FIELD) ? 2 : 0;
+            EXPECT_EQ(width - field, shapedTextWidth(style, text)) << "style " << int(style) << " [" << text << "]";
+        }
+    }
+}
