@@ -1,0 +1,321 @@
+// The session machine and the session service driven through the WTP and
+// transport stand-ins: what goes down, and the events that come up.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "stack/session.h"
+#include "stack/wsp.h"
+#include "stack/wtp.h"
+#include "tests/stack/wsp_stand_ins.h"
+
+uint32_t receiveBuffersInUse();
+void WSP_unitdataInd(const AddressRecord *source, uint16_t sourcePort, uint8_t *data, uint32_t length);
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Seen {
+    SessionEvent event;
+    Bytes headers;
+    Bytes body;
+};
+std::vector<Seen> gSeen;
+void (*gDuringHandler)(const SessionEvent &) = nullptr;
+
+void recordEvent() {
+    SessionEvent e = takeEvent();
+    gSeen.push_back({e, Bytes(e.headers, e.headers + e.headersLength), Bytes(e.body, e.body + e.bodyLength)});
+    if (gDuringHandler != nullptr) gDuringHandler(e);
+}
+
+std::vector<int32_t> codes() {
+    std::vector<int32_t> out;
+    for (const Seen &s : gSeen) out.push_back(s.event.code);
+    return out;
+}
+
+Bytes agentHeaders() {
+    std::string h = std::string("\xA9Tovrin ") + versionText() + ":" + buildText();
+    h += std::string("\0\x80\x94\x80\x95\x80\xA1", 7);
+    return Bytes(h.begin(), h.end());
+}
+
+class Session : public ::testing::Test {
+protected:
+    SessionCaps caps{1500, 0, 8, 0};
+
+    void SetUp() override {
+        resetSessionService();
+        resetStandIns();
+        gSeen.clear();
+        gDuringHandler = nullptr;
+        setSessionEventHandler(recordEvent);
+    }
+    void TearDown() override {
+        resetSessionService();
+        setSessionEventHandler(nullptr);
+        EXPECT_EQ(receiveBuffersInUse(), 0u);
+    }
+    // Connect and let the gateway grant what was asked. The Connect is
+    // handle 1.
+    void connectUp() {
+        int32_t status = 0;
+        ASSERT_EQ(connect("127.0.0.1", 9201, 5, &caps, &status), 1);
+        TR_ResultInd(1, poolCopy({0x02, 0x07, 0x07, 0x00, 0x03, 0x80, 0x8B, 0x5C, 0x02, 0x83, 0x08}), 11);
+        ASSERT_EQ(WSP_sessionId(), 7);
+        gSeen.clear();
+        gCalls.clear();
+        gSent.clear();
+    }
+};
+
+TEST_F(Session, ConnectSendsHeadersAndCapabilities) {
+    int32_t status = 0;
+    ASSERT_EQ(connect("127.0.0.1", 9201, 5, &caps, &status), 1);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(gPumpRounds, 2u);
+    ASSERT_EQ(gSent.size(), 1u);
+    EXPECT_EQ(gSent[0].transactionClass, WTP_CLASS2);
+    EXPECT_EQ(gSent[0].up, 1);
+    Bytes headers = agentHeaders();
+    EXPECT_EQ(headers.size(), std::strlen(versionText()) + std::strlen(buildText()) + 16);
+    Bytes expected = {0x01, 0x10, 14, static_cast<uint8_t>(headers.size()), 0x03, 0x80, 0x8B, 0x5C,
+                      0x03, 0x81, 0x8B, 0x5C, 0x02, 0x83, 0x08, 0x02, 0x84, 0x00};
+    expected.insert(expected.end(), headers.begin(), headers.end());
+    EXPECT_EQ(gSent[0].bytes, expected);
+    EXPECT_EQ(gCalls[1], "peer 127.0.0.1:9201");
+}
+
+TEST_F(Session, ConnectReplyWithoutCapabilitiesKeepsDefaults) {
+    int32_t status = 0;
+    connect("127.0.0.1", 9201, 5, &caps, &status);
+    TR_ResultInd(1, poolCopy({0x02, 0x05, 0x00, 0x00}), 4);
+    EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_CONNECTED});
+    EXPECT_EQ(gCalls.back(), "result 1");
+    EXPECT_EQ(caps.maxSdu, 1400u);
+    EXPECT_EQ(caps.morMethods, 1u);
+    EXPECT_EQ(caps.morPush, 1u);
+    EXPECT_EQ(WSP_maxReceivedPdu(), 1400u);
+    // A second connect reports the session that existed and ends it first.
+    gSeen.clear();
+    ASSERT_EQ(connect("127.0.0.1", 9201, 5, &caps, &status), 1);
+    EXPECT_EQ(status, SESSION_ALREADY);
+    EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_DISCONNECTED});
+    EXPECT_EQ(WSP_sessionId(), -2);
+}
+
+TEST_F(Session, TransportFailuresMap) {
+    struct Case {
+        int opened;
+        int32_t code;
+    } cases[] = {{-1, 1203}, {-2, 1204}, {-3, 1205}, {-7, 1999}};
+    for (const Case &c : cases) {
+        gOpenResult = c.opened;
+        int32_t status = 0;
+        EXPECT_EQ(connect("127.0.0.1", 9201, 5, &caps, &status), c.code);
+        EXPECT_EQ(getConnectionless("127.0.0.1", 9200, 5, "u", 2), -1);
+    }
+}
+
+TEST_F(Session, GetResultAndAck) {
+    connectUp();
+    const char url[] = "http://h/a.wml";
+    int32_t id = getConnected(url, sizeof url);
+    EXPECT_EQ(id, 1);
+    // The URI goes without its terminating zero.
+    Bytes get = {0x40, static_cast<uint8_t>(sizeof url - 1)};
+    get.insert(get.end(), url, url + sizeof url - 1);
+    ASSERT_EQ(gSent.size(), 1u);
+    EXPECT_EQ(gSent[0].bytes, get);
+    TR_InvokeCnf(2);
+    gDuringHandler = [](const SessionEvent &e) {
+        // The Ack waits until the connection manager is done.
+        if (e.code == SEVENT_RESULT) {
+            EXPECT_EQ(gCalls.back(), "invoke 2");
+        }
+    };
+    TR_ResultInd(2, poolCopy({0x04, 0x20, 0x01, 0x94, 0xAA, 0xBB}), 6);
+    ASSERT_EQ(codes(), (std::vector<int32_t>{SEVENT_INVOKE_CNF, SEVENT_RESULT}));
+    EXPECT_EQ(gSeen[1].event.status, 0x20);
+    EXPECT_EQ(gSeen[1].event.requestId, 1);
+    EXPECT_EQ(gSeen[1].headers, Bytes{0x94});
+    EXPECT_EQ(gSeen[1].body, (Bytes{0xAA, 0xBB}));
+    EXPECT_EQ(gCalls.back(), "result 2");
+    // The event no longer points at released buffers.
+    EXPECT_EQ(takeEvent().headers, nullptr);
+    EXPECT_EQ(takeEvent().body, nullptr);
+}
+
+TEST_F(Session, PostCarriesFormContentType) {
+    connectUp();
+    const char url[] = "http://h/e";
+    const uint8_t body[] = {'a', '=', '1'};
+    postConnected(url, sizeof url, nullptr, 0, body, 3);
+    Bytes post = {0x60, 10, 1, 'h', 't', 't', 'p', ':', '/', '/', 'h', '/', 'e', 0x92, 'a', '=', '1'};
+    ASSERT_EQ(gSent.size(), 1u);
+    EXPECT_EQ(gSent[0].bytes, post);
+}
+
+TEST_F(Session, ReplySizeLimit) {
+    connectUp();  // granted 1500
+    getConnected("a", 2);
+    getConnected("b", 2);
+    TR_InvokeCnf(2);
+    TR_InvokeCnf(3);
+    Bytes reply(1500, 0);
+    reply[0] = 0x04;
+    reply[1] = 0x20;
+    reply[2] = 0x01;
+    reply[3] = 0x94;
+    TR_ResultInd(2, poolCopy(reply), 1500);
+    reply.push_back(0);
+    TR_ResultInd(3, poolCopy(reply), 1501);
+    ASSERT_EQ(codes(), (std::vector<int32_t>{SEVENT_INVOKE_CNF, SEVENT_INVOKE_CNF, SEVENT_RESULT, SEVENT_ABORTED}));
+    EXPECT_EQ(gSeen[3].event.status, WSP_MRUEXCEEDED);
+    EXPECT_EQ(gSeen[3].event.requestId, 2);
+    EXPECT_NE(std::find(gCalls.begin(), gCalls.end(), "abort 3 232"), gCalls.end());
+}
+
+TEST_F(Session, WrongPduAndAborts) {
+    connectUp();
+    getConnected("a", 2);  // handle 2
+    getConnected("b", 2);  // handle 3
+    getConnected("c", 2);  // handle 4
+    TR_InvokeCnf(2);
+    TR_ResultInd(2, poolCopy({0x06, 0x01, 0x94}), 3);
+    abortRequest(2);
+    TR_AbortInd(4, WTP_ABORT_NORESPONSE);
+    ASSERT_EQ(codes(), (std::vector<int32_t>{SEVENT_INVOKE_CNF, SEVENT_ABORTED, SEVENT_ABORTED, SEVENT_ABORTED}));
+    EXPECT_EQ(gSeen[1].event.status, WSP_PROTOERR);
+    EXPECT_EQ(gSeen[2].event.status, WSP_USERREQ);
+    EXPECT_EQ(gSeen[2].event.requestId, 2);
+    EXPECT_EQ(gSeen[3].event.status, 8);
+    EXPECT_EQ(gSeen[3].event.requestId, 3);
+    EXPECT_NE(std::find(gCalls.begin(), gCalls.end(), "abort 2 224"), gCalls.end());
+    EXPECT_NE(std::find(gCalls.begin(), gCalls.end(), "abort 3 232"), gCalls.end());
+    // Aborting what is gone does nothing.
+    gSeen.clear();
+    abortRequest(2);
+    EXPECT_TRUE(gSeen.empty());
+}
+
+TEST_F(Session, GatewayDisconnectEndsTheSession) {
+    connectUp();
+    getConnected("a", 2);
+    getConnected("b", 2);
+    TR_AbortInd(2, WSP_ABORT_DISCONNECT);
+    EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_DISCONNECTED});
+    EXPECT_EQ(gCalls.back(), "abort 3 225");
+    EXPECT_EQ(WSP_sessionId(), -1);
+    EXPECT_EQ(getConnected("c", 2), -1);
+}
+
+TEST_F(Session, RequestConfirmedWhileConnectingIsAbortedAndReported) {
+    int32_t status = 0;
+    connect("127.0.0.1", 9201, 5, &caps, &status);
+    int32_t id = getConnected("a", 2);
+    TR_InvokeCnf(1);  // the Connect's own confirm: ignored
+    TR_InvokeCnf(2);
+    ASSERT_EQ(codes(), std::vector<int32_t>{SEVENT_ABORTED});
+    EXPECT_EQ(gSeen[0].event.requestId, id);
+    EXPECT_EQ(gCalls.back(), "abort 2 225");
+}
+
+TEST_F(Session, DisconnectInEachState) {
+    EXPECT_EQ(disconnect(), -1);
+    EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_NO_SESSION});
+    connectUp();
+    EXPECT_EQ(disconnect(), 1);
+    ASSERT_EQ(gSent.size(), 1u);
+    EXPECT_EQ(gSent[0].transactionClass, WTP_CLASS0);
+    EXPECT_EQ(gSent[0].bytes, (Bytes{0x05, 0x07}));
+    EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_DISCONNECTED});
+    // Connecting: the Connect is aborted.
+    int32_t status = 0;
+    connect("127.0.0.1", 9201, 5, &caps, &status);
+    gSeen.clear();
+    disconnect();
+    EXPECT_EQ(gCalls.back(), "abort 2 225");
+    EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_DISCONNECTED});
+}
+
+TEST_F(Session, ConnectAnswers) {
+    struct Case {
+        const char *name;
+        Bytes pdu;
+        std::vector<int32_t> events;
+        std::string lastCall;
+    } cases[] = {
+        {"refusing reply", {0x04, 0x44, 0x01, 0x83, 'n', 'o'}, {SEVENT_DISCONNECTED}, ""},
+        {"wrong type", {0x06, 0x00}, {SEVENT_DISCONNECTED}, "abort 1 224"},
+        {"too long", Bytes(1401, 0x02), {SEVENT_DISCONNECTED}, "abort 1 230"},
+        {"redirect", {0x03, 0x00, 0x04, 0x7F, 0x00, 0x00, 0x02}, {SEVENT_REDIRECTED}, "invoke 2"},
+    };
+    for (const Case &c : cases) {
+        resetSessionService();
+        resetStandIns();
+        gSeen.clear();
+        int32_t status = 0;
+        connect("127.0.0.1", 9201, 5, &caps, &status);
+        TR_ResultInd(1, poolCopy(c.pdu), static_cast<uint32_t>(c.pdu.size()));
+        EXPECT_EQ(codes(), c.events) << c.name;
+        if (!c.lastCall.empty()) {
+            EXPECT_EQ(gCalls.back(), c.lastCall) << c.name;
+        }
+    }
+    // The redirect reconnected to 127.0.0.2 on the same port.
+    EXPECT_NE(std::find(gCalls.begin(), gCalls.end(), "peer 127.0.0.2:9201"), gCalls.end());
+    EXPECT_EQ(WSP_sessionId(), -2);
+}
+
+TEST_F(Session, ConnectionlessRequests) {
+    EXPECT_EQ(gPumpRounds, 0u);
+    pumpStack();
+    EXPECT_EQ(gPumpRounds, 0u);
+    const char url[] = "http://h/a";
+    int32_t first = getConnectionless("127.0.0.1", 9200, 5, url, sizeof url);
+    Bytes get = {static_cast<uint8_t>(first), 0x40, 10};
+    get.insert(get.end(), url, url + 10);
+    Bytes headers = agentHeaders();
+    get.insert(get.end(), headers.begin(), headers.end());
+    ASSERT_EQ(gSent.size(), 1u);
+    EXPECT_EQ(gSent[0].bytes, get);
+    EXPECT_EQ(gSent[0].port, 9200u);
+    const uint8_t body[] = {'x', '=', '2'};
+    int32_t second = postConnectionless("127.0.0.1", 9200, 5, url, sizeof url, nullptr, 0, body, 3);
+    EXPECT_EQ(second, (first + 1) & 0xFF);
+    Bytes post = {static_cast<uint8_t>(second), 0x60, 10, static_cast<uint8_t>(headers.size() + 1)};
+    post.insert(post.end(), url, url + 10);
+    post.push_back(0x92);
+    post.insert(post.end(), headers.begin(), headers.end());
+    post.insert(post.end(), body, body + 3);
+    EXPECT_EQ(gSent[1].bytes, post);
+    pumpStack();
+    EXPECT_EQ(gPumpRounds, 1u);
+    // The transaction id wraps after 255.
+    int32_t last = second;
+    for (int i = 0; i < 300; i++) {
+        int32_t tid = getConnectionless("127.0.0.1", 9200, 5, "u", 2);
+        EXPECT_EQ(tid, (last + 1) & 0xFF);
+        last = tid;
+    }
+}
+
+TEST_F(Session, ConnectionlessIndications) {
+    AddressRecord gateway{};
+    uint32_t pushesBefore = WSP_pushCount();
+    WSP_unitdataInd(&gateway, 9200, poolCopy({0x09, 0x04, 0x20, 0x01, 0x95, 0x01}), 6);
+    WSP_unitdataInd(&gateway, 9200, poolCopy({0x00, 0x06, 0x01, 0xA1, 0x00}), 5);
+    WSP_unitdataInd(&gateway, 9200, poolCopy({0x00, 0x05}), 2);
+    WSP_unitdataInd(&gateway, 9200, poolCopy({0x00, 0x04, 0x20, 0x09}), 4);
+    ASSERT_EQ(codes(), (std::vector<int32_t>{SEVENT_RESULT, SEVENT_PUSH}));
+    EXPECT_EQ(gSeen[0].event.requestId, 9);
+    EXPECT_EQ(gSeen[0].headers, Bytes{0x95});
+    EXPECT_EQ(gSeen[0].body, Bytes{0x01});
+    EXPECT_EQ(gSeen[1].event.requestId, static_cast<int32_t>(pushesBefore + 1));
+    EXPECT_EQ(gSeen[1].body, Bytes{0x00});
+}
+
+}  // namespace

@@ -1,0 +1,19 @@
+# WSP and the session service, against recording stand-ins for WTP and the
+# transport: the sources are compiled in directly so that the stand-ins,
+# not the real layers below, answer.
+set(TOVRIN_WSP_SOURCES
+  ${CMAKE_SOURCE_DIR}/stack/wsp_pdu.cpp
+  ${CMAKE_SOURCE_DIR}/stack/wsp_capabilities.cpp
+  ${CMAKE_SOURCE_DIR}/stack/wsp_session.cpp
+  ${CMAKE_SOURCE_DIR}/stack/wsp_connectionless.cpp
+  ${CMAKE_SOURCE_DIR}/stack/session_service.cpp)
+tovrin_test(test_wsp_pdu
+  SOURCES test_wsp_pdu.cpp ${CMAKE_SOURCE_DIR}/stack/wsp_pdu.cpp ${CMAKE_SOURCE_DIR}/stack/wsp_capabilities.cpp
+  LIBS tovrin_common)
+tovrin_test(test_wsp_session
+  SOURCES test_session.cpp wsp_stand_ins.cpp ${TOVRIN_WSP_SOURCES}
+  LIBS tovrin_common)
+# The same over the real WTP and transport, the socket's sends caught.
+tovrin_test(test_session_wtp
+  SOURCES test_session_wtp.cpp
+  LIBS tovrin_stack tovrin_common)
