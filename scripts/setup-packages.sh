@@ -17,6 +17,9 @@ PACKAGES=(
   # test content: the gateway's own WML compiler (wml_tester), a second
   # WBXML encoder, and WBMP images
   kannel kannel-extras libwbxml2-utils imagemagick
+  # the test gateway's origin, relay and probe (Debian's own interpreter),
+  # the capture check, and the listener checks of scripts/gateway
+  python3 tshark iproute2
 )
 
 missing=()
