@@ -10,6 +10,7 @@
 
 #include "browser/context.h"
 #include "cache/cache_store.h"
+#include "cache/connection.h"
 #include "common/log.h"
 #include "common/url.h"
 
@@ -19,32 +20,12 @@ namespace {
 // whether any are waiting.
 constexpr uint32_t kStartupPushListSize = 50;
 
-// The URL resolved against the current deck, or empty text when it is
-// not a valid URL.
-std::string resolveAgainstCurrent(const char *url)
-{
-    const char *base = getURL(0);
-    std::string resolved;
-    if (base && *base) {
-        std::vector<char> out(std::strlen(base) + std::strlen(url) + 5 + 1);
-        if (!resolveUrl(base, url, out.data(), out.size()))
-            return {};
-        resolved = out.data();
-    } else {
-        resolved = url;
-    }
-    ParsedUrl parsed{};
-    bool valid = parseUrl(resolved.c_str(), &parsed);
-    clearParsedUrl(&parsed);
-    return valid ? resolved : std::string();
-}
-
 }  // namespace
 
 void C_init(const struct UserPrefs *prefs)
 {
-    (void)prefs;
     Log_str("Cache: in init\n");
+    connectionInit(prefs);
     loadCacheSettings();
     // Requests cannot outlive the run that sent them.
     freeRequestingEntries();
@@ -68,6 +49,7 @@ void C_shutdown()
         gCacheSettings.currentSession--;
     }
     saveCacheSettings();
+    connectionShutdown();
 }
 
 void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length,

@@ -14,20 +14,75 @@ constexpr uint32_t CT_WMLC = 0x14;   // application/vnd.wap.wmlc
 constexpr uint32_t CT_WMLSC = 0x15;  // application/vnd.wap.wmlscriptc
 constexpr uint32_t CT_WBMP = 0x21;   // image/vnd.wap.wbmp
 
+constexpr int32_t CRES_CONNECT_FAILED = 1005;  // the gateway did not take the session
+constexpr int32_t CRES_CONNECTED = 1010;
 constexpr int32_t CRES_PUSH_STORED = 2000;
 constexpr int32_t CRES_IDLE = 2002;
 constexpr int32_t CRES_STORED = 2005;
 constexpr int32_t CRES_HIT = 2006;
 constexpr int32_t CRES_PENDING = 2007;
+constexpr int32_t CRES_RECONNECTING = 2008;  // the old session ended; connecting again
+constexpr int32_t CRES_DISCONNECTED = 2009;
+constexpr int32_t CRES_ABORTED = 2010;       // by the gateway or the stack; arg: WSP reason
+constexpr int32_t CRES_USER_ABORT = 2011;
 constexpr int32_t CRES_WRITE_FAILED = 2501;
 constexpr int32_t CRES_BAD_URL = 2502;
 constexpr int32_t CRES_FULL = 2503;
+constexpr int32_t CRES_WRONG_TYPE = 2506;
+constexpr int32_t CRES_UNKNOWN_TID = 2507;
+constexpr int32_t CRES_NO_SESSION = 2508;
+constexpr int32_t CRES_NOT_AN_IMAGE = 2601;
+
+// The connection states.
+constexpr uint32_t CSTATE_NONE = 0;
+constexpr uint32_t CSTATE_CONNECTING = 1;
+constexpr uint32_t CSTATE_RECONNECTING = 2;
+constexpr uint32_t CSTATE_READY = 4;
+
+// The gateway port decides the mode.
+constexpr uint32_t PORT_CONNECTION_MODE = 9201;
+constexpr uint32_t PORT_CONNECTIONLESS = 9200;
+
+// Retrieval methods: bit 1 set means POST.
+constexpr int METHOD_GET_WITH_DATA = 0;
+constexpr int METHOD_GET = 1;
+constexpr int METHOD_POST = 2;
 
 // Cache only, never a request. On a hit (2006) *content is a heap block
 // (malloc) of *length bytes that the caller frees, and *contentType the
 // stored type; contentType 0 on entry means any type.
 void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length,
                 CacheResult *result);
+
+// The main request: answers from the cache (2006) or sends a GET or POST
+// and answers 2007. With content and length given the body of a hit is
+// returned as a malloc block the caller frees; with either null only the
+// code tells hit or miss. postData (zero-terminated) is the body of a POST.
+void C_getEx(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length, int forceRefresh,
+             int method, const char *postData, CacheResult *result);
+void C_get(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length, int forceRefresh,
+           CacheResult *result);
+// The Browser's tick: fromStack 0 lets the stack do one round of work,
+// fromStack 1 turns the event just posted by the stack into a result.
+void C_poll(int fromStack, CacheResult *result);
+// The user's stop: every outstanding request is aborted.
+void C_abort();
+// The gateway settings changed: a new session (connection mode).
+void C_reconnect();
+void C_disconnect();
+void goOnline(const struct UserPrefs *prefs);
+void goOffline();
+bool isOnline();
+bool isIdle();
+bool canRequest();
+uint32_t getCacheState();
+
+// The negotiated capabilities (Max SDU, push, Method-MOR, Push-MOR): set
+// from the preferences by C_init, asked for at connect, replaced by what
+// the gateway grants.
+struct SessionCaps;
+SessionCaps *getSessionCaps();
+void setSessionCaps(const SessionCaps *caps);
 
 // The cache limits in bytes (kept in the settings store).
 void C_setCacheSize(uint32_t minSize, uint32_t maxSize);

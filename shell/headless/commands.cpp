@@ -17,6 +17,7 @@
 #include "shell/display/canvas.h"
 #include "shell/display/dialog_headless.h"
 #include "shell/headless/headless.h"
+#include "shell/headless/loop.h"
 #include "wml/layout.h"
 
 namespace {
@@ -183,6 +184,60 @@ CommandResult cmdAnswer(const Line &line)
     return CMD_OK;
 }
 
+// How long fetch waits on the loop's clock: WTP gives up on a silent
+// gateway well within this on the virtual clock, not on the wall clock.
+constexpr uint32_t kFetchLimitMs = 60000;
+constexpr uint32_t kFetchLimitVirtualMs = 600000;
+
+bool requestsDone(void *) { return isIdle(); }
+
+// The answer to the fetch among the tick's results: the last that ends
+// a request (stored, refused, aborted, or the session lost).
+bool isFinal(int32_t code)
+{
+    switch (code) {
+    case CRES_STORED: case CRES_ABORTED: case CRES_USER_ABORT: case CRES_WRITE_FAILED: case CRES_FULL:
+    case CRES_WRONG_TYPE: case CRES_UNKNOWN_TID: case CRES_NOT_AN_IMAGE: case CRES_DISCONNECTED:
+    case CRES_CONNECT_FAILED: case CRES_RECONNECTING:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// C_getEx, then the loop until the answer is in the cache or failed.
+CommandResult cmdFetch(const Line &line)
+{
+    long type = 0;
+    if (!parseInt(line.words[2], &type) || type < 0 || type > 127)
+        return fail("content type must be a number from 0 to 127");
+    const std::string &url = line.words[1];
+    uint32_t contentType = static_cast<uint32_t>(type);
+    takeLoopResults();
+    CacheResult r{0, 0};
+    uint8_t *content = nullptr;
+    uint32_t length = 0;
+    C_getEx(url.c_str(), &contentType, &content, &length, 0, METHOD_GET, nullptr, &r);
+    std::free(content);
+    if (r.code == CRES_PENDING) {
+        if (!runLoop(requestsDone, nullptr, virtualClockOn() ? kFetchLimitVirtualMs : kFetchLimitMs))
+            return fail("fetch " + url + " timed out");
+        for (const CacheResult &seen : takeLoopResults())
+            if (isFinal(seen.code))
+                r = seen;
+        if (r.code == CRES_STORED) {
+            CacheResult hit{};
+            content = nullptr;
+            C_retrieve(url.c_str(), &contentType, &content, &length, &hit);
+            std::free(content);
+            if (hit.code != CRES_HIT)
+                length = 0;
+        }
+    }
+    std::printf("fetch %d %u %u\n", r.code, contentType, r.code == CRES_STORED || r.code == CRES_HIT ? length : 0);
+    return CMD_OK;
+}
+
 CommandResult cmdQuit(const Line &)
 {
     std::printf("quit\n");
@@ -201,6 +256,7 @@ const Command kCommands[] = {
     {"choose", 2, "choose N[;N...]", cmdAnswer},
     {"confirm", 2, "confirm yes|no", cmdAnswer},
     {"cancel", 1, "cancel", cmdAnswer},
+    {"fetch", 3, "fetch URL TYPE", cmdFetch},
     {"quit", 1, "quit", cmdQuit},
 };
 

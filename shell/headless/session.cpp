@@ -1,6 +1,7 @@
 #include "shell/headless/session.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "browser/context.h"
 #include "browser/messages.h"
@@ -8,6 +9,7 @@
 #include "common/log.h"
 #include "shell/display.h"
 #include "shell/display/canvas.h"
+#include "shell/headless/loop.h"
 #include "shell/prefs/prefs.h"
 #include "version.h"
 #include "wml/layout.h"
@@ -43,6 +45,14 @@ bool headlessStartup(const CommandLine &cmd)
     Log_printf("Display: homeURL %s\n", gPrefs.homeUrl.c_str());
     Log_printf("Display: proxy %s\n", gPrefs.proxy.c_str());
     setContextPrefs(&gPrefs);
+    // Tests run the stack's timers on the loop's own clock.
+    // TOVRIN_VIRTUAL_TICK_MS slows it so that a real gateway's own resends
+    // (a lost Result comes again after 7 s) happen before ours give up.
+    if (const char *v = std::getenv("TOVRIN_VIRTUAL_CLOCK"); v && *v == '1')
+        setVirtualClock(true);
+    if (const char *v = std::getenv("TOVRIN_VIRTUAL_TICK_MS"))
+        setVirtualTickWait(std::atoi(v));
+    loopInit();
     C_init(&gPrefs);
     setPushWaitingQuery(pushWaiting);
     refreshPushIndicator();

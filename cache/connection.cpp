@@ -1,0 +1,298 @@
+// The connection manager's network side: online and offline, the WSP
+// session with the gateway, and the tick that turns the stack's
+// indications into results for the Browser.
+#include "cache/connection.h"
+
+#include <cstring>
+
+#include "browser/context.h"
+#include "browser/messages.h"
+#include "cache/cache.h"
+#include "cache/cache_store.h"
+#include "common/log.h"
+#include "shell/prefs/prefs.h"
+
+uint8_t gOnline = 0;
+uint32_t gCacheState = CSTATE_NONE;
+uint32_t gPending = 0;
+uint32_t gLastShownPending = 0;
+const UserPrefs *gConnPrefs = nullptr;
+SessionCaps gSessionCaps = {};
+
+namespace {
+
+const char kStatusGoingOnline[] = "Going online...";
+const char kStatusOnline[] = "Online";
+const char kStatusOffline[] = "Offline";
+const char kStatusConnecting[] = "Connecting to WAP gateway...";
+const char kStatusReconnecting[] = "Reconnecting to WAP gateway...";
+const char kStatusConnected[] = "Connected to WAP gateway";
+const char kStatusDisconnected[] = "Disconnected!";
+const char kStatusWaiting[] = "Waiting for data...";
+const char kStatusIdle[] = "Idle";
+
+bool connectionMode() { return gatewayPort() == PORT_CONNECTION_MODE; }
+
+// What a lost session means in each state.
+struct DisconnectRow {
+    uint32_t state;
+    const char *log;        // after "Cache: in handleDisconnected - "
+    int32_t result;         // 0: result untouched
+    uint32_t next;
+};
+
+const DisconnectRow kDisconnectRows[] = {
+    {CSTATE_CONNECTING, "state is CSTATE_CONNECTING, changed to CSTATE_NONE\n", CRES_CONNECT_FAILED, CSTATE_NONE},
+    {CSTATE_RECONNECTING, "cache state is CSTATE_RECONNECTING\n", CRES_RECONNECTING, CSTATE_RECONNECTING},
+    {CSTATE_READY, "state is CSTATE_READY\n", CRES_DISCONNECTED, CSTATE_NONE},
+};
+
+void setResult(CacheResult *result, int32_t code, int32_t arg = 0)
+{
+    result->code = code;
+    result->arg = arg;
+}
+
+// Every outstanding request dies with the session; the Browser gives up
+// the deck it was waiting for.
+void abortOutstanding()
+{
+    if (gPending == 0)
+        return;
+    Log_str("Cache: stopall\n");
+    abortRequestingEntries("", abortTid);
+    // Requests the session layer no longer knows get no abort indication;
+    // their entries would otherwise answer 2007 for the rest of the session.
+    freeRequestingEntries();
+    popContext();
+    gPending = 0;
+}
+
+bool handleConnected(CacheResult *result)
+{
+    Log_str("Cache: in handleConnected - ");
+    if (gCacheState != CSTATE_CONNECTING && gCacheState != CSTATE_RECONNECTING) {
+        Log_printf("cache state is %u\n", gCacheState);
+        return false;
+    }
+    Log_str("state is CSTATE_CONNECTING/RECONNECTING, changed to CSTATE_READY\n");
+    Log_str("Cache: Negotiated capabilities are:\n");
+    Log_printf("Cache: Max SDU: %u\n", gSessionCaps.maxSdu);
+    Log_printf("Cache: MOR methods: %u\n", gSessionCaps.morMethods);
+    gCacheState = CSTATE_READY;
+    setResult(result, CRES_CONNECTED);
+    return true;
+}
+
+void handleDisconnected(CacheResult *result)
+{
+    Log_str("Cache: in handleDisconnected - ");
+    abortOutstanding();
+    for (const DisconnectRow &row : kDisconnectRows) {
+        if (row.state != gCacheState)
+            continue;
+        Log_str(row.log);
+        int32_t code = row.result;
+        if (row.state == CSTATE_CONNECTING && gatewayPort() == PORT_CONNECTIONLESS)
+            code = CRES_DISCONNECTED;
+        if (row.state == CSTATE_RECONNECTING)
+            showStatus(kStatusConnecting);
+        setResult(result, code);
+        gCacheState = row.next;
+        if (row.state == CSTATE_READY)
+            Log_str("Cache: state is CSTATE_READY, changed to CSTATE_NONE\n");
+        return;
+    }
+    Log_printf("cache state is %u\n", gCacheState);
+    Log_str("Cache: unhandled cache state in disconnect, changing state to CSTATE_NONE\n");
+    gCacheState = CSTATE_NONE;
+}
+
+// Connects (or reconnects) in connection mode.
+void doConnect(const UserPrefs *prefs)
+{
+    Log_str("Cache: in doConnect\n");
+    if (prefs)
+        gConnPrefs = prefs;
+    if (!gOnline) {
+        goOnline(gConnPrefs);
+        return;
+    }
+    if (gatewayPort() == PORT_CONNECTIONLESS) {
+        Log_str("Cache: connectionless mode, so ignoring!\n");
+        return;
+    }
+    if (!gConnPrefs)
+        return;
+    // The state is set before the call: the confirm (or the end of the old
+    // session) can arrive from inside it, and must meet the right state.
+    bool hadSession = gCacheState == CSTATE_READY;
+    gCacheState = hadSession ? CSTATE_RECONNECTING : CSTATE_CONNECTING;
+    Log_str("Cache: changing state to CSTATE_CONNECTING\n");
+    if (hadSession)
+        Log_str("Cache: already connected, changing state to CSTATE_RECONNECTING\n");
+    int32_t status = 0;
+    uint32_t port = gConnPrefs->bearer == BEARER_SMS ? 0 : gConnPrefs->proxyPort;
+    int32_t r = connect(gConnPrefs->proxy.c_str(), port, gConnPrefs->bearer, &gSessionCaps, &status);
+    if (r > 1000)
+        showError(r);
+    if (status == SESSION_ALREADY && gCacheState == CSTATE_CONNECTING) {
+        gCacheState = CSTATE_RECONNECTING;
+        Log_str("Cache: already connected, changing state to CSTATE_RECONNECTING\n");
+    }
+}
+
+}  // namespace
+
+uint32_t gatewayPort() { return gConnPrefs ? gConnPrefs->proxyPort : 0; }
+
+void connectionInit(const UserPrefs *prefs)
+{
+    gConnPrefs = prefs;
+    gOnline = 0;
+    gPending = 0;
+    gLastShownPending = 0;
+    gCacheState = CSTATE_NONE;
+    if (prefs)
+        gSessionCaps = {prefs->sduSize, prefs->pushEnable, prefs->morMethod, prefs->morPush};
+}
+
+void connectionShutdown()
+{
+    if (gOnline)
+        goOffline();
+}
+
+void goOnline(const UserPrefs *prefs)
+{
+    Log_str("Cache: going online!\n");
+    if (prefs)
+        gConnPrefs = prefs;
+    showStatus(kStatusGoingOnline);
+    gOnline = 1;
+    showStatus(kStatusOnline);
+    showStatus(kStatusConnecting);
+    doConnect(gConnPrefs);
+}
+
+void goOffline()
+{
+    gOnline = 0;
+    disconnect();
+    // Two rounds so that the Disconnect leaves before the socket closes.
+    pumpStack();
+    pumpStack();
+    closeStack();
+    showStatus(kStatusOffline);
+    gCacheState = CSTATE_NONE;
+    Log_str("Cache: Offline!\n");
+}
+
+void C_poll(int fromStack, CacheResult *result)
+{
+    if (!result)
+        return;
+    if (!gOnline) {
+        setResult(result, CRES_IDLE);
+        return;
+    }
+    SessionEvent event{};
+    if (fromStack)
+        event = takeEvent();
+    else
+        pumpStack();
+    switch (event.code) {
+    case SEVENT_CONNECTED:
+        showStatus(kStatusConnected);
+        if (handleConnected(result) && gPending == 0)
+            showStatus(kStatusIdle);
+        return;
+    case SEVENT_DISCONNECTED:
+        showStatus(kStatusDisconnected);
+        handleDisconnected(result);
+        return;
+    case SEVENT_RESULT:
+        handleGetCompleted(result, event);
+        return;
+    case SEVENT_ABORTED:
+        // An abort of the request being sent is that request's answer.
+        if (takeAbortOfRequestInFlight(event))
+            break;
+        handleMethodAbort(result, event);
+        return;
+    case SEVENT_PUSH:
+        handlePushCompleted(result, event);
+        return;
+    default:
+        break;
+    }
+    if (gPending) {
+        Log_printf("Cache: num of pending req %u\n", gPending);
+        setResult(result, event.code);
+        if (gPending != gLastShownPending)
+            showStatus(kStatusWaiting);
+    } else {
+        setResult(result, CRES_IDLE);
+        if (gPending != gLastShownPending)
+            showStatus(kStatusIdle);
+    }
+    gLastShownPending = gPending;
+}
+
+void C_abort()
+{
+    Log_str("Cache: in abort\n");
+    if (gOnline && (gCacheState == CSTATE_CONNECTING || gCacheState == CSTATE_RECONNECTING)) {
+        disconnect();
+        gPending = 0;
+        return;
+    }
+    Log_str("Cache: stopall\n");
+    const char *current = getURL(0);
+    if (abortRequestingEntries(current ? current : "", abortTid) == ABORT_DONE_OWN_URL)
+        popContext();
+    gPending = 0;
+}
+
+void C_reconnect()
+{
+    if (gatewayPort() != PORT_CONNECTIONLESS) {
+        showStatus(kStatusReconnecting);
+        doConnect(gConnPrefs);
+        return;
+    }
+    Log_str("Cache: connectionlessmode! So disconnection!\n");
+    if (gOnline)
+        disconnect();
+}
+
+void C_disconnect()
+{
+    if (gOnline)
+        disconnect();
+}
+
+bool isOnline() { return gOnline != 0; }
+bool isIdle() { return gPending == 0; }
+uint32_t getCacheState() { return gCacheState; }
+
+bool canRequest()
+{
+    if (!connectionMode())
+        return true;
+    return gCacheState == CSTATE_CONNECTING || gCacheState == CSTATE_RECONNECTING || gCacheState == CSTATE_READY;
+}
+
+SessionCaps *getSessionCaps() { return &gSessionCaps; }
+
+void setSessionCaps(const SessionCaps *caps)
+{
+    if (caps)
+        gSessionCaps = *caps;
+}
+
+void abortTid(uint32_t tid)
+{
+    if (connectionMode())
+        abortRequest(static_cast<int32_t>(tid));
+}
