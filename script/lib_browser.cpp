@@ -1,1 +1,81 @@
-// placeholder
+// WMLBrowser: the current deck's variables, navigation and the card's
+// layout, through the Browser while the script runs. Navigation starts at
+// once; the script goes on running.
+#include <string_view>
+
+#include "browser/browser.h"
+#include "browser/context.h"
+#include "script/library.h"
+
+namespace {
+
+// Names beginning with "__" are the Browser's own bookkeeping (post data,
+// retrieval method, card name and title); a script may read them but not
+// change them.
+bool isReservedName(const char *name) { return name[0] == '_' && name[1] == '_'; }
+
+int32_t emptyResult(ScriptValue *result)
+{
+    setText(result, "");
+    return SE_OK;
+}
+
+}  // namespace
+
+int32_t browserGetVar(const ScriptValue *args, ScriptValue *result)
+{
+    if (isString(&args[0])) {
+        setText(result, getContextVal(valueText(&args[0])));
+    }
+    return SE_OK;
+}
+
+// 1 when the variable was set; 0 for an empty or reserved name, or when
+// the Browser has no context to hold it.
+int32_t browserSetVar(const ScriptValue *args, ScriptValue *result)
+{
+    if (isString(&args[0]) && isString(&args[1])) {
+        const char *name = valueText(&args[0]);
+        bool set = *name && !isReservedName(name) && setContextVal(name, valueText(&args[1]));
+        makeInteger(result, set);
+    }
+    return SE_OK;
+}
+
+// The empty URL goes nowhere: there is no pending navigation to cancel,
+// and resolving it would reload the current deck.
+int32_t browserGo(const ScriptValue *args, ScriptValue *result)
+{
+    if (!isString(&args[0])) {
+        return SE_OK;
+    }
+    const char *url = valueText(&args[0]);
+    if (*url) {
+        B_go(url, nullptr, METHOD_GET);
+    }
+    return emptyResult(result);
+}
+
+int32_t browserPrev(const ScriptValue *, ScriptValue *result)
+{
+    B_prev();
+    return emptyResult(result);
+}
+
+int32_t browserNewContext(const ScriptValue *, ScriptValue *result)
+{
+    newContext();
+    return emptyResult(result);
+}
+
+int32_t browserGetCurrentCard(const ScriptValue *, ScriptValue *result)
+{
+    setText(result, getContextVal("__cardName"));
+    return SE_OK;
+}
+
+int32_t browserRefresh(const ScriptValue *, ScriptValue *result)
+{
+    refreshLayout();
+    return emptyResult(result);
+}

@@ -1,0 +1,180 @@
+#include "tests/script/lib_stand_ins.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ostream>
+
+#include "browser/context.h"
+#include "cache/cache.h"
+#include "script/library.h"
+#include "shell/dialog.h"
+
+std::map<std::string, std::string> gVars;
+bool gHasContext = true;
+std::string gDeckUrl;
+std::vector<std::string> gBrowserCalls;
+std::vector<StandInDialog> gDialogs;
+std::deque<DialogAnswer> gDialogAnswers;
+std::map<std::pair<std::string, uint32_t>, std::string> gCacheEntries;
+
+void resetLibStandIns()
+{
+    gVars.clear();
+    gHasContext = true;
+    gDeckUrl.clear();
+    gBrowserCalls.clear();
+    gDialogs.clear();
+    gDialogAnswers.clear();
+    gCacheEntries.clear();
+}
+
+void PrintTo(const TV &value, std::ostream *out)
+{
+    switch (value.type) {
+    case SV_INTEGER:
+        *out << "integer " << value.integer;
+        break;
+    case SV_STRING:
+        *out << "string '" << value.text << "'";
+        break;
+    default:
+        *out << "invalid";
+    }
+}
+
+const char *getContextVal(const char *name)
+{
+    auto it = gVars.find(name);
+    return it == gVars.end() ? "" : it->second.c_str();
+}
+
+int setContextVal(const char *name, const char *value)
+{
+    if (!gHasContext) {
+        return 0;
+    }
+    gVars[name] = value;
+    return 1;
+}
+
+void newContext() { gBrowserCalls.push_back("newContext"); }
+
+const char *getURL(int index) { return index == 0 && !gDeckUrl.empty() ? gDeckUrl.c_str() : nullptr; }
+
+// The Browser's navigation (browser/browser.h, whose method constants
+// clash with the cache's in one file).
+void B_go(const char *url, const char *postData, int method);
+void B_prev();
+void refreshLayout();
+
+void B_go(const char *url, const char *postData, int method)
+{
+    gBrowserCalls.push_back(std::string("go ") + url + " " + std::to_string(method) + (postData ? " post" : ""));
+}
+
+void B_prev() { gBrowserCalls.push_back("prev"); }
+
+void refreshLayout() { gBrowserCalls.push_back("refresh"); }
+
+int showDialog(DialogRequest *request)
+{
+    StandInDialog shown{request->kind, request->title ? request->title : "(null)", request->prompt ? request->prompt : "",
+                        "", request->maxLength};
+    if (request->buffer) {
+        shown.buffer.assign(request->buffer, request->kind == DIALOG_CONFIRM ? request->maxLength + 1u
+                                                                             : std::strlen(request->buffer));
+    }
+    gDialogs.push_back(shown);
+    if (gDialogAnswers.empty()) {
+        return 0;
+    }
+    DialogAnswer answer = gDialogAnswers.front();
+    gDialogAnswers.pop_front();
+    if (answer.text && request->buffer && answer.accepted) {
+        std::strncpy(request->buffer, answer.text, request->maxLength);
+        request->buffer[request->maxLength] = 0;
+    }
+    return answer.accepted;
+}
+
+void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length, CacheResult *result)
+{
+    *content = nullptr;
+    *length = 0;
+    result->arg = 0;
+    if (!url || !*url) {
+        result->code = 2502;
+        return;
+    }
+    for (const auto &[key, body] : gCacheEntries) {
+        if (key.first == url && (*contentType == 0 || *contentType == key.second)) {
+            *contentType = key.second;
+            *content = static_cast<uint8_t *>(std::malloc(body.size() + 1));
+            std::memcpy(*content, body.data(), body.size());
+            *length = static_cast<uint32_t>(body.size());
+            result->code = 2006;
+            return;
+        }
+    }
+    result->code = 2007;
+}
+
+namespace {
+
+void toValue(const TV &tv, ScriptValue *value)
+{
+    if (tv.type == SV_INTEGER) {
+        makeInteger(value, tv.integer);
+    } else if (tv.type == SV_STRING) {
+        makeString(value, tv.text.data(), static_cast<int32_t>(tv.text.size()));
+    } else {
+        makeInvalid(value);
+    }
+}
+
+TV fromValue(const ScriptValue &value)
+{
+    if (value.type == SV_INTEGER) {
+        return I(value.integer);
+    }
+    if (value.type == SV_STRING) {
+        return S(std::string(value.text ? value.text : "", value.text ? static_cast<size_t>(value.length) : 0));
+    }
+    return INV;
+}
+
+}  // namespace
+
+TV callByName(const char *name, const std::vector<TV> &args, int32_t *error, bool *ended)
+{
+    const LibraryEntry *entry = findLibraryFunctionByName(name);
+    EXPECT_NE(entry, nullptr) << name;
+    if (!entry) {
+        return INV;
+    }
+    ScriptFrame frame{};
+    for (const TV &arg : args) {
+        ScriptValue v;
+        toValue(arg, &v);
+        pushValue(&v, &frame);
+        releaseValue(&v);
+    }
+    int32_t code = -1;
+    bool ok = callLibrary(entry->library, entry->index, &frame, &code);
+    if (error) {
+        *error = code;
+    }
+    if (ended) {
+        *ended = !ok;
+    }
+    EXPECT_EQ(frame.stackDepth, 1) << name;
+    ScriptValue result;
+    makeInvalid(&result);
+    popValue(&result, &frame);
+    TV out = fromValue(result);
+    releaseValue(&result);
+    truncateStack(0);
+    return out;
+}

@@ -1,0 +1,139 @@
+// Values, conversions and the three stores.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "tests/script/engine_test_util.h"
+
+static ScriptValue str(const char *text)
+{
+    ScriptValue v;
+    makeStringZ(&v, text);
+    return v;
+}
+
+TEST(ScriptValues, ToTextWritesDecimalAndRejectsInvalid)
+{
+    for (auto [n, text] : std::vector<std::pair<int32_t, const char *>>{
+             {-45, "-45"}, {0, "0"}, {INT32_MIN, "-2147483648"}, {2147483647, "2147483647"}}) {
+        ScriptValue v;
+        makeInteger(&v, n);
+        ASSERT_TRUE(toText(&v));
+        EXPECT_EQ(toEV(v), Str(text));
+        releaseValue(&v);
+    }
+    ScriptValue v;
+    makeInvalid(&v);
+    EXPECT_FALSE(toText(&v));
+    EXPECT_EQ(v.type, SV_INVALID);
+}
+
+TEST(ScriptValues, ConditionAndLogicalReadingDiffer)
+{
+    struct Row {
+        const char *text;
+        bool condition, logical;
+    } rows[] = {{"true", true, true}, {"false", false, false}, {"0", true, false}, {"12abc", true, true},
+                {"", false, false},   {"  -3", true, true},    {"abc", true, false}};
+    for (const Row &row : rows) {
+        ScriptValue v = str(row.text);
+        EXPECT_EQ(toCondition(&v), row.condition) << row.text;
+        EXPECT_EQ(logicalTruth(&v), row.logical) << row.text;
+        releaseValue(&v);
+    }
+    ScriptValue inv;
+    makeInvalid(&inv);
+    EXPECT_FALSE(toCondition(&inv));
+}
+
+TEST(ScriptValues, IncrementConversion)
+{
+    int32_t n = 99;
+    ScriptValue t = str("true"), f = str("false"), yes = str("yes"), empty = str("");
+    EXPECT_TRUE(toIncrementNumber(&t, &n));
+    EXPECT_EQ(n, 1);
+    EXPECT_TRUE(toIncrementNumber(&f, &n));
+    EXPECT_EQ(n, 0);
+    EXPECT_FALSE(toIncrementNumber(&yes, &n));
+    EXPECT_FALSE(toIncrementNumber(&empty, &n));
+    for (ScriptValue *v : {&t, &f, &yes, &empty})
+        releaseValue(v);
+}
+
+TEST(ScriptValues, ReadDecimalWrapsAndStops)
+{
+    EXPECT_EQ(readDecimal(" -12xy", 6), -12);
+    EXPECT_EQ(readDecimal("+7", 2), 7);
+    EXPECT_EQ(readDecimal("x1", 2), 0);
+    EXPECT_EQ(readDecimal("4294967297", 10), 1);
+    EXPECT_EQ(readDecimal("123", 2), 12);  // never past the length
+}
+
+TEST(ScriptValues, StringComparisonIsBytewiseUnsigned)
+{
+    ScriptValue a = str("abc"), b = str("abd"), e = str(""), hi = str("\xe9"), pre = str("ab");
+    EXPECT_LT(compareStrings(&a, &b), 0);
+    EXPECT_GT(compareStrings(&hi, &a), 0);
+    EXPECT_LT(compareStrings(&e, &a), 0);
+    EXPECT_EQ(compareStrings(&e, &e), 0);
+    EXPECT_LT(compareStrings(&pre, &a), 0);
+    for (ScriptValue *v : {&a, &b, &e, &hi, &pre})
+        releaseValue(v);
+}
+
+TEST(ScriptValues, SerialisedForms)
+{
+    ScriptValue values[3];
+    makeInteger(&values[0], -5);
+    makeString(&values[1], nullptr, 0);
+    makeInvalid(&values[2]);
+    const uint32_t sizes[] = {8, 8, 4};
+    for (int i = 0; i < 3; i++) {
+        uint8_t *block;
+        uint32_t size;
+        serializeValue(&values[i], &block, &size);
+        EXPECT_EQ(size, sizes[i]);
+        ScriptValue back;
+        ASSERT_TRUE(deserializeValue(&back, block, size));
+        EXPECT_EQ(toEV(back), toEV(values[i]));
+        std::free(block);
+    }
+    // A string block whose length runs past the block is refused.
+    const uint8_t bad[] = {3, 0, 0, 0, 9, 0, 0, 0, 'a'};
+    ScriptValue untouched;
+    makeInteger(&untouched, 7);
+    EXPECT_FALSE(deserializeValue(&untouched, bad, sizeof bad));
+    EXPECT_EQ(untouched.integer, 7);
+}
+
+TEST(ScriptStores, StackAndVariables)
+{
+    ScriptFrame frame{};
+    ScriptValue v = str("abc"), out;
+    makeInteger(&out, 11);
+    EXPECT_FALSE(popValue(&out, &frame));  // empty: untouched
+    EXPECT_EQ(out.integer, 11);
+    EXPECT_FALSE(popOrInvalid(&out, &frame));
+    EXPECT_EQ(out.type, SV_INVALID);
+
+    ASSERT_TRUE(pushValue(&v, &frame));
+    releaseValue(&v);  // the stack holds its own copy
+    EXPECT_EQ(stackCount(), 1u);
+    ASSERT_TRUE(popValue(&out, &frame));
+    EXPECT_EQ(toEV(out), Str("abc"));
+    releaseValue(&out);
+    EXPECT_EQ(frame.stackDepth, 0);
+
+    ScriptValue one, two;
+    makeInteger(&one, 1);
+    makeInteger(&two, 2);
+    storeVariable(&one, 3);
+    storeVariable(&two, 3);
+    EXPECT_EQ(variableCount(), 1u);
+    loadVariable(3, &out);
+    EXPECT_EQ(toEV(out), Int(2));
+    EXPECT_FALSE(loadVariable(4, &out));
+    EXPECT_EQ(out.type, SV_INVALID);
+    truncateVariables(0);
+    EXPECT_EQ(variableCount(), 0u);
+}
