@@ -255,3 +255,12 @@ bool entryFileExists(const std::string &name)
     struct stat info;
     return stat(cachePath(name.c_str()).c_str(), &info) == 0;
 }
+
+bool readSoundEntry(const std::string &name, CacheEntry *entry, bool withContent)
+{
+    uint64_t length = 0;
+    EntryFileState state = readEntryFile(name, entry, withContent, &length);
+    if (state == ENTRY_FILE_DAMAGED)
+        discardDamagedEntry(name, length);
+    return state == ENTRY_FILE_OK;
+}

@@ -22,6 +22,9 @@ EntryFileState readEntryFile(const std::string &name, CacheEntry *entry, bool wi
 // Deletes a damaged file and takes its length off Size; returns the bytes
 // taken off.
 uint64_t discardDamagedEntry(const std::string &name, uint64_t fileLength);
+// readEntryFile for the walks: true for a sound entry; a damaged file is
+// discarded on the way, and anything else is simply passed over.
+bool readSoundEntry(const std::string &name, CacheEntry *entry, bool withContent);
 
 // Deletes a file and takes bytes off Size (never below 0).
 void deleteEntryFile(const std::string &name, uint64_t bytes);

@@ -44,11 +44,7 @@ int getPushList(char *buffer, uint32_t size)
     int count = 0;
     for (const std::string &name : listEntryFiles("")) {
         CacheEntry entry{};
-        uint64_t length = 0;
-        EntryFileState state = readEntryFile(name, &entry, false, &length);
-        if (state == ENTRY_FILE_DAMAGED)
-            discardDamagedEntry(name, length);
-        if (state != ENTRY_FILE_OK)
+        if (!readSoundEntry(name, &entry, false))
             continue;
         Log_printf("Cache: entry type is %d\n", entry.entryType);
         if (entry.entryType == ENTRY_TYPE_PUSH) {

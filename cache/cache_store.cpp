@@ -144,11 +144,7 @@ int getEntry(const char *keyUrl, uint32_t contentType, CacheEntry *entry, bool h
     std::string key = keyUrl ? keyUrl : "";
     for (const std::string &name : lookupCandidates(key, contentType)) {
         Log_printf("Cache: getEntry (fn %s)\n", name.c_str());
-        uint64_t length = 0;
-        EntryFileState state = readEntryFile(name, entry, !headerOnly, &length);
-        if (state == ENTRY_FILE_DAMAGED)
-            discardDamagedEntry(name, length);
-        if (state != ENTRY_FILE_OK)
+        if (!readSoundEntry(name, entry, !headerOnly))
             continue;
         if (holdsKey(entry, key, false)) {
             if (headerOnly) {
@@ -175,11 +171,7 @@ int getEntryByTid(CacheEntry *entry, uint32_t tid)
 {
     *entry = CacheEntry{};
     for (const std::string &name : listEntryFiles("")) {
-        uint64_t length = 0;
-        EntryFileState state = readEntryFile(name, entry, false, &length);
-        if (state == ENTRY_FILE_DAMAGED)
-            discardDamagedEntry(name, length);
-        if (state != ENTRY_FILE_OK)
+        if (!readSoundEntry(name, entry, false))
             continue;
         freeEntryBuffers(entry);
         Log_printf("Cache: entry flag is %d, TID is %d\n", entry->entryFlag, static_cast<int>(entry->tid));
@@ -259,11 +251,7 @@ bool clearCache()
         return false;
     for (const std::string &name : names) {
         CacheEntry entry{};
-        uint64_t length = 0;
-        EntryFileState state = readEntryFile(name, &entry, false, &length);
-        if (state == ENTRY_FILE_DAMAGED)
-            discardDamagedEntry(name, length);
-        if (state != ENTRY_FILE_OK)
+        if (!readSoundEntry(name, &entry, false))
             continue;
         freeEntryBuffers(&entry);
         if (isSpared(entry.entryType)) {
@@ -281,11 +269,7 @@ void freeRequestingEntries()
     Log_str("Cache: freeRequestingEntries....\n");
     for (const std::string &name : listEntryFiles("")) {
         CacheEntry entry{};
-        uint64_t length = 0;
-        EntryFileState state = readEntryFile(name, &entry, false, &length);
-        if (state == ENTRY_FILE_DAMAGED)
-            discardDamagedEntry(name, length);
-        if (state != ENTRY_FILE_OK)
+        if (!readSoundEntry(name, &entry, false))
             continue;
         freeEntryBuffers(&entry);
         if (!isRequesting(entry.entryFlag))
@@ -308,11 +292,7 @@ int abortRequestingEntries(const char *url, void (*abortTid)(uint32_t tid))
     bool lastMatched = false;
     for (const std::string &name : names) {
         CacheEntry entry{};
-        uint64_t length = 0;
-        EntryFileState state = readEntryFile(name, &entry, false, &length);
-        if (state == ENTRY_FILE_DAMAGED)
-            discardDamagedEntry(name, length);
-        if (state != ENTRY_FILE_OK)
+        if (!readSoundEntry(name, &entry, false))
             continue;
         if (entry.entryFlag == ENTRY_REQUESTING) {
             if (compare)
@@ -331,11 +311,7 @@ void recountCacheSize()
     uint64_t total = 0;
     for (const std::string &name : listEntryFiles("")) {
         CacheEntry entry{};
-        uint64_t length = 0;
-        EntryFileState state = readEntryFile(name, &entry, false, &length);
-        if (state == ENTRY_FILE_DAMAGED)
-            discardDamagedEntry(name, length);
-        if (state != ENTRY_FILE_OK)
+        if (!readSoundEntry(name, &entry, false))
             continue;
         freeEntryBuffers(&entry);
         total += entry.entrySize;
