@@ -1,10 +1,32 @@
 #pragma once
 // The Browser: navigation from a URL to a laid-out card, back, reload,
 // abort, and the poll that drives it all.
+#include <cstdint>
+#include <string>
 
-constexpr int METHOD_GET_WITH_DATA = 0;
-constexpr int METHOD_GET = 1;
-constexpr int METHOD_POST = 2;
+// The retrieval methods (METHOD_GET, METHOD_POST, METHOD_GET_WITH_DATA)
+// are the connection manager's; they travel unchanged.
+#include "cache/cache.h"
+
+struct UserPrefs;
+
+// What the Browser is waiting for (gBrowserState). 2 and 3 are not used.
+constexpr int32_t BSTATE_IDLE = 1;
+constexpr int32_t BSTATE_WAITING_LAYOUT = 4;
+constexpr int32_t BSTATE_WAITING_VM = 5;
+constexpr int32_t BSTATE_WAITING = 6;
+
+// Most dependency rounds a deck is given after its first check.
+constexpr int32_t MAX_DEP_ROUNDS = 10;
+
+// The preferences lent by the display before B_init (the contexts keep
+// the reference: the history lives in it).
+void setUserPrefs(UserPrefs *prefs);
+UserPrefs *getUserPrefs();
+// Start-up: the cache, the layout buffers, the interpreter. Shutdown: the
+// reverse; the Browser is not consulted afterwards.
+void B_init();
+void B_shutdown();
 
 // Navigate to url (relative to the current deck) with optional post data.
 void B_go(const char *url, const char *postData, int method);
@@ -17,3 +39,11 @@ void refreshLayout();
 void B_abort();
 // fromStack: 1 when the stack just posted an event, 0 on the 200 ms tick.
 void B_poll(int fromStack);
+
+int32_t getBrowserState();
+// The road navigations took: every state the Browser entered and every
+// dependency round ("BSTATE_WAITING", "BSTATE_WAITING_LAYOUT", "round",
+// "BSTATE_IDLE", ...), oldest first, since the last call; the record is
+// emptied. It keeps the most recent BROWSER_TRAIL_MAX steps.
+constexpr size_t BROWSER_TRAIL_MAX = 256;
+std::string takeBrowserTrail();

@@ -1,1 +1,283 @@
-// placeholder
+// The Browser's poll and the states it advances through: waiting for a
+// deck, for its dependencies, for a script, and laying the card out.
+#include <deque>
+#include <string>
+
+#include "browser/browser.h"
+#include "browser/context.h"
+#include "browser/messages.h"
+#include "browser/navigation_state.h"
+#include "browser/timer.h"
+#include "browser/user_events.h"
+#include "cache/cache.h"
+#include "common/log.h"
+#include "shell/display.h"
+#include "stack/session.h"
+#include "wml/layout.h"
+#include "wml/loaddep.h"
+
+int32_t gBrowserState = BSTATE_IDLE;
+int32_t gNavDirection = BEVENT_NONE;
+int32_t gForceReload = 0;
+std::string gCurScript;
+int32_t gVmWakeup = 0;
+uint8_t gDepsPending = 0;
+int32_t gDepRounds = 0;
+bool gStopping = false;
+bool gBrowserUp = false;
+
+namespace {
+
+std::deque<std::string> gTrail;  // the road taken since the last takeBrowserTrail
+
+constexpr int32_t kAccessRefused = -5;
+constexpr int32_t kTooManyDependencies = 3902;
+constexpr int32_t kDepsPendingBit = 128;
+constexpr int32_t kOlderBit = 1;
+constexpr int32_t kNewerBit = 2;
+
+const char *stateName(int32_t state)
+{
+    switch (state) {
+    case BSTATE_IDLE: return "BSTATE_IDLE";
+    case BSTATE_WAITING_LAYOUT: return "BSTATE_WAITING_LAYOUT";
+    case BSTATE_WAITING_VM: return "BSTATE_WAITING_VM";
+    case BSTATE_WAITING: return "BSTATE_WAITING";
+    default: return "BSTATE_UNKNOWN";
+    }
+}
+
+void versionWarning(int32_t r)
+{
+    if (r & kOlderBit)
+        showWarning(WARN_WML_OLDER);
+    else if (r & kNewerBit)
+        showWarning(WARN_WML_NEWER);
+}
+
+// Requests we stopped ourselves (B_go, B_refresh, B_abort) come back as
+// aborts while we stop them; the caller has already decided what happens
+// to the contexts.
+void popUnlessStopping()
+{
+    if (!gStopping)
+        popContext();
+}
+
+void handleUserAbort()
+{
+    setBrowserState(BSTATE_IDLE);
+    Log_str("Browser: user aborted, changing state to BSTATE_IDLE\n");
+    popUnlessStopping();
+}
+
+void handleAbort(int32_t reason)
+{
+    setBrowserState(BSTATE_IDLE);
+    Log_printf("Browser: aborted, changing state to BSTATE_IDLE\nBrowser: Abort reason is %d\n", reason);
+    popUnlessStopping();
+    showError(reason);
+}
+
+// A dependency round has finished: check again.
+void nextDependencyRound()
+{
+    gDepsPending = 0;
+    const char *top = getURL(0);
+    int32_t r = top ? LoadDep(top, dependencyLimit()) : -2;
+    if (r == kAccessRefused) {
+        setBrowserState(BSTATE_IDLE);
+        popContext();
+        showError(kAccessRefused);
+        return;
+    }
+    if (r < 0)
+        return;  // the layout reports what is wrong with the deck
+    versionWarning(r);
+    if (!(r & kDepsPendingBit))
+        return;
+    if (gDepRounds > MAX_DEP_ROUNDS) {
+        showError(kTooManyDependencies);
+        setBrowserState(BSTATE_IDLE);
+        popContext();
+        Log_str("Browser: this deck has too many dependancies.... aborting retrieval");
+        Log_str("Browser: browser state is BSTATE_WAITING_LAYOUT changing to BSTATE_IDLE\n");
+        return;
+    }
+    gDepRounds++;
+    noteTrail("round");
+    Log_str("Browser: browser state is BSTATE_WAITING_LAYOUT\n");
+    Log_str("Browser: dependancy check reports more data to be loaded...\n");
+    gDepsPending = 1;
+}
+
+void layOutCard()
+{
+    const char *top = getURL(0);
+    std::string card;
+    if (top) {
+        std::string url = top;
+        size_t hash = url.find('#');
+        if (hash != std::string::npos)
+            card = url.substr(hash + 1);
+    }
+    Log_str("Browser: browser state is BSTATE_WAITING_LAYOUT\n");
+    Log_printf("Browser: card is %s\n", card.c_str());
+    const std::string deck = top ? top : "";
+    int r = Layout(deck.c_str(), card.c_str());
+    if (r < 0) {
+        showError(r);
+        setBrowserState(BSTATE_IDLE);
+        Log_str("Browser: changing state to BSTATE_IDLE\n");
+        return;
+    }
+    if (r & LAYOUT_INCOMPLETE)
+        showWarning(WARN_INCOMPLETE);
+    setBrowserState(BSTATE_IDLE);
+    Log_str("Browser: changing state to BSTATE_IDLE\n");
+    // The direction is spent before the event fires: a navigation that the
+    // event's task starts sets its own, which must survive.
+    int32_t direction = gNavDirection;
+    gNavDirection = BEVENT_NONE;
+    if (direction == BEVENT_ONENTERFORWARD || direction == BEVENT_ONENTERBACKWARD)
+        B_event(direction, 0);
+    submitCanvas(getLayoutTable(), getEventTable());
+    setScroll(0, 0);
+    paintNow();
+}
+
+void advanceState()
+{
+    switch (gBrowserState) {
+    case BSTATE_IDLE:
+        return;
+    case BSTATE_WAITING:
+        refreshLayout();
+        // A layout still waiting for its dependencies keeps its state.
+        if (isIdle() && gBrowserState != BSTATE_WAITING_LAYOUT) {
+            setBrowserState(BSTATE_IDLE);
+            Log_str("Browser: browser state is BSTATE_WAITING, changing to BSTATE_IDLE\n");
+        }
+        return;
+    case BSTATE_WAITING_VM:
+        Log_str("Browser: browser state is BSTATE_WAITING_VM\n");
+        setBrowserState(BSTATE_IDLE);
+        Log_str("Browser: changing state to BSTATE_IDLE\n");
+        runWaitingScript();
+        return;
+    case BSTATE_WAITING_LAYOUT:
+        if (gDepsPending)
+            nextDependencyRound();
+        else
+            layOutCard();
+        return;
+    default:
+        Log_printf("Browser: browser state is %d\n", gBrowserState);
+        return;
+    }
+}
+
+}  // namespace
+
+void setBrowserState(int32_t state)
+{
+    gBrowserState = state;
+    noteTrail(stateName(state));
+}
+
+void noteTrail(const char *step)
+{
+    gTrail.push_back(step);
+    if (gTrail.size() > BROWSER_TRAIL_MAX)
+        gTrail.pop_front();
+}
+
+std::string takeBrowserTrail()
+{
+    std::string road;
+    for (const std::string &step : gTrail)
+        road += (road.empty() ? "" : " ") + step;
+    gTrail.clear();
+    return road;
+}
+
+int32_t getBrowserState() { return gBrowserState; }
+
+uint32_t dependencyLimit()
+{
+    // A limit of 0 would skip every image in every round and end in 3902.
+    const SessionCaps *caps = getSessionCaps();
+    return caps && caps->morMethods > 0 ? caps->morMethods : 1;
+}
+
+void refreshLayout()
+{
+    Log_str("Browser: refresh layout\n");
+    const char *top = getURL(0);
+    if (!top) {
+        Log_str("Browser: uh-oh, gContexts is NULL, changing state to BSTATE_IDLE\n");
+        setBrowserState(BSTATE_IDLE);
+        return;
+    }
+    gDepRounds = 0;
+    gDepsPending = 0;
+    const std::string deck = top;
+    int32_t r = LoadDep(deck.c_str(), dependencyLimit());
+    if (r == kAccessRefused) {
+        showError(kAccessRefused);
+        setBrowserState(BSTATE_IDLE);
+        popContext();
+        return;
+    }
+    if (r >= 0) {
+        if (r & kDepsPendingBit)
+            gDepsPending = 1;
+        versionWarning(r);
+    }
+    setBrowserState(BSTATE_WAITING_LAYOUT);
+    Log_str("Browser: changing state to BSTATE_WAITING_LAYOUT\n");
+    B_poll(0);
+}
+
+void B_poll(int fromStack)
+{
+    if (!gBrowserUp)
+        return;
+    if (timerDue()) {
+        killTimer();
+        B_event(BEVENT_ONTIMER, 0);
+    }
+    CacheResult r{0, 0};
+    C_poll(fromStack, &r);
+    switch (r.code) {
+    case CRES_USER_ABORT:
+        showStatus("User aborted data retrieval...");
+        handleUserAbort();
+        break;
+    case CRES_ABORTED:
+        showStatus("Data retrieval aborted...");
+        handleAbort(r.arg);
+        break;
+    case CRES_CONNECT_FAILED:
+    case 2501: case 2502: case 2503: case 2504: case 2505: case 2506: case 2507:
+        Log_str("Browser: cache error, changing state to BSTATE_IDLE\n");
+        setBrowserState(BSTATE_IDLE);
+        popContext();
+        showError(r.code);
+        break;
+    case CRES_DISCONNECTED:
+        setBrowserState(BSTATE_IDLE);
+        Log_str("Browser: disconnected! Changing state to BSTATE_IDLE\n");
+        break;
+    case CRES_IDLE:
+        if (!displayShuttingDown())
+            advanceState();
+        break;
+    default:
+        break;
+    }
+    if (gBrowserState == BSTATE_IDLE)
+        showConnectionIndicator(canRequest());
+    else
+        blinkConnectionIndicator();
+}
