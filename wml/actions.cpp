@@ -1,1 +1,231 @@
-// placeholder
+// The Actions pass: runs the task element at a deck offset (go with its
+// setvar and postfield children, prev, refresh) with the variables as
+// they are now.
+//
+// The Browser operations called from here may lay out another card, and
+// so run other passes over the shared decoder, before they return. The
+// walk's own state (the deck buffer, its length, the position and the pass
+// settings) is saved around every tag and put back afterwards, so that
+// the walk goes on where it was in its own deck. The task state lives in
+// each Actions call's own record, so a nested Actions cannot change the
+// URL or the post data of the go that is being run.
+#include "wml/actions.h"
+
+#include <strings.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "browser/browser.h"
+#include "browser/context.h"
+#include "common/log.h"
+#include "common/url.h"
+#include "wml/wbxml.h"
+
+namespace {
+
+constexpr size_t TARGET_URL_SIZE = 256;
+constexpr size_t METHOD_SIZE = 64;
+constexpr size_t POST_DATA_SIZE = 1024;
+
+// The task being run by one Actions call.
+struct TaskState {
+    bool inGo;                        // walking the content of a go
+    bool inTask;                      // walking the content of a go, prev or refresh
+    char targetUrl[TARGET_URL_SIZE];  // the go's HREF
+    char method[METHOD_SIZE];         // the go's METHOD, "GET" when absent
+    std::string postData;             // name=value pairs joined by "&", under 1024 bytes
+};
+
+// What a nested pass overwrites and this walk needs back.
+struct WalkState {
+    uint8_t *deck;
+    uint32_t deckLength;
+    uint32_t position;
+    int32_t depth;
+    uint32_t substituteVars;
+    uint32_t keepUrlText;
+    uint8_t errorFlag;
+    uint8_t tagPage;
+    uint8_t attrPage;
+};
+
+WalkState saveWalk()
+{
+    return {gWbxml.deck,           gWbxml.deckLength,  gWbxml.position,  gWbxml.depth,   gWbxml.substituteVars,
+            gWbxml.keepUrlText,    gWbxml.errorFlag,   gWbxml.tagPage,   gWbxml.attrPage};
+}
+
+// A nested pass has freed its own deck by now; this one is still ours.
+// An overflow in the nested pass is that pass's business, not this one's.
+void restoreWalk(const WalkState &s)
+{
+    gWbxml.deck = s.deck;
+    gWbxml.deckLength = s.deckLength;
+    gWbxml.position = s.position;
+    gWbxml.depth = s.depth;
+    gWbxml.substituteVars = s.substituteVars;
+    gWbxml.keepUrlText = s.keepUrlText;
+    gWbxml.errorFlag = s.errorFlag;
+    gWbxml.tagPage = s.tagPage;
+    gWbxml.attrPage = s.attrPage;
+    gWbxml.inAttributes = 0;
+}
+
+void copyCut(char *dst, size_t size, const char *text)
+{
+    size_t n = strnlen(text, size - 1);
+    std::memcpy(dst, text, n);
+    dst[n] = 0;
+}
+
+// text escaped for a form body; an escape takes at most three bytes.
+std::string formEscape(const char *text)
+{
+    std::string out(std::strlen(text) * 3 + 1, '\0');
+    if (!escapeUrl(text, out.data(), out.size(), URL_ESCAPE_FORM))
+        return "";
+    out.resize(std::strlen(out.c_str()));
+    return out;
+}
+
+// Adds NAME=VALUE of the postfield in hand to the post data; a step whose
+// limit fails ends the pair there.
+void appendPostfield(TaskState *task)
+{
+    std::string &data = task->postData;
+    if (data.size() >= POST_DATA_SIZE - 1)
+        return;
+    if (!data.empty())
+        data += '&';
+    std::string name = formEscape(getAttr("NAME"));
+    if (data.size() + name.size() >= POST_DATA_SIZE - 1)
+        return;
+    data += name;
+    data += '=';
+    std::string value = formEscape(getAttr("VALUE"));
+    if (data.size() + value.size() >= POST_DATA_SIZE)
+        return;
+    data += value;
+}
+
+// Calls a Browser operation with the walk state kept safe around it.
+template <typename F> void callBrowser(F f)
+{
+    WalkState saved = saveWalk();
+    f();
+    restoreWalk(saved);
+}
+
+void finishGo(TaskState *task)
+{
+    task->inGo = false;
+    task->inTask = false;
+    // Copies: the navigation may run another Actions before it has read them.
+    std::string url = task->targetUrl;
+    std::string data = task->postData;
+    int method = 0;
+    if (strcasecmp(task->method, "GET") == 0)
+        method = METHOD_GET;
+    else if (strcasecmp(task->method, "POST") == 0)
+        method = METHOD_POST;
+    else
+        return;
+    callBrowser([&] { B_go(url.c_str(), data.c_str(), method); });
+}
+
+void handleTag(TaskState *task, uint8_t tag, bool open)
+{
+    if (gWbxml.depth == 1) {
+        task->inGo = false;
+        task->inTask = false;
+    }
+    switch (tag) {
+    case TAG_GO:
+        if (open) {
+            copyCut(task->targetUrl, TARGET_URL_SIZE, getAttr("HREF"));
+            const char *method = getAttr("METHOD");
+            copyCut(task->method, METHOD_SIZE, method[0] ? method : "GET");
+            task->postData.clear();
+            task->inGo = true;
+            task->inTask = true;
+        } else {
+            finishGo(task);
+        }
+        break;
+    case TAG_PREV:
+    case TAG_REFRESH:
+        if (open) {
+            task->inTask = true;
+        } else {
+            task->inTask = false;
+            callBrowser([tag] { tag == TAG_PREV ? B_prev() : B_refresh(); });
+        }
+        break;
+    case TAG_SETVAR:
+        if (open && task->inTask) {
+            std::string name = getAttr("NAME");
+            std::string value = getAttr("VALUE");
+            setContextVal(name.c_str(), value.c_str());
+        }
+        break;
+    case TAG_POSTFIELD:
+        if (open && task->inGo)
+            appendPostfield(task);
+        break;
+    default:
+        break;
+    }
+}
+
+void walkContent(TaskState *task)
+{
+    gWbxml.depth++;
+    logPosition();
+    Log_str("Actions start\n");
+    while (moreBytes()) {
+        // Text of the content (an anchor's label) is decoded and dropped.
+        gWbxml.textBuffer[0] = 0;
+        uint8_t tag = nextByte();
+        logPosition();
+        Log_printf("Tag %02x %c%c\n", tag & 0x3F, (tag & TAG_HAS_CONTENT) ? 'C' : '-',
+                   (tag & TAG_HAS_ATTRIBUTES) ? 'A' : '-');
+        if (tag == WBXML_END)
+            break;
+        if (globalToken(tag))
+            continue;
+        clearAttributes();
+        if (tag & TAG_HAS_ATTRIBUTES)
+            readAttributes();
+        uint8_t code = tag & 0x3F;
+        handleTag(task, code, true);
+        if (tag & TAG_HAS_CONTENT) {
+            if (noteTooDeep())
+                skipElement();
+            else
+                walkContent(task);
+        }
+        handleTag(task, code, false);
+    }
+    gWbxml.textBuffer[0] = 0;
+    logPosition();
+    Log_str("Actions end\n");
+    gWbxml.depth--;
+}
+
+}  // namespace
+
+int Actions(const char *deckUrl, uint32_t offset)
+{
+    Log_str("\nActions start\n");
+    if (decodeHeader(deckUrl) != 0)
+        return -2;
+    beginPass(offset, true, true);
+    TaskState task{};
+    walkContent(&task);
+    int result = gWbxml.errorFlag ? 64 : 0;
+    releaseDeck();
+    Log_str("Actions end\n");
+    return result;
+}

@@ -10,5 +10,7 @@
 int Actions(const char *deckUrl, uint32_t offset);
 // The value of the attribute named by encoded ("@" and a decimal deck
 // offset), or null when the deck is not cached. The text lives in the
-// decoder's attribute list until the next pass.
+// decoder's attribute list until the next pass: a caller that runs
+// another pass first must copy it. Text that is not "@" and digits is a
+// URL already and comes back as it is (encoded itself).
 const char *GetURL(const char *deckUrl, const char *encoded);

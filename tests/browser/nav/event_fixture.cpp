@@ -1,0 +1,136 @@
+#include "tests/browser/nav/event_fixture.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "browser/context.h"
+#include "browser/user_events.h"
+#include "cache/cache.h"
+#include "cache/cache_store.h"
+#include "common/directories.h"
+#include "common/log.h"
+#include "common/registry.h"
+#include "common/url.h"
+#include "shell/display.h"
+#include "shell/display/canvas.h"
+#include "shell/display/dialog_headless.h"
+#include "wml/layout.h"
+
+void EventTest::SetUp()
+{
+    char templ[] = "/tmp/tovrin-events-XXXXXX";
+    ASSERT_NE(mkdtemp(templ), nullptr);
+    home = templ;
+    ASSERT_TRUE(initDirectories(home.c_str()));
+    Reg_setDatabase((home + "/config/registry.sqlite").c_str());
+    Log_open();
+    Log_setMode(LOG_FILE);
+    initUrlParser();
+    C_init(nullptr);
+    ASSERT_EQ(layoutTablesInit(), 0);
+    setFixedMetrics(true);
+    setFlashWait(nullptr);
+    clearDialogAnswers();
+    takeShownDialogs();
+    clearContext(CLEAR_ALL);
+    resetNavRecorder();
+}
+
+void EventTest::TearDown()
+{
+    resetNavRecorder();
+    clearContext(CLEAR_ALL);
+    clearCanvas();
+    Log_setMode(LOG_OFF);
+    Reg_close();
+    std::filesystem::remove_all(home);
+}
+
+void EventTest::storeDeck(const std::string &url, const char *name)
+{
+    std::ifstream in(std::string(EV_DECK_DIR) + "/" + name + ".wmlc", std::ios::binary);
+    std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(body.empty()) << name;
+    storeBytes(url, reinterpret_cast<const uint8_t *>(body.data()), body.size());
+}
+
+void EventTest::storeBytes(const std::string &url, const uint8_t *bytes, size_t length)
+{
+    std::vector<uint8_t> body(bytes, bytes + length);
+    CacheEntry e{};
+    e.url = const_cast<char *>(url.c_str());
+    e.urlLength = static_cast<uint32_t>(url.size() + 1);
+    e.contentType = 0x14;
+    e.body = body.data();
+    e.bodyLength = static_cast<uint32_t>(body.size());
+    e.entryType = ENTRY_TYPE_NETWORK;
+    e.freshness = FRESH_ALWAYS;
+    ASSERT_EQ(putEntry(&e), PUTENTRY_STORED);
+}
+
+void EventTest::show(const std::string &url, const char *card)
+{
+    if (!getURL(0) || url != getURL(0))
+        pushContext(url.c_str(), CONTEXT_NEW);
+    ASSERT_EQ(Layout(url.c_str(), card), 0);
+    submitCanvas(getLayoutTable(), getEventTable());
+}
+
+std::string EventTest::log() const
+{
+    std::stringstream s;
+    s << std::ifstream(statePath("wapout.log"), std::ios::binary).rdbuf();
+    return s.str();
+}
+
+std::string EventTest::events() const { return eventTableText(getEventTable()); }
+std::string EventTest::layout() const { return layoutTableText(getLayoutTable()); }
+
+static int32_t le32(const uint8_t *p) { return static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24); }
+
+const uint8_t *EventTest::record(int n) const
+{
+    const uint8_t *p = getEventTable();
+    for (int i = 0; i < n && le32(p) > 0; i++)
+        p += le32(p);
+    return le32(p) > 0 ? p : nullptr;
+}
+
+// Records and dump lines go in step: one "E" line (with its continuation
+// lines) per record. -1 when no line holds text.
+static int recordIndexWith(const std::string &dump, const std::string &text)
+{
+    std::istringstream lines(dump);
+    std::string line;
+    int n = -1;
+    while (std::getline(lines, line)) {
+        if (line.rfind("E", 0) == 0)
+            n++;
+        if (line.find(text) != std::string::npos)
+            return n;
+    }
+    return -1;
+}
+
+bool EventTest::centreOf(const std::string &text, int *x, int *y) const
+{
+    int n = recordIndexWith(events(), text);
+    const uint8_t *r = n >= 0 ? record(n) : nullptr;
+    if (!r)
+        return false;
+    *x = le32(r + ER_X) + le32(r + ER_WIDTH) / 2;
+    *y = le32(r + ER_Y) + le32(r + ER_HEIGHT) / 2;
+    return true;
+}
+
+uint32_t EventTest::codeOf(const std::string &text) const
+{
+    int n = recordIndexWith(events(), text);
+    const uint8_t *r = n >= 0 ? record(n) : nullptr;
+    if (!r)
+        return 0;
+    return static_cast<uint32_t>(le32(r + (r[ER_TYPE] == EVENT_ANCHOR ? ER_ANCHOR_CODE : ER_CODE)));
+}

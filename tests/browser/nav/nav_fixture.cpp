@@ -1,0 +1,108 @@
+#include "tests/browser/nav/nav_fixture.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "browser/browser.h"
+#include "browser/context.h"
+#include "cache/cache.h"
+#include "cache/cache_store.h"
+#include "common/directories.h"
+#include "common/log.h"
+#include "common/registry.h"
+#include "shell/display/canvas.h"
+#include "shell/display/dialog_headless.h"
+#include "tests/browser/nav/nav_session.h"
+#include "wml/layout.h"
+
+void NavTest::SetUp()
+{
+    char templ[] = "/tmp/tovrin-nav-XXXXXX";
+    ASSERT_NE(mkdtemp(templ), nullptr);
+    home = templ;
+    ASSERT_TRUE(initDirectories(home.c_str()));
+    Reg_setDatabase((home + "/config/registry.sqlite").c_str());
+    Log_open();
+    Log_setMode(LOG_FILE);
+    setFixedMetrics(true);
+    resetNavSession();
+    clearDialogAnswers();
+    takeShownDialogs();
+}
+
+void NavTest::start(uint32_t port, uint32_t morMethod)
+{
+    setPrefDefaults(&prefs);
+    prefs.proxyPort = port;
+    prefs.morMethod = morMethod;
+    prefs.lastVersion = prefsBuildString();
+    setUserPrefs(&prefs);
+    B_init();
+    takeBrowserTrail();
+}
+
+void NavTest::TearDown()
+{
+    B_shutdown();
+    setUserPrefs(nullptr);
+    Log_setMode(LOG_OFF);
+    Reg_close();
+    std::filesystem::remove_all(home);
+}
+
+std::vector<uint8_t> NavTest::deck(const char *name)
+{
+    std::ifstream in(std::string(NAV_DECK_DIR) + "/" + name + ".wmlc", std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_FALSE(bytes.empty()) << name;
+    return bytes;
+}
+
+void NavTest::put(const std::string &url, uint32_t type, const std::vector<uint8_t> &body)
+{
+    CacheEntry e{};
+    std::string key = makeCacheKey(url.c_str());
+    e.url = key.data();
+    e.contentType = type;
+    e.body = const_cast<uint8_t *>(body.data());
+    e.bodyLength = static_cast<uint32_t>(body.size());
+    e.entryType = ENTRY_TYPE_NETWORK;
+    e.freshness = FRESH_ALWAYS;
+    ASSERT_EQ(putEntry(&e), PUTENTRY_STORED);
+}
+
+std::string NavTest::log() const
+{
+    std::stringstream s;
+    s << std::ifstream(statePath("wapout.log")).rdbuf();
+    return s.str();
+}
+
+std::string NavTest::screen()
+{
+    std::string text = std::string("title ") + getCardTitle() + "\n";
+    const uint8_t *table = currentLayoutTable();
+    if (!table)
+        return text;
+    std::istringstream lines(layoutTableText(table));
+    for (std::string line; std::getline(lines, line);) {
+        size_t at = line.find("STR:");
+        if (at != std::string::npos)
+            text += line.substr(at + 4) + "\n";
+    }
+    return text;
+}
+
+std::vector<std::string> NavTest::messages()
+{
+    std::vector<std::string> texts;
+    for (const ShownDialog &d : takeShownDialogs())
+        texts.push_back(d.prompt);
+    return texts;
+}
+
+std::vector<uint8_t> tinyImage() { return {0x00, 0x00, 0x08, 0x01, 0xA5}; }

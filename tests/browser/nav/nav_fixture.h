@@ -1,0 +1,37 @@
+#pragma once
+// The Browser over a real cache store in a temporary home, real decks
+// compiled from tests/wml/decks, the real layout and the headless display;
+// only the session layer is scripted (nav_session.h).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "shell/prefs/prefs.h"
+
+class NavTest : public testing::Test {
+protected:
+    std::string home;
+    UserPrefs prefs;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the Browser with the gateway in that mode and that limit of
+    // outstanding requests.
+    void start(uint32_t port, uint32_t morMethod = 8);
+    // The compiled test deck NAME.wmlc.
+    static std::vector<uint8_t> deck(const char *name);
+    // Stores content in the cache as if it had been fetched.
+    static void put(const std::string &url, uint32_t type, const std::vector<uint8_t> &body);
+    // The log written since start.
+    std::string log() const;
+    // The current card's text records and title, one line each.
+    static std::string screen();
+    // Error and warning texts shown since the last call.
+    static std::vector<std::string> messages();
+};
+
+// A WBMP of 8 x 1 pixels.
+std::vector<uint8_t> tinyImage();

@@ -1,0 +1,27 @@
+#include "tests/browser/nav/nav_recorder.h"
+
+#include "browser/browser.h"
+
+std::vector<NavCall> gNavCalls;
+std::function<void(const NavCall &)> gOnGo;
+
+void resetNavRecorder()
+{
+    gNavCalls.clear();
+    gOnGo = nullptr;
+}
+
+void B_go(const char *url, const char *postData, int method)
+{
+    gNavCalls.push_back({"go", url ? url : "(null)", postData ? postData : "(null)", method});
+    if (gOnGo) {
+        NavCall call = gNavCalls.back();
+        gOnGo(call);
+    }
+}
+
+void B_prev() { gNavCalls.push_back({"prev", "", "", 0}); }
+void B_refresh() { gNavCalls.push_back({"refresh", "", "", 0}); }
+void refreshLayout() { gNavCalls.push_back({"refreshLayout", "", "", 0}); }
+// What the cache asks of the Browser.
+void B_poll(int) {}

@@ -1,0 +1,166 @@
+// Actions and GetURL over the compiled task deck: what reaches the
+// navigation, with which URL, post data and method, and which variables
+// are set on the way.
+#include <string>
+
+#include "browser/browser.h"
+#include "browser/context.h"
+#include "tests/browser/nav/event_fixture.h"
+#include "wml/actions.h"
+#include "wml/layout.h"
+
+namespace {
+
+class ActionsTest : public EventTest {
+protected:
+    void SetUp() override
+    {
+        EventTest::SetUp();
+        storeDeck(DECK_URL, "ev_tasks");
+        show(DECK_URL);
+    }
+    // Runs the task of the first event record whose dump line holds text.
+    int run(const std::string &text)
+    {
+        uint32_t code = codeOf(text);
+        EXPECT_NE(code, 0u) << text;
+        return Actions(DECK_URL, code);
+    }
+    std::string urlOf(const std::string &text)
+    {
+        std::string dump = events();
+        size_t at = dump.find(text);
+        size_t url = dump.find("URL @", at);
+        return at == std::string::npos || url == std::string::npos ? "" : dump.substr(url + 4, dump.find(' ', url + 4) - url - 4);
+    }
+};
+
+struct TaskCase {
+    const char *record;
+    const char *op;  // "" when nothing may reach the navigation
+    const char *url;
+    const char *postData;
+    int method;
+};
+
+// v is set after the card was laid out: tasks take the value of the moment.
+TEST_F(ActionsTest, TasksReachTheNavigation)
+{
+    const TaskCase cases[] = {
+        {"[ok]", "go", "over.wml", "", METHOD_GET},  // the card's do replaced the template's
+        {"[vnd.get]", "go", "echo.wml?q=1", "a=1&b=x+y", METHOD_GET},
+        {"[vnd.post]", "go", "echo.wml", "a%26b=1%262&n=a+b%26c%3d", METHOD_POST},
+        {"[vnd.lower]", "go", "echo.wml", "p=q", METHOD_POST},
+        {"[vnd.href]", "go", "next.wml?v=a b&c=", "", METHOD_GET},
+        {"[help]", "prev", "", "", 0},
+        {"[vnd.loose]", "refresh", "", "", 0},
+    };
+    for (const TaskCase &c : cases) {
+        setContextVal("v", "a b&c=");
+        resetNavRecorder();
+        EXPECT_EQ(run(c.record), 0) << c.record;
+        if (!c.op[0]) {
+            EXPECT_TRUE(gNavCalls.empty()) << c.record;
+            continue;
+        }
+        ASSERT_EQ(gNavCalls.size(), 1u) << c.record;
+        EXPECT_EQ(gNavCalls[0].op, c.op) << c.record;
+        if (gNavCalls[0].op == "go") {
+            EXPECT_EQ(gNavCalls[0].url, c.url) << c.record;
+            EXPECT_EQ(gNavCalls[0].postData, c.postData) << c.record;
+            EXPECT_EQ(gNavCalls[0].method, c.method) << c.record;
+        }
+    }
+    EXPECT_EQ(gNavCalls.size(), 1u);
+}
+
+TEST_F(ActionsTest, SetvarOnlyInsideATaskAndBeforeItsNavigation)
+{
+    setContextVal("v", "now");
+    std::string seen;
+    gOnGo = [&](const NavCall &) { seen = getContextVal("sv"); };
+    run("[vnd.post]");
+    EXPECT_EQ(seen, "set-now");  // applied before B_go
+    run("[help]");
+    EXPECT_STREQ(getContextVal("pv"), "back-now");
+    run("[vnd.loose]");
+    EXPECT_FALSE(hasContextVal("loose"));  // directly inside the do
+    EXPECT_STREQ(getContextVal("r"), "2");
+}
+
+TEST_F(ActionsTest, AnchorTextIsSkippedAndPostDataIsCutAtThePairThatDoesNotFit)
+{
+    EXPECT_EQ(run("Code @"), 0);  // the first anchor
+    ASSERT_EQ(gNavCalls.size(), 1u);
+    EXPECT_EQ(gNavCalls[0].url, "#second");
+    EXPECT_STREQ(getContextVal("av"), "a");
+
+    resetNavRecorder();
+    std::string big(600, 'x');
+    setContextVal("big", big.c_str());
+    EXPECT_EQ(run("[vnd.big]"), 0);
+    ASSERT_EQ(gNavCalls.size(), 1u);
+    EXPECT_EQ(gNavCalls[0].postData, "a=" + big + "&b=");
+}
+
+// B_go lays out another card and runs its enter task (a nested Actions and
+// GetURL) before it returns; the outer walk goes on in its own deck.
+TEST_F(ActionsTest, WalkSurvivesNestedPasses)
+{
+    setContextVal("v", "kept");
+    int depth = 0;
+    gOnGo = [&](const NavCall &call) {
+        if (call.url != "first.wml" || depth++)
+            return;
+        ASSERT_EQ(Layout(DECK_URL, "second"), 0);
+        EXPECT_EQ(Actions(DECK_URL, codeOf("[onenterforward]")), 0);
+        EXPECT_STREQ(GetURL(DECK_URL, urlOf("[ONTIMER]").c_str()), "timer.wml");
+    };
+    // The "Twice" anchor: a go, then a refresh with a setvar.
+    show(DECK_URL);
+    int x = 0, y = 0;
+    ASSERT_TRUE(centreOf("@(90,0)", &x, &y));
+    uint32_t code = codeOf("@(90,0)");
+    EXPECT_EQ(Actions(DECK_URL, code), 0);
+    ASSERT_EQ(gNavCalls.size(), 3u);
+    EXPECT_EQ(gNavCalls[0].url, "first.wml");
+    EXPECT_EQ(gNavCalls[1].url, "forward.wml");
+    EXPECT_EQ(gNavCalls[2].op, "refresh");
+    EXPECT_STREQ(getContextVal("after"), "kept");
+}
+
+TEST_F(ActionsTest, GetUrlDecodesWithTheVariablesOfTheMoment)
+{
+    std::string link = urlOf("E4");
+    ASSERT_EQ(link[0], '@');
+    setContextVal("v", "one");
+    EXPECT_STREQ(GetURL(DECK_URL, link.c_str()), "link.wml?v=one");
+    setContextVal("v", "two");
+    EXPECT_STREQ(GetURL(DECK_URL, link.c_str()), "link.wml?v=two");
+    EXPECT_NE(log().find("GetURL end (URL = \"link.wml?v=two\")\n"), std::string::npos);
+
+    show(DECK_URL, "second");
+    EXPECT_STREQ(GetURL(DECK_URL, urlOf("[ONENTERBACKWARD]").c_str()), "backward.wml");
+    // A URL already in plain text is itself.
+    EXPECT_STREQ(GetURL(DECK_URL, "plain.wml"), "plain.wml");
+}
+
+// A method the compiler cannot write: "post" followed by more text.
+TEST_F(ActionsTest, OtherMethodIsIgnored)
+{
+    const uint8_t deck[] = {0x01, 0x04, 0x04, 0x00, 0xAB, 0x4A, 0x03, 'x', 0, 0x1C, 0x03, 'x', 0, 0x01, 0x01};
+    storeBytes("http://h/hand.wml", deck, sizeof deck);
+    EXPECT_EQ(Actions("http://h/hand.wml", 4), 0);
+    EXPECT_TRUE(gNavCalls.empty());
+}
+
+TEST_F(ActionsTest, UncachedDeckAndOffsetsOutsideIt)
+{
+    EXPECT_EQ(Actions("http://h/none.wml", 10), -2);
+    EXPECT_EQ(GetURL("http://h/none.wml", "@10"), nullptr);
+    EXPECT_EQ(Actions(DECK_URL, 0xFFFFFFFFu), 0);
+    EXPECT_STREQ(GetURL(DECK_URL, "@99999999999"), "");
+    EXPECT_TRUE(gNavCalls.empty());
+}
+
+}  // namespace

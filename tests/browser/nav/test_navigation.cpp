@@ -1,0 +1,371 @@
+// The navigation state machine and the dependency pass, end to end over
+// the real cache, decoder, layout and event dispatch.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "browser/browser.h"
+#include "browser/context.h"
+#include "browser/messages.h"
+#include "cache/cache.h"
+#include "common/clock.h"
+#include "shell/display/canvas.h"
+#include "tests/browser/nav/nav_fixture.h"
+#include "tests/browser/nav/nav_session.h"
+#include "wml/layout.h"
+
+namespace {
+
+constexpr char kHome[] = "http://www.example.com/ok/home.wml";
+constexpr char kTarget[] = "http://www.example.com/ok/nav_target.wml";
+
+uint32_t gNow = 1000000;
+uint32_t fakeClock() { return gNow; }
+
+size_t count(const std::string &text, const std::string &what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        n++;
+    return n;
+}
+
+// Polls as the 200 ms tick does until the Browser is idle.
+void settle()
+{
+    for (int i = 0; i < 50 && (getBrowserState() != BSTATE_IDLE || !isIdle()); i++)
+        B_poll(0);
+}
+
+class Road : public NavTest, public testing::WithParamInterface<uint32_t> {};
+
+TEST_P(Road, UncachedDeckTakesTheWholeRoad)
+{
+    start(GetParam());
+    B_go(kTarget, nullptr, METHOD_GET);
+    EXPECT_EQ(getBrowserState(), BSTATE_WAITING);
+    ASSERT_EQ(gNavRequests.size(), 1u);
+    EXPECT_EQ(gNavRequests[0].url, kTarget);
+    answerRequest(0, CT_WMLC, deck("nav_target"));
+    B_poll(0);
+    EXPECT_EQ(takeBrowserTrail(), "BSTATE_WAITING BSTATE_WAITING_LAYOUT BSTATE_IDLE BSTATE_IDLE");
+    EXPECT_EQ(screen(), "title Target\nTarget text\n");
+    EXPECT_NE(log().find("Browser: changing state to BSTATE_WAITING\n"
+                         "Browser: B_go() done\n"), std::string::npos);
+    EXPECT_NE(log().find("Browser: card is \n"), std::string::npos);
+    EXPECT_NE(log().find("Browser: browser state is BSTATE_WAITING, changing to BSTATE_IDLE\n"), std::string::npos);
+    EXPECT_EQ(count(log(), "Browser: ONENTERFORWARD event\n"), 1u);
+    // Blinking while it loaded, steady "on" once idle.
+    EXPECT_GT(connectionIndicatorBlinks(), 0u);
+    EXPECT_TRUE(connectionIndicatorOn());
+}
+
+TEST_F(NavTest, AShuttingDownDisplayStopsTheBrowserAdvancing)
+{
+    start(PORT_CONNECTIONLESS);
+    B_go(kTarget, nullptr, METHOD_GET);
+    answerRequest(0, CT_WMLC, deck("nav_target"));
+    setDisplayShuttingDown(true);
+    B_poll(0);
+    EXPECT_EQ(getBrowserState(), BSTATE_WAITING);
+    setDisplayShuttingDown(false);
+    B_poll(0);
+    EXPECT_EQ(getBrowserState(), BSTATE_IDLE);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModes, Road, testing::Values(PORT_CONNECTIONLESS, PORT_CONNECTION_MODE));
+
+TEST_F(NavTest, CachedDeckIsLaidOutInsideGo)
+{
+    start(PORT_CONNECTIONLESS);
+    put(kTarget, CT_WMLC, deck("nav_target"));
+    B_go(kTarget, nullptr, METHOD_GET);
+    EXPECT_TRUE(gNavRequests.empty());
+    EXPECT_EQ(takeBrowserTrail(), "BSTATE_IDLE BSTATE_WAITING_LAYOUT BSTATE_IDLE");
+    EXPECT_EQ(getCardTitle(), std::string("Target"));
+}
+
+TEST_F(NavTest, FragmentOfTheSameDeckCopiesVariablesWithoutARequest)
+{
+    start(PORT_CONNECTIONLESS);
+    put(kHome, CT_WMLC, deck("nav_home"));
+    B_go(kHome, nullptr, METHOD_GET);
+    setContextVal("colour", "red");
+    B_go("#second", nullptr, METHOD_GET);
+    EXPECT_TRUE(gNavRequests.empty());
+    EXPECT_EQ(contextDepth(), 2u);
+    EXPECT_EQ(std::string(getURL(0)), std::string(kHome) + "#second");
+    EXPECT_EQ(screen(), "title Second\nSecond card red\n");
+    EXPECT_NE(log().find("Browser: same deck!  Copying variables over.\n"), std::string::npos);
+
+    // With post data it is a new request, and a new context.
+    B_go("#first", "a=1", METHOD_POST);
+    ASSERT_EQ(gNavRequests.size(), 1u);
+    EXPECT_TRUE(gNavRequests[0].post);
+    EXPECT_EQ(gNavRequests[0].body, "a=1");
+    EXPECT_STREQ(getContextVal("colour"), "");
+}
+
+TEST_F(NavTest, BackFiresOnEnterBackwardAndTheFirstDeckStays)
+{
+    start(PORT_CONNECTIONLESS);
+    put(kHome, CT_WMLC, deck("nav_home"));
+    put(kTarget, CT_WMLC, deck("nav_target"));
+    B_go(kHome, nullptr, METHOD_GET);
+    B_prev();
+    EXPECT_NE(log().find("Browser: ignored! This is the first deck!\n"), std::string::npos);
+    EXPECT_EQ(contextDepth(), 1u);
+
+    B_go("nav_target.wml", nullptr, METHOD_GET);
+    EXPECT_EQ(getCardTitle(), std::string("Target"));
+    B_prev();
+    // The home card's onenterbackward went on to its card "back".
+    EXPECT_NE(log().find("Browser: ONENTERBACKWARD event\n"), std::string::npos);
+    EXPECT_EQ(screen(), "title Came back\nBack again\n");
+    EXPECT_EQ(std::string(getURL(0)), std::string(kHome) + "#back");
+    EXPECT_TRUE(gNavRequests.empty());
+}
+
+TEST_F(NavTest, ReloadReattachesTheSavedQueryAndFiresNoEnterEvent)
+{
+    start(PORT_CONNECTIONLESS);
+    const std::string url = std::string(kTarget) + "?x=1&y=2";
+    put(url, CT_WMLC, deck("nav_target"));
+    B_go(url.c_str(), nullptr, METHOD_GET);
+    EXPECT_STREQ(getContextVal("__postData"), "x=1&y=2");
+    B_refresh();
+    EXPECT_EQ(getBrowserState(), BSTATE_WAITING);
+    ASSERT_EQ(gNavRequests.size(), 1u);
+    EXPECT_EQ(gNavRequests[0].url, url);
+    answerRequest(0, CT_WMLC, deck("nav_target"));
+    settle();
+    EXPECT_EQ(getCardTitle(), std::string("Target"));
+    EXPECT_EQ(count(log(), "Browser: ONENTERFORWARD event\n"), 1u);
+    EXPECT_EQ(contextDepth(), 1u);
+}
+
+TEST_F(NavTest, StopAndANewGoDuringALoadPopTheWaitingDeckOnce)
+{
+    start(PORT_CONNECTION_MODE);
+    put(kHome, CT_WMLC, deck("nav_home"));
+    put(kTarget, CT_WMLC, deck("nav_target"));
+    B_go(kHome, nullptr, METHOD_GET);
+
+    B_go("slow.wml", nullptr, METHOD_GET);
+    EXPECT_EQ(contextDepth(), 2u);
+    B_abort();
+    EXPECT_EQ(getBrowserState(), BSTATE_IDLE);
+    EXPECT_EQ(contextDepth(), 1u);
+    EXPECT_EQ(std::string(getURL(0)), kHome);
+
+    // The stopped request's abort comes back while B_go stops it: only the
+    // deck that never arrived leaves.
+    B_go("slow.wml", nullptr, METHOD_GET);
+    B_go(kTarget, nullptr, METHOD_GET);
+    EXPECT_EQ(contextDepth(), 2u);
+    EXPECT_EQ(std::string(getURL(0)), kTarget);
+    EXPECT_EQ(std::string(getURL(1)), kHome);
+    EXPECT_EQ(getCardTitle(), std::string("Target"));
+    EXPECT_EQ(unansweredRequests(), 0u);
+}
+
+TEST_F(NavTest, TwentyImagesWithALimitOfEightTakeSeveralRounds)
+{
+    start(PORT_CONNECTIONLESS);
+    put(kHome, CT_WMLC, deck("nav_images"));
+    B_go(kHome, nullptr, METHOD_GET);
+    EXPECT_EQ(gNavRequests.size(), 8u);
+    for (int i = 0; i < 10 && getBrowserState() != BSTATE_IDLE; i++) {
+        answerAll(".wbmp", CT_WBMP, tinyImage());
+        B_poll(0);
+    }
+    EXPECT_EQ(gNavRequests.size(), 20u);
+    // The first check, one round that still skips, one that does not.
+    EXPECT_EQ(count(takeBrowserTrail(), "round"), 1u);
+    EXPECT_EQ(count(log(), "\nLoadDep start\n"), 3u);
+    EXPECT_EQ(count(layoutTableText(getLayoutTable()), " IMG:"), 20u);
+    EXPECT_EQ(getCardTitle(), std::string("Images"));
+}
+
+TEST_F(NavTest, ADeckWhoseImagesNeverArriveIsGivenUpAfterElevenRounds)
+{
+    start(PORT_CONNECTIONLESS, 1);
+    put(kHome, CT_WMLC, deck("nav_home"));
+    put(kTarget, CT_WMLC, deck("nav_images"));
+    B_go(kHome, nullptr, METHOD_GET);
+    messages();
+    B_go(kTarget, nullptr, METHOD_GET);
+    for (int i = 0; i < 30 && getBrowserState() != BSTATE_IDLE; i++) {
+        // Not an image: nothing is stored, so every round asks again.
+        answerAll(".wbmp", CT_WMLC, tinyImage());
+        B_poll(0);
+    }
+    EXPECT_EQ(count(takeBrowserTrail(), "round"), 11u);
+    EXPECT_EQ(messages(), std::vector<std::string>{errorText(3902)});
+    EXPECT_EQ(std::string(getURL(0)), kHome);
+    EXPECT_NE(log().find("Browser: this deck has too many dependancies.... aborting retrievalBrowser: browser state "
+                         "is BSTATE_WAITING_LAYOUT changing to BSTATE_IDLE\n"),
+              std::string::npos);
+}
+
+struct AccessCase {
+    const char *from;      // the deck the user came from; null: none
+    const char *replace;   // bytes of the access element's strings changed
+    const char *with;
+    bool admitted;
+};
+
+class Access : public NavTest, public testing::WithParamInterface<AccessCase> {};
+
+TEST_P(Access, TheAccessElementJudgesThePreviousDeck)
+{
+    const AccessCase &c = GetParam();
+    start(PORT_CONNECTIONLESS);
+    std::vector<uint8_t> guarded = deck("nav_access");
+    std::string bytes(guarded.begin(), guarded.end());
+    if (c.replace) {
+        size_t at = bytes.find(c.replace);
+        ASSERT_NE(at, std::string::npos);
+        bytes.replace(at, std::string(c.replace).size(), c.with);
+    }
+    put("http://other.org/g.wml", CT_WMLC, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    if (c.from) {
+        put(c.from, CT_WMLC, deck("nav_target"));
+        B_go(c.from, nullptr, METHOD_GET);
+    }
+    messages();
+    B_go("http://other.org/g.wml", nullptr, METHOD_GET);
+    if (c.admitted) {
+        EXPECT_EQ(screen(), "title Guarded\nAdmitted\n");
+        EXPECT_TRUE(messages().empty());
+    } else {
+        EXPECT_EQ(messages(), std::vector<std::string>{errorText(-5)});
+        EXPECT_EQ(contextDepth(), c.from ? 1u : 0u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Access,
+    testing::Values(AccessCase{"http://www.example.com/ok/a.wml", nullptr, nullptr, true},
+                    AccessCase{"http://www.example.com/okay", nullptr, nullptr, true},      // no segment boundary
+                    AccessCase{"http://myexample.com/ok", nullptr, nullptr, true},          // no label boundary
+                    AccessCase{"http://WWW.EXAMPLE.COM/ok", nullptr, nullptr, true},        // domain in any case
+                    AccessCase{"http://www.example.org/ok/a.wml", nullptr, nullptr, false},
+                    AccessCase{"http://www.example.com/o", nullptr, nullptr, false},        // path too short
+                    AccessCase{"http://www.example.com/ok", "/ok", "/OK", false},          // path case matters
+                    AccessCase{"http://com/ok", nullptr, nullptr, false},                   // domain longer than host
+                    AccessCase{nullptr, nullptr, nullptr, false}));                         // no previous deck
+
+class Version : public NavTest, public testing::WithParamInterface<std::pair<uint8_t, const char *>> {};
+
+TEST_P(Version, OlderAndNewerDecksWarnButAreShown)
+{
+    start(PORT_CONNECTIONLESS);
+    std::vector<uint8_t> bytes = deck("nav_target");
+    bytes[0] = GetParam().first;
+    if (bytes[0] == 0x00)
+        bytes.erase(bytes.begin() + 2);  // WBXML 1.0 has no charset field
+    put(kTarget, CT_WMLC, bytes);
+    B_go(kTarget, nullptr, METHOD_GET);
+    std::vector<std::string> expected;
+    if (GetParam().second)
+        expected.push_back(GetParam().second);
+    EXPECT_EQ(messages(), expected);
+    EXPECT_EQ(getCardTitle(), std::string("Target"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Bytes, Version,
+    testing::Values(std::make_pair(uint8_t{0x00}, WARN_WML_OLDER), std::make_pair(uint8_t{0x01}, nullptr),
+                    std::make_pair(uint8_t{0x02}, WARN_WML_NEWER), std::make_pair(uint8_t{0x13}, WARN_WML_NEWER)));
+
+TEST_F(NavTest, FailedFetchesShowTheirMessageAndKeepThePreviousDeck)
+{
+    start(PORT_CONNECTIONLESS);
+    put(kHome, CT_WMLC, deck("nav_home"));
+    put(kTarget, CT_WMLC, deck("nav_target"));
+    B_go(kHome, nullptr, METHOD_GET);
+    B_go(kTarget, nullptr, METHOD_GET);
+    messages();
+
+    B_go("picture.wml", nullptr, METHOD_GET);
+    answerRequest(0, CT_WBMP, tinyImage());
+    settle();
+    EXPECT_EQ(messages(), std::vector<std::string>{errorText(CRES_WRONG_TYPE)});
+    EXPECT_EQ(std::string(getURL(0)), kTarget);
+    EXPECT_EQ(getBrowserState(), BSTATE_IDLE);
+    // Back goes to the deck before the current one.
+    B_prev();
+    EXPECT_EQ(std::string(getURL(0)), std::string(kHome) + "#back");
+
+    B_go(nullptr, nullptr, METHOD_GET);
+    EXPECT_NE(log().find("Browser: B_go()  Argh! somebody gave me a NULL,ignoring\n"), std::string::npos);
+    clearContext(CLEAR_ALL);
+    B_go("", nullptr, METHOD_GET);
+    EXPECT_EQ(messages(), std::vector<std::string>{errorText(CRES_BAD_URL)});
+}
+
+TEST_F(NavTest, EnterEventStartingANavigationInsideTheLayout)
+{
+    start(PORT_CONNECTIONLESS);
+    put(kHome, CT_WMLC, deck("nav_enter"));
+    B_go(kHome, nullptr, METHOD_GET);
+    // Its target is not cached: the nested go waits, and its own enter
+    // event still fires when the deck arrives.
+    EXPECT_EQ(getBrowserState(), BSTATE_WAITING);
+    ASSERT_EQ(gNavRequests.size(), 1u);
+    answerRequest(0, CT_WMLC, deck("nav_target"));
+    settle();
+    EXPECT_EQ(getCardTitle(), std::string("Target"));
+    EXPECT_EQ(contextDepth(), 2u);
+    EXPECT_EQ(count(log(), "Browser: ONENTERFORWARD event\n"), 2u);
+
+    // Cached, the whole nested road runs inside the first B_go.
+    B_go(kHome, nullptr, METHOD_GET);
+    EXPECT_EQ(getBrowserState(), BSTATE_IDLE);
+    EXPECT_EQ(getCardTitle(), std::string("Target"));
+    EXPECT_EQ(contextDepth(), 4u);
+}
+
+TEST_F(NavTest, ScriptCallsWaitForTheUnitAndReportItsErrors)
+{
+    start(PORT_CONNECTIONLESS);
+    put(kHome, CT_WMLC, deck("nav_home"));
+    B_go(kHome, nullptr, METHOD_GET);
+    messages();
+    B_go("s.wmlsc#f(1)", nullptr, METHOD_GET);
+    EXPECT_EQ(getBrowserState(), BSTATE_WAITING_VM);
+    EXPECT_EQ(contextDepth(), 1u);
+    ASSERT_EQ(gNavRequests.size(), 1u);
+    answerRequest(0, CT_WMLSC, {0x01, 0x02});
+    settle();
+    EXPECT_EQ(getBrowserState(), BSTATE_IDLE);
+    EXPECT_NE(log().find("Browser: gCurScript http://www.example.com/ok/s.wmlsc#f(1)\n"), std::string::npos);
+    EXPECT_NE(log().find("Browser: VM returned error condition"), std::string::npos);
+    EXPECT_EQ(messages().size(), 1u);
+    EXPECT_EQ(std::string(getURL(0)), kHome);
+}
+
+TEST_F(NavTest, CardTimerFiresOnTheDueSecondAndLeavingStoresWhatWasLeft)
+{
+    setClockSource(fakeClock);
+    start(PORT_CONNECTIONLESS);
+    put(kHome, CT_WMLC, deck("nav_timer"));
+    put(kTarget, CT_WMLC, deck("nav_target"));
+    B_go(kHome, nullptr, METHOD_GET);
+    gNow += 2;
+    B_poll(0);
+    EXPECT_EQ(getCardTitle(), std::string("Waiting"));
+    gNow += 1;  // the deadline's own second
+    B_poll(0);
+    EXPECT_EQ(getCardTitle(), std::string("Done"));
+
+    // Bound to a variable that holds 100: 10 s, of which 6 are left.
+    setContextVal("left", "100");
+    B_go("#wait", nullptr, METHOD_GET);
+    gNow += 4;
+    B_go("nav_target.wml", nullptr, METHOD_GET);
+    B_prev();
+    EXPECT_STREQ(getContextVal("left"), "60");
+    setClockSource(nullptr);
+}
+
+}  // namespace
