@@ -28,6 +28,7 @@ constexpr int32_t CRES_USER_ABORT = 2011;
 constexpr int32_t CRES_WRITE_FAILED = 2501;
 constexpr int32_t CRES_BAD_URL = 2502;
 constexpr int32_t CRES_FULL = 2503;
+constexpr int32_t CRES_GATEWAY_ERROR = 2505;  // the gateway answered with an error status
 constexpr int32_t CRES_WRONG_TYPE = 2506;
 constexpr int32_t CRES_UNKNOWN_TID = 2507;
 constexpr int32_t CRES_NO_SESSION = 2508;

@@ -46,6 +46,13 @@ int32_t sendRequest(const char *url, bool post, const char *postData)
     // The fragment names a card: it is the browser's, not the origin's.
     std::vector<char> sent(url, url + std::strlen(url) + 1);
     stripUrlFragment(sent.data());
+    // A GET that carries form fields sends them as the query; without this
+    // the origin would never see them.
+    if (!post && postData && *postData) {
+        std::vector<char> withFields(sent.size() + std::strlen(postData) + 2);
+        if (appendUrlQuery(sent.data(), postData, withFields.data(), withFields.size()))
+            sent.swap(withFields);
+    }
     uint32_t urlLength = static_cast<uint32_t>(std::strlen(sent.data()) + 1);
     const uint8_t *body = reinterpret_cast<const uint8_t *>(postData ? postData : "");
     uint32_t bodyLength = static_cast<uint32_t>(postData ? std::strlen(postData) : 0);
@@ -99,7 +106,8 @@ void requestContent(CacheResult *result, const char *url, uint32_t contentType, 
     entry.entryType = ENTRY_TYPE_NETWORK;
     entry.requestTime = nowSeconds();
     entry.tid = static_cast<uint32_t>(tid);
-    entry.freshness = post ? FRESH_NEVER : FRESH_ALWAYS;
+    // Answers to form data are never served again for the bare URL.
+    entry.freshness = post || (postData && *postData) ? FRESH_NEVER : FRESH_ALWAYS;
     switch (putEntry(&entry)) {
     case PUTENTRY_STORED:
         Log_str("Cache: added requesting entry to cache!\n");
@@ -163,13 +171,17 @@ void C_getEx(const char *url, uint32_t *contentType, uint8_t **content, uint32_t
         return;
     }
     uint32_t type = contentType ? *contentType : CT_ANY;
+    // Method 0 is a GET whose form fields go out as the query; a plain GET
+    // carries its own query already (its post data is only that, kept for
+    // reloading).
+    const char *fields = method == METHOD_GET_WITH_DATA ? postData : nullptr;
     if (method & METHOD_POST) {
         requestContent(result, resolved.c_str(), type, true, postData);
         return;
     }
     if (forceRefresh) {
         Log_str("Cache: miss! (force refresh)\n");
-        requestContent(result, resolved.c_str(), type, false, nullptr);
+        requestContent(result, resolved.c_str(), type, false, fields);
         return;
     }
     std::string key = makeCacheKey(resolved.c_str());
@@ -179,7 +191,7 @@ void C_getEx(const char *url, uint32_t *contentType, uint8_t **content, uint32_t
         if (entry.entryType != ENTRY_TYPE_PUSH && !isFresh(&entry)) {
             freeEntryBuffers(&entry);
             Log_str("Cache: hit, but it's not fresh, so consider as miss!\n");
-            requestContent(result, resolved.c_str(), type, false, nullptr);
+            requestContent(result, resolved.c_str(), type, false, fields);
             return;
         }
         Log_str("Cache: hit! (and it's fresh)\n");
@@ -200,7 +212,7 @@ void C_getEx(const char *url, uint32_t *contentType, uint8_t **content, uint32_t
         return;
     }
     Log_str("Cache: miss!\n");
-    requestContent(result, resolved.c_str(), type, false, nullptr);
+    requestContent(result, resolved.c_str(), type, false, fields);
 }
 
 void C_get(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length, int forceRefresh,
@@ -208,6 +220,10 @@ void C_get(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *
 {
     C_getEx(url, contentType, content, length, forceRefresh, METHOD_GET, nullptr, result);
 }
+
+// WSP status codes of the success class (200 to 206).
+constexpr int32_t WSP_STATUS_SUCCESS_FIRST = 0x20;
+constexpr int32_t WSP_STATUS_SUCCESS_LAST = 0x2F;
 
 void handleGetCompleted(CacheResult *result, const SessionEvent &event)
 {
@@ -228,6 +244,16 @@ void handleGetCompleted(CacheResult *result, const SessionEvent &event)
     if (received != entry.contentType) {
         Log_printf("Cache: got unexpexted contentType (%u,%u)\n", received, entry.contentType);
         setResult(result, entry.contentType == CT_WBMP ? CRES_NOT_AN_IMAGE : CRES_WRONG_TYPE);
+        freeEntryBuffers(&entry);
+        pendingDone();
+        return;
+    }
+    // An error answer of the expected type (the gateway's 502 for a body
+    // over the data unit size comes as the type asked for, with no body) is
+    // not the content: storing it would serve an empty deck from now on.
+    if (event.status < WSP_STATUS_SUCCESS_FIRST || event.status > WSP_STATUS_SUCCESS_LAST) {
+        Log_printf("Cache: got error status 0x%02x, nothing stored\n", static_cast<unsigned>(event.status));
+        setResult(result, CRES_GATEWAY_ERROR);
         freeEntryBuffers(&entry);
         pendingDone();
         return;
