@@ -45,3 +45,15 @@ void drawLine(int x, int y, int dx, int dy, uint8_t style);
 void displayStatusInsert(const char *text);
 // The push indicator follows whether push messages are waiting.
 void refreshPushIndicator();
+
+// The connection indicator: steady while the Browser is idle ("on" when a
+// request could be made), one frame of blinking per Browser tick while a
+// load is in progress ("on" and "off" alternately, starting with "on").
+void showConnectionIndicator(bool connected);
+void blinkConnectionIndicator();
+// True from the start of the display's shutdown: the Browser then no
+// longer advances its state.
+bool displayShuttingDown();
+
+// Repaints the card title (the skin's title area).
+void paintTitle();

@@ -305,6 +305,8 @@ void paintNow()
     notify(gHooks.canvasPainted);
 }
 
+void paintTitle() { notify(gHooks.paintTitle); }
+
 void setScroll(int x, int y)
 {
     gScrollX = x;

@@ -46,6 +46,13 @@ void clearStatusList();
 void setPushWaitingQuery(bool (*query)());
 bool pushIndicatorShown();
 
+// The connection indicator as last drawn: true "on", false "off"; and how
+// many blinking frames have been drawn since start-up.
+bool connectionIndicatorOn();
+uint64_t connectionIndicatorBlinks();
+// Set at the start of shutdown (displayShuttingDown reads it).
+void setDisplayShuttingDown(bool shuttingDown);
+
 // Deck text (bytes in the current deck charset) as UTF-8.
 std::string deckTextToUtf8(const char *text);
 

@@ -10,6 +10,10 @@ namespace {
 std::vector<std::string> gStatusList;    // newest first, at most STATUS_LIST_MAX
 bool (*gPushWaitingQuery)() = nullptr;   // the cache's pushWaiting, when wired
 bool gPushIndicator = false;             // the indicator is shown
+bool gConnectionOn = false;              // the connection indicator shows "on"
+bool gBlinkOn = false;                   // the last blinking frame was "on"
+uint64_t gBlinks = 0;                    // blinking frames drawn
+bool gShuttingDown = false;              // the display is shutting down
 
 }  // namespace
 
@@ -38,3 +42,22 @@ void refreshPushIndicator()
     if (displayHooks().pushIndicatorChanged)
         displayHooks().pushIndicatorChanged();
 }
+
+void showConnectionIndicator(bool connected)
+{
+    gConnectionOn = connected;
+    gBlinkOn = false;
+}
+
+void blinkConnectionIndicator()
+{
+    gBlinkOn = !gBlinkOn;
+    gConnectionOn = gBlinkOn;
+    gBlinks++;
+}
+
+bool connectionIndicatorOn() { return gConnectionOn; }
+uint64_t connectionIndicatorBlinks() { return gBlinks; }
+
+void setDisplayShuttingDown(bool shuttingDown) { gShuttingDown = shuttingDown; }
+bool displayShuttingDown() { return gShuttingDown; }

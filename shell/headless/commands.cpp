@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "browser/browser.h"
 #include "browser/context.h"
+#include "browser/user_events.h"
 #include "cache/cache.h"
 #include "cache/cache_store.h"
 #include "common/log.h"
@@ -16,8 +18,10 @@
 #include "shell/display.h"
 #include "shell/display/canvas.h"
 #include "shell/display/dialog_headless.h"
+#include "shell/display_commands.h"
 #include "shell/headless/headless.h"
 #include "shell/headless/loop.h"
+#include "shell/headless/targets.h"
 #include "wml/layout.h"
 
 namespace {
@@ -154,8 +158,33 @@ CommandResult cmdSetvar(const Line &line)
     return CMD_OK;
 }
 
+struct ScrollName {
+    const char *name;
+    int command;
+};
+
+constexpr ScrollName kScrollNames[] = {
+    {"up", CMD_SCROLL_UP}, {"down", CMD_SCROLL_DOWN}, {"left", CMD_SCROLL_LEFT}, {"right", CMD_SCROLL_RIGHT}};
+
+// scroll up|down|left|right: one press of the skin's scroll button.
+CommandResult scrollStep(const std::string &name)
+{
+    for (const ScrollName &n : kScrollNames) {
+        if (name != n.name)
+            continue;
+        displayScrollCommand(n.command);
+        int x = 0, y = 0;
+        getScroll(&x, &y);
+        std::printf("scroll %d %d\n", x, y);
+        return CMD_OK;
+    }
+    return fail("scroll wants X Y or up, down, left, right");
+}
+
 CommandResult cmdScroll(const Line &line)
 {
+    if (line.words.size() == 2)
+        return scrollStep(line.words[1]);
     long x = 0, y = 0;
     if (!parseInt(line.words[1], &x) || !parseInt(line.words[2], &y) || x < 0 || y < 0 || x > 100000 || y > 100000)
         return fail("scroll wants two numbers from 0 on");
@@ -213,6 +242,10 @@ CommandResult cmdFetch(const Line &line)
         return fail("content type must be a number from 0 to 127");
     const std::string &url = line.words[1];
     uint32_t contentType = static_cast<uint32_t>(type);
+    // A fetch bypasses the Browser: the loop hands the indications to the
+    // connection manager alone meanwhile, so that their answers are seen.
+    LoopPoll browserPoll = loopPoll();
+    setLoopPoll(nullptr);
     takeLoopResults();
     CacheResult r{0, 0};
     uint8_t *content = nullptr;
@@ -220,7 +253,9 @@ CommandResult cmdFetch(const Line &line)
     C_getEx(url.c_str(), &contentType, &content, &length, 0, METHOD_GET, nullptr, &r);
     std::free(content);
     if (r.code == CRES_PENDING) {
-        if (!runLoop(requestsDone, nullptr, virtualClockOn() ? kFetchLimitVirtualMs : kFetchLimitMs))
+        bool done = runLoop(requestsDone, nullptr, virtualClockOn() ? kFetchLimitVirtualMs : kFetchLimitMs);
+        setLoopPoll(browserPoll);
+        if (!done)
             return fail("fetch " + url + " timed out");
         for (const CacheResult &seen : takeLoopResults())
             if (isFinal(seen.code))
@@ -234,7 +269,120 @@ CommandResult cmdFetch(const Line &line)
                 length = 0;
         }
     }
+    setLoopPoll(browserPoll);
     std::printf("fetch %d %u %u\n", r.code, contentType, r.code == CRES_STORED || r.code == CRES_HIT ? length : 0);
+    return CMD_OK;
+}
+
+CommandResult cmdGo(const Line &line)
+{
+    std::printf("go %s\n", line.words[1].c_str());
+    B_go(line.words[1].c_str(), nullptr, METHOD_GET);
+    return CMD_OK;
+}
+
+struct Button {
+    const char *name;
+    void (*press)();
+};
+
+// The skin's navigation buttons.
+constexpr Button kButtons[] = {
+    {"back", displayGoPrev}, {"reload", displayRefresh}, {"stop", displayStop}, {"home", displayGoHome}};
+
+CommandResult cmdButton(const Line &line)
+{
+    for (const Button &b : kButtons) {
+        if (line.words[0] == b.name) {
+            std::printf("%s\n", b.name);
+            b.press();
+        }
+    }
+    return CMD_OK;
+}
+
+CommandResult clickAt(int x, int y)
+{
+    std::printf("click %d %d\n", x, y);
+    B_userClick(x, y);
+    return CMD_OK;
+}
+
+CommandResult cmdClick(const Line &line)
+{
+    long x = 0, y = 0;
+    if (!parseInt(line.words[1], &x) || !parseInt(line.words[2], &y) || x < -100000 || y < -100000 || x > 100000 ||
+        y > 100000)
+        return fail("click wants two numbers");
+    return clickAt(static_cast<int>(x), static_cast<int>(y));
+}
+
+CommandResult cmdClickLink(const Line &line)
+{
+    int x = 0, y = 0;
+    if (!findLinkPoint(currentLayoutTable(), line.rest, &x, &y))
+        return fail("no link with the text " + line.rest);
+    return clickAt(x, y);
+}
+
+CommandResult cmdClickField(const Line &line)
+{
+    int x = 0, y = 0;
+    if (!findFieldPoint(currentEventTable(), line.words[1], &x, &y))
+        return fail("no input or select for the variable " + line.words[1]);
+    return clickAt(x, y);
+}
+
+CommandResult cmdSoftkey(const Line &line)
+{
+    long n = 0;
+    if (!parseInt(line.words[1], &n) || n < 0 || n > 255)
+        return fail("softkey wants a number from 0");
+    std::printf("softkey %ld\n", n);
+    B_event(BEVENT_SELECT, static_cast<int>(n));
+    return CMD_OK;
+}
+
+// Seconds of the loop's clock as milliseconds, from a text like "2.5".
+bool parseSeconds(const std::string &text, uint32_t *ms)
+{
+    char *end = nullptr;
+    double s = std::strtod(text.c_str(), &end);
+    if (text.empty() || !end || *end != 0 || !(s >= 0) || s > 3600)
+        return false;
+    *ms = static_cast<uint32_t>(s * 1000 + 0.5);
+    return true;
+}
+
+constexpr uint32_t kWaitDefaultMs = 10000;
+
+bool browserSettled(void *) { return isIdle() && getBrowserState() == BSTATE_IDLE; }
+
+CommandResult cmdWait(const Line &line)
+{
+    uint32_t limit = kWaitDefaultMs;
+    if (line.words.size() > 1 && !parseSeconds(line.words[1], &limit))
+        return fail("wait wants a number of seconds");
+    if (!runLoop(browserSettled, nullptr, limit))
+        return fail("still loading after " + std::to_string(limit / 1000.0).substr(0, 5) + " s");
+    std::printf("wait idle\n");
+    return CMD_OK;
+}
+
+CommandResult cmdSleep(const Line &line)
+{
+    uint32_t ms = 0;
+    if (!parseSeconds(line.words[1], &ms))
+        return fail("sleep wants a number of seconds");
+    runLoop(nullptr, nullptr, ms);
+    std::printf("sleep %s\n", line.words[1].c_str());
+    return CMD_OK;
+}
+
+// The road the Browser took since the last trail: its states and rounds.
+CommandResult cmdTrail(const Line &)
+{
+    std::printf("trail %s\n", takeBrowserTrail().c_str());
     return CMD_OK;
 }
 
@@ -250,13 +398,25 @@ const Command kCommands[] = {
     {"dump", 1, "dump", cmdDump},
     {"var", 2, "var NAME", cmdVar},
     {"setvar", 2, "setvar NAME VALUE", cmdSetvar},
-    {"scroll", 3, "scroll X Y", cmdScroll},
+    {"scroll", 2, "scroll X Y | scroll up|down|left|right", cmdScroll},
     {"screenshot", 2, "screenshot [--canvas-only] FILE.png", cmdScreenshot},
     {"answer", 1, "answer TEXT", cmdAnswer},
     {"choose", 2, "choose N[;N...]", cmdAnswer},
     {"confirm", 2, "confirm yes|no", cmdAnswer},
     {"cancel", 1, "cancel", cmdAnswer},
     {"fetch", 3, "fetch URL TYPE", cmdFetch},
+    {"go", 2, "go URL", cmdGo},
+    {"back", 1, "back", cmdButton},
+    {"reload", 1, "reload", cmdButton},
+    {"stop", 1, "stop", cmdButton},
+    {"home", 1, "home", cmdButton},
+    {"click", 3, "click X Y", cmdClick},
+    {"click-link", 2, "click-link TEXT", cmdClickLink},
+    {"click-field", 2, "click-field NAME", cmdClickField},
+    {"softkey", 2, "softkey N", cmdSoftkey},
+    {"wait", 1, "wait [SECONDS]", cmdWait},
+    {"sleep", 2, "sleep SECONDS", cmdSleep},
+    {"trail", 1, "trail", cmdTrail},
     {"quit", 1, "quit", cmdQuit},
 };
 

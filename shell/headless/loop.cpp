@@ -25,11 +25,16 @@ uint64_t gVirtualMs = kVirtualEpochMs; // its time
 bool gWatchSocket = true;              // wake for datagrams, not only for ticks
 std::vector<CacheResult> gResults;     // C_poll (1) answers not yet taken
 uint64_t gWakeups = 0;                 // datagrams that woke the loop
+LoopPoll gPoll = nullptr;              // what drives the Browser; null: C_poll
 
 uint32_t virtualSeconds() { return static_cast<uint32_t>(gVirtualMs / 1000); }
 
 void onSessionEvent()
 {
+    if (gPoll) {
+        gPoll(1);
+        return;
+    }
     CacheResult r{0, 0};
     C_poll(1, &r);
     gResults.push_back(r);
@@ -37,6 +42,10 @@ void onSessionEvent()
 
 void tick()
 {
+    if (gPoll) {
+        gPoll(0);
+        return;
+    }
     CacheResult r{0, 0};
     C_poll(0, &r);
 }
@@ -71,6 +80,10 @@ uint64_t loopNowMs()
 }
 
 void loopInit() { setSessionEventHandler(onSessionEvent); }
+
+void setLoopPoll(LoopPoll poll) { gPoll = poll; }
+
+LoopPoll loopPoll() { return gPoll; }
 
 std::vector<CacheResult> takeLoopResults()
 {

@@ -1,8 +1,9 @@
 #pragma once
-// The headless event loop until the Browser drives it: the tick is
-// C_poll (0) every 200 ms of the loop's clock, the UDP socket is watched so
-// that a datagram is handled as soon as it arrives, and the stack's
-// indications go straight to C_poll (1).
+// The headless event loop: the tick is poll (0) every 200 ms of the loop's
+// clock, the UDP socket is watched so that a datagram is handled as soon as
+// it arrives, and the stack's indications go straight to poll (1). poll is
+// the Browser's B_poll in the program; without one (the stack's tests and
+// benchmarks) it is the connection manager's C_poll alone.
 #include <cstdint>
 #include <vector>
 
@@ -23,6 +24,11 @@ uint64_t loopNowMs();
 
 // Makes the loop the stack's event handler.
 void loopInit();
+// What the tick and the indications drive; null: C_poll, whose answers to
+// indications are kept for takeLoopResults.
+using LoopPoll = void (*)(int fromStack);
+void setLoopPoll(LoopPoll poll);
+LoopPoll loopPoll();
 // What C_poll (1) answered since the last call, oldest first.
 std::vector<CacheResult> takeLoopResults();
 // Datagrams the loop saw waiting (each handled at once).

@@ -18,7 +18,9 @@ script="$home/script.txt"
 sed -e "s|@DECKS@|$decks|g" -e "s|@OUT@|$home/out|g" -e "s|@CASES@|$dir|g" "$case" > "$script"
 mkdir -p "$home/out"
 # shellcheck disable=SC2086
-actual=$("$tovrin" --home "$home/home" --headless --script "$script" $opts 2>&1)
+# Standard output only: the sanitizer build reports its suppressions on
+# standard error.
+actual=$("$tovrin" --home "$home/home" --headless --script "$script" $opts 2>"$home/stderr")
 status=$?
 actual=$(printf '%s' "$actual" | sed "s|$home/out|@OUT@|g")
 actual="$actual
