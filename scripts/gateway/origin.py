@@ -79,6 +79,10 @@ def wbmpOfSize(n):
 class Handler(BaseHTTPRequestHandler):
     server_version = "TovrinOrigin/1"
     protocol_version = "HTTP/1.0"
+    # The status line, headers and body leave as separate small writes:
+    # with Nagle's algorithm on, the peer's delayed ACK holds the body back
+    # some 40 ms.
+    disable_nagle_algorithm = True
 
     def log_message(self, format, *args):  # quiet: the request log has it
         pass
