@@ -195,7 +195,9 @@ void goScript(const std::string &url, const std::string &postData, int method)
         setBrowserState(BSTATE_WAITING_VM);
         Log_str("Browser: changing state to BSTATE_WAITING_VM\n");
     } else {
-        cacheError(r.code, true);
+        // A script call pushed no context: popping would drop the deck the
+        // user is looking at.
+        cacheError(r.code, false);
     }
 }
 

@@ -24,6 +24,7 @@ int32_t gVmWakeup = 0;
 uint8_t gDepsPending = 0;
 int32_t gDepRounds = 0;
 bool gStopping = false;
+static bool gScriptFetchFailed = false;  // the failing fetch was a script unit: pop nothing
 bool gBrowserUp = false;
 
 namespace {
@@ -60,7 +61,7 @@ void versionWarning(int32_t r)
 // to the contexts.
 void popUnlessStopping()
 {
-    if (!gStopping)
+    if (!gStopping && !gScriptFetchFailed)
         popContext();
 }
 
@@ -249,6 +250,9 @@ void B_poll(int fromStack)
     }
     CacheResult r{0, 0};
     C_poll(fromStack, &r);
+    // A failed fetch of a script unit pops nothing: a script call pushes no
+    // context, so the top one is the deck the user is looking at.
+    gScriptFetchFailed = gBrowserState == BSTATE_WAITING_VM;
     switch (r.code) {
     case CRES_USER_ABORT:
         showStatus("User aborted data retrieval...");
@@ -262,7 +266,7 @@ void B_poll(int fromStack)
     case 2501: case 2502: case 2503: case 2504: case 2505: case 2506: case 2507:
         Log_str("Browser: cache error, changing state to BSTATE_IDLE\n");
         setBrowserState(BSTATE_IDLE);
-        popContext();
+        popUnlessStopping();
         showError(r.code);
         break;
     case CRES_DISCONNECTED:
@@ -276,6 +280,7 @@ void B_poll(int fromStack)
     default:
         break;
     }
+    gScriptFetchFailed = false;
     if (gBrowserState == BSTATE_IDLE)
         showConnectionIndicator(canRequest());
     else

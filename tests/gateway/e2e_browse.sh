@@ -22,7 +22,7 @@ sed -e "s|@ORIGIN@|$TOVRIN_ORIGIN|g" -e "s|@OUT@|$home/out|g" "$case" >"$script"
 mkdir -p "$home/out"
 # shellcheck disable=SC2086
 actual=$("$tovrin" --home "$home/home" --headless --script "$script" \
-  --gateway "$TOVRIN_GATEWAY_HOST" --port "$port" $opts 2>&1)
+  --gateway "$TOVRIN_GATEWAY_HOST" --port "$port" $opts 2>"$home/stderr")
 status=$?
 actual=$(printf '%s' "$actual" | sed -e "s|$home/out|@OUT@|g" -e "s|$TOVRIN_ORIGIN|@ORIGIN@|g")
 actual="$actual
