@@ -188,9 +188,7 @@ void walkContent(TaskState *task)
         // Text of the content (an anchor's label) is decoded and dropped.
         gWbxml.textBuffer[0] = 0;
         uint8_t tag = nextByte();
-        logPosition();
-        Log_printf("Tag %02x %c%c\n", tag & 0x3F, (tag & TAG_HAS_CONTENT) ? 'C' : '-',
-                   (tag & TAG_HAS_ATTRIBUTES) ? 'A' : '-');
+        logTag(tag);
         if (tag == WBXML_END)
             break;
         if (globalToken(tag))

@@ -283,9 +283,7 @@ static void layoutContent()
     Log_str("Content start\n");
     while (moreBytes()) {
         uint8_t tag = nextByte();
-        logPosition();
-        Log_printf("Tag %02x %c%c\n", tag & 0x3F, (tag & TAG_HAS_CONTENT) ? 'C' : '-',
-                   (tag & TAG_HAS_ATTRIBUTES) ? 'A' : '-');
+        logTag(tag);
         if (tag == WBXML_END)
             break;
         if (globalToken(tag))

@@ -649,3 +649,10 @@ const char *getAttr(const char *name)
     }
     return "";
 }
+
+void logTag(uint8_t tag)
+{
+    logPosition();
+    Log_printf("Tag %02x %c%c\n", tag & 0x3F, (tag & TAG_HAS_CONTENT) ? 'C' : '-',
+               (tag & TAG_HAS_ATTRIBUTES) ? 'A' : '-');
+}

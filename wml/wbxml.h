@@ -93,6 +93,9 @@ void clearAttributes();
 const char *getAttr(const char *name);
 // Logs "[%05d:%02d] " and the indentation for the current depth.
 void logPosition();
+// Logs a tag byte as the walkers do: position, "Tag %02x" and its C and A
+// bits.
+void logTag(uint8_t tag);
 // Resets the per-pass fields (skeleton step 2).
 void beginPass(uint32_t position, bool substituteVars, bool keepUrlText);
 // True when a walker at gWbxml.depth must not descend into another level;
