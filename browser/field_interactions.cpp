@@ -19,7 +19,6 @@
 
 static constexpr uint32_t DEFAULT_MAX_LENGTH = 254;  // an input without MAXLENGTH
 static constexpr uint32_t MAX_LENGTH_LIMIT = UINT16_MAX;
-static constexpr uint32_t OPTION_FIELDS = 3;          // label, value, onpick
 
 static int32_t recordI32(const EventRecord &r, uint32_t offset) { return static_cast<int32_t>(eventU32(r, offset)); }
 
