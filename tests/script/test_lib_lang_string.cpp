@@ -249,7 +249,7 @@ TEST(String, Format)
         {"String.format", {S("%1d"), I(123)}, S("123")},
         {"String.format", {S("%4.2d"), I(5)}, S("   5")},
         {"String.format", {S("x%sy"), S("")}, S("xy")},
-        {"String.format", {S("no specs"), INV}, S("no specs")},
+        {"String.format", {S("no formats"), INV}, S("no formats")},
         {"String.format", {S("%f"), I(1)}, INV},
         {"String.format", {S("%d"), S("1")}, INV},
         {"String.format", {S("%s"), I(1)}, INV},
