@@ -234,6 +234,10 @@ def main():
     gLogFile = args.log
     ThreadingHTTPServer.daemon_threads = True
     ThreadingHTTPServer.allow_reuse_address = True
+    # The gateway opens a connection per request, several at once for a
+    # deck's images; the default backlog of 5 drops the rest, which come
+    # back only after TCP's one-second SYN retry.
+    ThreadingHTTPServer.request_queue_size = 64
     server = ThreadingHTTPServer((args.bind, args.port), Handler)
     print("origin: serving %s on http://%s:%d/" % (gRoot, args.bind, args.port),
           flush=True)
