@@ -7,19 +7,15 @@
 #include <vector>
 
 #include "script/interpreter.h"
+#include "tests/fuzz/fuzz_script_input.h"
 #include "tests/script/script_fakes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const uint8_t nothing = 0;
-    if (size == 0)
-        data = &nothing;
-    const uint8_t *newline = static_cast<const uint8_t *>(std::memchr(data, '\n', size < 33 ? size : 33));
-    size_t nameLength = newline ? static_cast<size_t>(newline - data) : 0;
-    std::string name(reinterpret_cast<const char *>(data), nameLength);
-    size_t skip = newline ? nameLength + 1 : 0;
+    FuzzScriptInput input = splitFuzzScriptInput(data, size);
+    const std::string &name = input.name;
     fakeCacheClear();
-    fakeCachePut("u", std::vector<uint8_t>(data + skip, data + size));
+    fakeCachePut("u", input.unit);
     int32_t error = 0;
     std::string call = "u#" + name + "(1, 'a', -3, '', 5)";
     if (loadUnit(call.c_str(), &gScriptUnit, &error, true)) {
