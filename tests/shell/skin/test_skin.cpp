@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "shell/skin/skin.h"
+
+namespace {
+
+constexpr uint32_t DARK = 0x202020, WHITE = 0xFFFFFF;
+
+// A picture w x h of one colour, with the given pixels changed.
+SkinImage picture(int w, int h, uint32_t fill)
+{
+    SkinImage im;
+    im.width = w;
+    im.height = h;
+    im.pixels.assign(static_cast<size_t>(w) * h, fill);
+    return im;
+}
+
+std::vector<uint8_t> bmp(const SkinImage &im)
+{
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(encodeBmp24(im, &bytes));
+    return bytes;
+}
+
+void put32(std::vector<uint8_t> &b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; i++)
+        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+BmpResult decode(const std::vector<uint8_t> &b, SkinImage *im) { return decodeBmp24(b.data(), b.size(), im); }
+
+SkinDefinition parseLines(std::initializer_list<const char *> lines, const std::string &dir = "/skins/")
+{
+    SkinDefinition skin;
+    for (const char *line : lines)
+        parseSkinLine(line, dir, &skin);
+    return skin;
+}
+
+}  // namespace
+
+// --- the definition file ---
+
+TEST(SkinFile, CommentOnlyWhenHashIsFirst)
+{
+    SkinDefinition skin = parseLines({"#canvas.x 5", "", "\n", " canvas.y 6"});
+    EXPECT_EQ(skin.canvasX, 0);
+    EXPECT_EQ(skin.canvasY, 6);
+}
+
+TEST(SkinFile, Values)
+{
+    SkinDefinition skin = parseLines({"canvas.x     42\n", "canvas.y 7", "canvas.y\n", "canvas.width\t-30\r\n",
+                                      "canvas.height 12px", "skin.bitmap  handset.bmp\r\n"});
+    EXPECT_EQ(skin.canvasX, 42);
+    EXPECT_EQ(skin.canvasY, 0);  // given twice: the last, which has no value
+    EXPECT_EQ(skin.canvasWidth, -30);
+    EXPECT_EQ(skin.canvasHeight, 12);
+    EXPECT_EQ(skin.bitmapPath, "/skins/handset.bmp");
+    EXPECT_EQ(skinInt("99999999999"), 2147483647);
+    EXPECT_EQ(skinInt("-99999999999"), -2147483647 - 1);
+}
+
+TEST(SkinFile, Colours)
+{
+    EXPECT_EQ(skinColour("FF0000"), 0xFF0000u);
+    EXPECT_EQ(skinColour("0x10"), 16u);
+    EXPECT_EQ(skinColour("abcdef"), skinColour("ABCDEF"));
+    EXPECT_EQ(skinColour("abcdef"), 0xABCDEFu);
+    EXPECT_EQ(skinColour(""), 0u);
+    SkinDefinition skin = parseLines({"canvas.background.color FF0000", "canvas.foreground.color 00ff00\r\n"});
+    EXPECT_EQ(skin.canvasBackground, 0xFF0000u);
+    EXPECT_EQ(skin.canvasForeground, 0x00FF00u);
+}
+
+TEST(SkinFile, EarlierKeyWinsAnywhereInTheLine)
+{
+    SkinDefinition skin = parseLines({"canvas.y canvas.x 7", "my.skin.title.xyz 3", "vbut.down.up.bitmap d.bmp"});
+    EXPECT_EQ(skin.canvasX, 7);
+    EXPECT_EQ(skin.canvasY, 0);
+    EXPECT_EQ(skin.titleX, 3);
+    EXPECT_EQ(skin.buttons[SKIN_DOWN].upPath, "/skins/d.bmp");
+    EXPECT_EQ(skin.buttons[SKIN_UP].upPath, "");
+}
+
+TEST(SkinFile, ImagePaths)
+{
+    EXPECT_EQ(parseLines({"skin.bitmap a.bmp"}, "").bitmapPath, "a.bmp");
+    EXPECT_EQ(parseLines({"skin.bitmap"}).bitmapPath, "");
+    std::string dir(250, 'd');
+    dir += '/';
+    EXPECT_EQ(parseLines({"skin.bitmap 1234.bmp"}, dir).bitmapPath, dir + "1234.bmp");  // 259
+    EXPECT_EQ(parseLines({"skin.bitmap 12345.bmp"}, dir).bitmapPath, "");                 // 260
+}
+
+TEST(SkinFile, WholeFile)
+{
+    char templ[] = "/tmp/tovrin-skinfile-XXXXXX";
+    ASSERT_NE(mkdtemp(templ), nullptr);
+    std::string path = std::string(templ) + "/t.skin";
+    // A comment longer than a line is read in pieces: its tail is a line.
+    std::ofstream(path) << "skin.bitmap h.bmp\r\n#" << std::string(254, '-') << "canvas.x 9\ncanvas.y 4";
+    SkinDefinition skin;
+    skin.titleX = 5;
+    ASSERT_TRUE(parseSkinFile(path.c_str(), &skin));
+    EXPECT_EQ(skin.bitmapPath, std::string(templ) + "/h.bmp");
+    EXPECT_EQ(skin.titleX, 0);
+    EXPECT_EQ(skin.canvasX, 9);
+    EXPECT_EQ(skin.canvasY, 4);
+    EXPECT_FALSE(parseSkinFile("", &skin));
+    EXPECT_FALSE(parseSkinFile((std::string(templ) + "/none.skin").c_str(), &skin));
+    std::filesystem::remove_all(templ);
+}
+
+// --- BMP pictures ---
+
+TEST(Bmp, BottomUpAndTopDownWithPadding)
+{
+    SkinImage im = picture(3, 2, 0);
+    im.pixels = {0x010203, 0x040506, 0x070809, 0x0A0B0C, 0x0D0E0F, 0x102030};
+    std::vector<uint8_t> b = bmp(im);
+    EXPECT_EQ(b.size(), 54u + 2 * 12);
+    EXPECT_EQ(b[54], 0x0C);  // the bottom row comes first, blue first
+    SkinImage out;
+    ASSERT_EQ(decode(b, &out), BMP_OK);
+    EXPECT_EQ(out.width, 3);
+    EXPECT_EQ(out.height, 2);
+    EXPECT_EQ(out.pixels, im.pixels);
+
+    SkinImage flipped = im;
+    std::swap_ranges(flipped.pixels.begin(), flipped.pixels.begin() + 3, flipped.pixels.begin() + 3);
+    b = bmp(flipped);
+    put32(b, 22, static_cast<uint32_t>(-2));
+    ASSERT_EQ(decode(b, &out), BMP_OK);
+    EXPECT_EQ(out.pixels, im.pixels);
+}
+
+TEST(Bmp, Refused)
+{
+    const std::vector<uint8_t> good = bmp(picture(3, 2, WHITE));
+    SkinImage out;
+    auto with = [&](size_t at, uint32_t v) {
+        std::vector<uint8_t> b = good;
+        put32(b, at, v);
+        return decode(b, &out);
+    };
+    EXPECT_EQ(decode(std::vector<uint8_t>(good.begin(), good.end() - 4), &out), BMP_TRUNCATED);
+    EXPECT_EQ(decode(std::vector<uint8_t>(good.begin(), good.begin() + 30), &out), BMP_TRUNCATED);
+    EXPECT_EQ(decode({'B'}, &out), BMP_NOT_BMP);
+    EXPECT_EQ(with(0, 0x4D58), BMP_NOT_BMP);                   // "XM"
+    EXPECT_EQ(with(26, 1 | 8 << 16), BMP_NOT_24BIT);           // 8 bits
+    EXPECT_EQ(with(26, 1 | 7 << 16), BMP_NOT_BMP);             // 7 bits
+    EXPECT_EQ(with(30, 1), BMP_NOT_BMP);                       // compressed
+    EXPECT_EQ(with(18, 5000), BMP_TOO_LARGE);
+    EXPECT_EQ(with(18, 0), BMP_TOO_LARGE);
+    EXPECT_EQ(with(22, 0x80000000u), BMP_TOO_LARGE);           // the most negative height
+    EXPECT_EQ(with(10, 0xFFFFFFF0u), BMP_TRUNCATED);           // pixels beyond the end
+    EXPECT_EQ(with(10, 20), BMP_NOT_BMP);                      // pixels inside the header
+    EXPECT_EQ(with(14, 0xFFFFFFFFu), BMP_TRUNCATED);           // header beyond the end
+    EXPECT_EQ(with(14, 12), BMP_NOT_BMP);                      // OS/2 header
+    EXPECT_FALSE(out.loaded());
+
+    // A V5 header (124 bytes) before the pixels.
+    std::vector<uint8_t> v5(good.begin(), good.begin() + 54);
+    v5.resize(14 + 124);
+    v5.insert(v5.end(), good.begin() + 54, good.end());
+    put32(v5, 10, 14 + 124);
+    put32(v5, 14, 124);
+    EXPECT_EQ(decode(v5, &out), BMP_OK);
+
+    EXPECT_EQ(loadBmp24("/nonexistent/x.bmp", &out), BMP_UNREADABLE);
+    EXPECT_EQ(loadBmp24("/tmp", &out), BMP_UNREADABLE);
+    EXPECT_STREQ(bmpResultText(BMP_NOT_24BIT), "not a 24-bit BMP picture");
+}
+
+// --- the outline ---
+
+TEST(Outline, BorderCutAwayEnclosedScreenKept)
+{
+    // A white border; a dark 5 x 5 body holding a light 3 x 2 screen, and a
+    // white notch at (3, 5) joined to the border through (3, 6).
+    SkinImage im = picture(7, 7, WHITE);
+    for (int y = 1; y <= 5; y++)
+        for (int x = 1; x <= 5; x++)
+            im.pixels[y * 7 + x] = (y == 2 || y == 3) && x >= 2 && x <= 4 ? 0xC0C0C0 : DARK;
+    im.pixels[5 * 7 + 3] = WHITE;
+    std::vector<OutlineRun> runs = computeOutline(im);
+    auto same = [](const OutlineRun &a, const OutlineRun &b) {
+        return a.x == b.x && a.y == b.y && a.width == b.width;
+    };
+    const std::vector<OutlineRun> want = {{1, 1, 5}, {1, 2, 5}, {1, 3, 5}, {1, 4, 5}, {1, 5, 2}, {4, 5, 2}};
+    ASSERT_EQ(runs.size(), want.size());
+    EXPECT_TRUE(std::equal(runs.begin(), runs.end(), want.begin(), same));
+}
+
+TEST(Outline, LightThreshold)
+{
+    SkinImage im = picture(3, 1, WHITE);
+    im.pixels[1] = 0xBFFFFF;  // red 191: solid
+    im.pixels[2] = 0xC0C0C0;  // light
+    std::vector<OutlineRun> runs = computeOutline(im);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].x, 1);
+    EXPECT_EQ(runs[0].width, 1);
+    EXPECT_TRUE(computeOutline(picture(4, 4, WHITE)).empty());
+    EXPECT_TRUE(computeOutline(SkinImage{}).empty());
+}
+
+// --- loading and the hit test ---
+
+class SkinLoad : public testing::Test {
+protected:
+    std::string dir;
+    SkinDefinition skin;
+
+    void SetUp() override
+    {
+        char templ[] = "/tmp/tovrin-skin-XXXXXX";
+        ASSERT_NE(mkdtemp(templ), nullptr);
+        dir = std::string(templ) + "/";
+        SkinImage body = picture(20, 10, WHITE);
+        for (int y = 1; y < 9; y++)
+            std::fill_n(body.pixels.begin() + y * 20 + 1, 18, DARK);
+        write("body.bmp", body);
+        write("white.bmp", picture(20, 10, WHITE));
+        write("b43.bmp", picture(4, 3, DARK));
+        write("b52.bmp", picture(5, 2, DARK));
+        std::vector<uint8_t> eight = bmp(picture(2, 2, DARK));
+        eight[28] = 8;
+        std::ofstream(dir + "eight.bmp", std::ios::binary).write(reinterpret_cast<const char *>(eight.data()), eight.size());
+        skin.bitmapPath = dir + "body.bmp";
+        skin.canvasX = 2, skin.canvasY = 2, skin.canvasWidth = 16, skin.canvasHeight = 6;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    void write(const char *name, const SkinImage &im)
+    {
+        std::vector<uint8_t> b = bmp(im);
+        std::ofstream(dir + name, std::ios::binary).write(reinterpret_cast<const char *>(b.data()), b.size());
+    }
+    SkinLoadResult load(std::string *why = nullptr)
+    {
+        std::string ignored;
+        return loadSkinImages(&skin, why ? why : &ignored);
+    }
+};
+
+TEST_F(SkinLoad, BadSkins)
+{
+    std::string why;
+    skin.bitmapPath.clear();
+    EXPECT_EQ(load(), SKIN_NO_BITMAP);
+    skin.bitmapPath = dir + "none.bmp";
+    EXPECT_EQ(load(&why), SKIN_BITMAP_UNREADABLE);
+    EXPECT_NE(why.find(dir + "none.bmp"), std::string::npos) << why;
+    skin.bitmapPath = dir + "eight.bmp";
+    EXPECT_EQ(load(&why), SKIN_BITMAP_NOT_24BIT);
+    EXPECT_EQ(why, dir + "eight.bmp: not a 24-bit BMP picture.");
+    skin.bitmapPath = dir + "white.bmp";
+    EXPECT_EQ(load(), SKIN_NO_OUTLINE);
+    skin.bitmapPath = dir + "body.bmp";
+    skin.canvasWidth = 19;
+    EXPECT_EQ(load(), SKIN_CANVAS_OUTSIDE);
+    skin.canvasWidth = 0;
+    EXPECT_EQ(load(), SKIN_CANVAS_OUTSIDE);
+    skin.canvasWidth = 16, skin.canvasX = -1;
+    EXPECT_EQ(load(), SKIN_CANVAS_OUTSIDE);
+    EXPECT_FALSE(skin.loaded);
+}
+
+TEST_F(SkinLoad, ButtonsIndicatorAndHitTest)
+{
+    SkinButton &back = skin.buttons[SKIN_BACK], &bookmark = skin.buttons[SKIN_BOOKMARK];
+    back.upPath = dir + "b43.bmp";
+    back.highlightPath = dir + "b52.bmp";  // the last to load gives the size
+    bookmark.x = 5;
+    bookmark.downPath = dir + "b43.bmp";
+    skin.buttons[SKIN_MENU].upPath = dir + "none.bmp";  // present, nothing loaded
+    skin.indicatorOnPath = dir + "b43.bmp";            // "off" missing
+    ASSERT_EQ(load(), SKIN_OK);
+    EXPECT_TRUE(skin.loaded);
+    EXPECT_EQ(skin.outline.size(), 8u);
+    EXPECT_EQ(back.width, 5);
+    EXPECT_EQ(back.height, 2);
+    EXPECT_EQ(back.command, 1012);
+    EXPECT_EQ(skin.buttons[SKIN_UP].command, 1020);
+    EXPECT_EQ(skin.buttons[SKIN_PUSH].command, 1010);
+    EXPECT_TRUE(skin.buttons[SKIN_MENU].present);
+    EXPECT_FALSE(skin.buttons[SKIN_HOME].present);
+    EXPECT_FALSE(skin.indicatorPresent);
+
+    EXPECT_EQ(hitTestButton(skin, 5, 1), SKIN_BACK);  // shared edge: the earlier
+    EXPECT_EQ(hitTestButton(skin, 6, 3), SKIN_BOOKMARK);
+    EXPECT_EQ(hitTestButton(skin, 9, 3), SKIN_BOOKMARK);
+    EXPECT_EQ(hitTestButton(skin, 10, 3), -1);
+    back.present = false;
+    EXPECT_EQ(hitTestButton(skin, 5, 1), SKIN_BOOKMARK);
+
+    skin.indicatorOffPath = dir + "b52.bmp";
+    ASSERT_EQ(load(), SKIN_OK);
+    EXPECT_TRUE(skin.indicatorPresent);
+    EXPECT_EQ(skin.indicatorWidth, 4);
+    EXPECT_EQ(skin.indicatorHeight, 3);
+}
