@@ -15,7 +15,7 @@ static void runCall(benchmark::State &state, const char *call)
         state.SkipWithError("engine_bench.wmlsc not built");
         return;
     }
-    setScriptBudget(UINT64_MAX);
+    setScriptBudget({UINT64_MAX, UINT64_MAX, UINT64_MAX});
     uint64_t instructions = 0;
     for (auto _ : state) {
         int32_t error = 0;
@@ -23,10 +23,10 @@ static void runCall(benchmark::State &state, const char *call)
             state.SkipWithError(("script error " + std::to_string(error)).c_str());
             break;
         }
-        instructions += lastScriptInstructions();
+        instructions += lastScriptUsage().instructions;
     }
     stopScript();
-    setScriptBudget(0);
+    setScriptBudget({});
     state.counters["instructions"] = static_cast<double>(instructions) / static_cast<double>(state.iterations());
     state.counters["instr_per_s"] = benchmark::Counter(static_cast<double>(instructions), benchmark::Counter::kIsRate);
 }

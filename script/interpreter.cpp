@@ -6,17 +6,35 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "common/log.h"
 #include "common/url.h"
+#include "script/library.h"
 #include "script/opcodes.h"
 
 ScriptFrame gScriptFrame = {};
 
-static uint64_t gBudget = SCRIPT_DEFAULT_BUDGET;  // instructions a run may execute
-static uint64_t gLastInstructions = 0;           // executed by the last run
-static bool gRunning = false;                     // inside runScript's loop
+// The CPU clock is read every CLOCK_EVERY instructions, and sooner once
+// the run has copied CLOCK_EVERY_BYTES since the last reading: the limit
+// costs nothing and is overshot by a few milliseconds at most, as no
+// instruction copies more than a few string limits' worth.
+constexpr uint64_t CLOCK_EVERY = 4096;
+constexpr uint64_t CLOCK_EVERY_BYTES = 1 << 20;
+
+// What the run in progress has spent, and when the clock is read next.
+struct RunMeter {
+    uint64_t instructions;
+    uint64_t cpuStart;
+    uint64_t clockAtInstruction;
+    uint64_t clockAtBytes;
+};
+
+static ScriptBudget gBudget = SCRIPT_DEFAULT_BUDGET;  // what a run may spend
+static ScriptUsage gLastUsage = {};                   // what the last run spent
+static RunMeter gMeter = {};
+static bool gRunning = false;  // inside runScript's loop
 
 // The caller's state saved on the call frame stack, after its URL text.
 struct SavedCaller {
@@ -27,14 +45,43 @@ struct SavedCaller {
     int32_t returnPc;
 };
 
-void setScriptBudget(uint64_t instructions)
+void setScriptBudget(const ScriptBudget &budget)
 {
-    gBudget = instructions ? instructions : SCRIPT_DEFAULT_BUDGET;
+    gBudget.instructions = budget.instructions ? budget.instructions : SCRIPT_DEFAULT_BUDGET.instructions;
+    gBudget.bytes = budget.bytes ? budget.bytes : SCRIPT_DEFAULT_BUDGET.bytes;
+    gBudget.cpuNanoseconds = budget.cpuNanoseconds ? budget.cpuNanoseconds : SCRIPT_DEFAULT_BUDGET.cpuNanoseconds;
 }
 
-uint64_t lastScriptInstructions()
+ScriptUsage lastScriptUsage()
 {
-    return gLastInstructions;
+    return gLastUsage;
+}
+
+static uint64_t threadCpuNanoseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+}
+
+static void startMeter()
+{
+    gScriptBytes = 0;
+    gMeter = RunMeter{0, threadCpuNanoseconds(), CLOCK_EVERY, CLOCK_EVERY_BYTES};
+}
+
+// The budget the run has spent, or null while it may go on.
+static const char *spentBudget()
+{
+    if (gMeter.instructions >= gBudget.instructions)
+        return "instructions";
+    if (gScriptBytes >= gBudget.bytes)
+        return "bytes";
+    if (gMeter.instructions < gMeter.clockAtInstruction && gScriptBytes < gMeter.clockAtBytes)
+        return nullptr;
+    gMeter.clockAtInstruction = gMeter.instructions + CLOCK_EVERY;
+    gMeter.clockAtBytes = gScriptBytes + CLOCK_EVERY_BYTES;
+    return threadCpuNanoseconds() - gMeter.cpuStart >= gBudget.cpuNanoseconds ? "CPU time" : nullptr;
 }
 
 // ---- Operand stack helpers ----
@@ -78,7 +125,8 @@ static bool fail(int32_t *error, int32_t code)
 // ---- Arithmetic, comparison and logic ----
 
 // ADD: integers add (wrapping); with a string, the texts are joined; a
-// string with invalid gives invalid.
+// string with invalid gives invalid, and so does a join longer than the
+// string limit.
 static bool addValues(ScriptValue *a, ScriptValue *b, ScriptValue *result, int32_t *error)
 {
     if (a->type == SV_INTEGER && b->type == SV_INTEGER) {
@@ -87,14 +135,12 @@ static bool addValues(ScriptValue *a, ScriptValue *b, ScriptValue *result, int32
     }
     if (a->type != SV_STRING && b->type != SV_STRING)
         return fail(error, SE_OPERAND);
-    if (!toText(a) || !toText(b)) {
+    if (!toText(a) || !toText(b) || int64_t{a->length} + b->length > SCRIPT_MAX_STRING) {
         makeInvalid(result);
         return true;
     }
     std::string joined(valueText(a), static_cast<size_t>(a->length));
     joined.append(valueText(b), static_cast<size_t>(b->length));
-    if (joined.size() > INT32_MAX)
-        return fail(error, SE_MEMORY);
     makeString(result, joined.data(), static_cast<int32_t>(joined.size()));
     return true;
 }
@@ -322,15 +368,19 @@ static bool saveCaller(const ScriptUnit *unit, int32_t returnPc)
 }
 
 // Creates the variables of the function just selected: its arguments from
-// the operand stack (the last argument on top), then empty locals.
+// the operand stack (the last argument on top), then empty locals. They
+// are stored lowest number first, each at the head of the variable list.
 static void enterFunction(ScriptFrame *frame, const ScriptUnit *unit)
 {
-    ScriptValue v;
-    for (int32_t i = unit->argCount - 1; i >= 0; i--) {
-        popOrInvalid(&v, frame);
-        storeVariable(&v, frame->varBase + i);
-        releaseValue(&v);
+    ScriptValue args[255];  // argCount is one byte of the unit
+    int32_t argCount = unit->argCount < 0 ? 0 : unit->argCount > 255 ? 255 : unit->argCount;
+    for (int32_t i = argCount - 1; i >= 0; i--)
+        popOrInvalid(&args[i], frame);
+    for (int32_t i = 0; i < argCount; i++) {
+        storeVariable(&args[i], frame->varBase + i);
+        releaseValue(&args[i]);
     }
+    ScriptValue v;
     makeString(&v, nullptr, 0);
     for (int32_t i = 0; i < unit->localCount; i++)
         storeVariable(&v, frame->varBase + unit->argCount + i);
@@ -450,6 +500,10 @@ static bool returnFrom(ScriptFrame *frame, ScriptUnit *unit, int32_t *error)
 
 static bool callLib(ScriptFrame *frame, uint32_t library, uint32_t function, int32_t *error)
 {
+    // The Browser's functions lay out cards and start fetches, and a dialog
+    // runs the display's loop: the clock is read after each such call.
+    if (library == LIB_BROWSER || library == LIB_DIALOGS)
+        gMeter.clockAtInstruction = gMeter.instructions + 1;
     int32_t code = 0;
     if (callLibrary(static_cast<int>(library), static_cast<int>(function), frame, &code))
         return true;
@@ -588,16 +642,18 @@ static void releaseUrl()
 
 static bool run(int32_t *error)
 {
-    uint64_t count = 0;
     gRunning = true;
-    while (stepScript(&gScriptFrame, &gScriptUnit, error))
-        if (++count >= gBudget) {
-            Log_printf("Script: ended after %llu instructions\n", static_cast<unsigned long long>(count));
+    while (stepScript(&gScriptFrame, &gScriptUnit, error)) {
+        gMeter.instructions++;
+        if (const char *spent = spentBudget()) {
+            Log_printf("Script: out of %s\n", spent);
+            Log_printf("Script: ended after %llu instructions\n", static_cast<unsigned long long>(gMeter.instructions));
             *error = SE_RUNAWAY;
             break;
         }
+    }
     gRunning = false;
-    gLastInstructions = count + 1;
+    gLastUsage = {gMeter.instructions + 1, gScriptBytes, threadCpuNanoseconds() - gMeter.cpuStart};
     if (*error != SE_NO_UNIT)
         releaseUrl();
     releaseUnitContent(&gScriptUnit);
@@ -618,6 +674,7 @@ bool runScript(const char *callText, int32_t wakeup, int32_t *error)
         Log_str("Script: a script cannot start another while it runs\n");
         return fail(error, SE_LIBRARY);
     }
+    startMeter();
     if (wakeup != 0) {
         if (gScriptUnit.url == nullptr)
             return fail(error, SE_NO_URL);

@@ -9,12 +9,32 @@
 // The current execution position (one process-wide record).
 extern ScriptFrame gScriptFrame;
 
-// Instructions one run may execute before it is ended with 4100: enough
-// for any real script, small enough that a runaway loop does not freeze
-// the browser for long.
-constexpr uint64_t SCRIPT_DEFAULT_BUDGET = 50000000;
+// What one run may spend. Past any of the three the run ends with
+// SE_RUNAWAY, the card stays as it was and the Browser shows its message.
+struct ScriptBudget {
+    uint64_t instructions;    // instructions executed
+    uint64_t bytes;           // text copied or allocated (gScriptBytes)
+    uint64_t cpuNanoseconds;  // CPU time of the thread, dialogs' waits excluded
+};
+
+// The CPU time one run may take: a script that freezes the handset for
+// longer is broken, and a real one needs a few milliseconds at most.
+constexpr uint64_t SCRIPT_CPU_LIMIT_MS = 1000;
+
+// 50 million instructions: a real script runs a few thousand. 256 MiB of
+// text: building a 4096-byte text (all a card can show) one character at
+// a time moves 56 MiB through the stores, and a script may do that four
+// times over; the costliest way to spend it takes 0.2 s of CPU.
+constexpr ScriptBudget SCRIPT_DEFAULT_BUDGET = {50000000, 256u << 20, SCRIPT_CPU_LIMIT_MS * 1000000};
 // The run-time error of a script that ran out of budget.
 constexpr int32_t SE_RUNAWAY = SE_VERIFY;
+
+// What the last run spent (for the benchmarks).
+struct ScriptUsage {
+    uint64_t instructions;
+    uint64_t bytes;
+    uint64_t cpuNanoseconds;
+};
 
 // Start (callText given, wakeup 0): loads "unit URL#name(args)" from the
 // cache and runs it. Stop (callText null, wakeup 0): releases the unit URL.
@@ -29,7 +49,7 @@ void stopScript();
 // end).
 bool stepScript(ScriptFrame *frame, ScriptUnit *unit, int32_t *error);
 
-// The instruction budget of later runs (0 restores the default).
-void setScriptBudget(uint64_t instructions);
-// Instructions executed by the last run (for the benchmark).
-uint64_t lastScriptInstructions();
+// The budget of later runs; a zero field takes its default, UINT64_MAX
+// lifts that limit.
+void setScriptBudget(const ScriptBudget &budget);
+ScriptUsage lastScriptUsage();

@@ -10,6 +10,8 @@
 namespace {
 
 constexpr char BLANK = ' ';
+// Results grow no longer than a string value may be.
+constexpr size_t MAX_TEXT = SCRIPT_MAX_STRING;
 
 // The separator of the element functions: the first character of a
 // non-empty string.
@@ -45,7 +47,7 @@ void joinElements(ScriptValue *result, const std::vector<std::string_view> &elem
             out += separator;
         }
         out += elements[i];
-        if (out.size() > LIB_MAX_TEXT) {
+        if (out.size() > MAX_TEXT) {
             break;
         }
     }
@@ -80,7 +82,7 @@ bool formatConversion(std::string_view text, size_t at, const ScriptValue *value
     size_t width = 0;
     for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; at++) {
         width = width * 10 + static_cast<size_t>(text[at] - '0');
-        if (width > LIB_MAX_TEXT) {
+        if (width > MAX_TEXT) {
             return false;
         }
     }
@@ -108,7 +110,7 @@ bool formatConversion(std::string_view text, size_t at, const ScriptValue *value
         out->append(width - field.size(), BLANK);
     }
     out->append(field);
-    return out->size() <= LIB_MAX_TEXT;
+    return out->size() <= MAX_TEXT;
 }
 
 }  // namespace
@@ -170,7 +172,7 @@ int32_t stringFind(const ScriptValue *args, ScriptValue *result)
     std::string_view sub = libBytes(&args[1]);
     size_t at = std::string_view::npos;
     if (isString(&args[0]) && isString(&args[1]) && !sub.empty() && sub.size() <= text.size()) {
-        at = text.find(sub);
+        at = findText(text, sub);
     }
     makeInteger(result, at == std::string_view::npos ? -1 : static_cast<int32_t>(at));
     return SE_OK;
@@ -188,10 +190,10 @@ int32_t stringReplace(const ScriptValue *args, ScriptValue *result)
     size_t start = 0;
     // The search goes on after each inserted text, so a new text holding the
     // old one is not replaced again.
-    for (size_t at = text.find(oldText); at != std::string_view::npos; at = text.find(oldText, start)) {
+    for (size_t at = findText(text, oldText); at != std::string_view::npos; at = findText(text, oldText, start)) {
         out.append(text.substr(start, at - start)).append(newText);
         start = at + oldText.size();
-        if (out.size() > LIB_MAX_TEXT) {
+        if (out.size() > MAX_TEXT) {
             return SE_OK;
         }
     }

@@ -263,6 +263,7 @@ int32_t urlLoadString(const ScriptValue *args, ScriptValue *result)
     uint32_t length = 0;
     CacheResult fetched{};
     C_retrieve(url.c_str(), &contentType, &content, &length, &fetched);
+    gScriptBytes += length > SCRIPT_FETCH_BYTES ? length : SCRIPT_FETCH_BYTES;
     if (fetched.code != CRES_HIT) {
         makeInteger(result, fetched.code == CRES_BAD_URL ? LOAD_BAD_URL : LOAD_NOT_FOUND);
     } else if (contentType < CT_TEXT_ANY || contentType > CT_TEXT_LAST) {

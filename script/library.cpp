@@ -176,10 +176,21 @@ bool libText(const ScriptValue *value, std::string *text)
     return false;
 }
 
+size_t findText(std::string_view text, std::string_view sub, size_t from)
+{
+    if (from > text.size() || sub.size() > text.size() - from)
+        return std::string_view::npos;
+    if (sub.empty())
+        return from;
+    // memmem is linear; string_view::find compares at every offset.
+    const void *at = memmem(text.data() + from, text.size() - from, sub.data(), sub.size());
+    return at ? static_cast<size_t>(static_cast<const char *>(at) - text.data()) : std::string_view::npos;
+}
+
 void setText(ScriptValue *result, std::string_view text)
 {
     releaseValue(result);
-    if (text.size() > LIB_MAX_TEXT) {
+    if (text.size() > static_cast<size_t>(SCRIPT_MAX_STRING)) {
         makeInvalid(result);
         return;
     }

@@ -22,10 +22,6 @@ constexpr int LIB_DIALOGS = 5;
 
 // The most arguments any library function takes.
 constexpr int LIB_MAX_ARGS = 4;
-// The longest text a library function builds; a longer result is invalid,
-// so a script cannot grow one string without bound through replace,
-// format or the element functions.
-constexpr size_t LIB_MAX_TEXT = 1 << 20;
 
 // SE_OK, or SE_EXIT / SE_ABORT to end the run.
 using LibraryFunction = int32_t (*)(const ScriptValue *args, ScriptValue *result);
@@ -61,10 +57,13 @@ std::string_view libBytes(const ScriptValue *value);
 bool isInteger(const ScriptValue *value);
 bool isString(const ScriptValue *value);
 // result becomes a string holding text, or invalid when text is longer than
-// LIB_MAX_TEXT.
+// SCRIPT_MAX_STRING.
 void setText(ScriptValue *result, std::string_view text);
 // Decimal text of n, as toText writes it.
 std::string decimalText(int32_t n);
+// The offset of the first occurrence of sub in text (npos when none), in
+// time linear in their lengths whatever the bytes.
+size_t findText(std::string_view text, std::string_view sub, size_t from = 0);
 
 // ---- The functions, one file per library ----
 

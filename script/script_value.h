@@ -14,6 +14,15 @@ constexpr int32_t SV_INTEGER = 1;
 constexpr int32_t SV_STRING = 3;
 constexpr int32_t SV_INVALID = 4;
 
+// The longest string value, in bytes; a longer one, from an operator, a
+// library function, a constant or an argument, is invalid. Nothing longer
+// can reach the user or the network: a card's layout and event tables hold
+// 4096 bytes each and a data unit of the session is 1500 by default, and a
+// handset of the time kept a whole compiled deck to a few kilobytes. Four
+// times the layout table leaves room for escaping (three bytes a
+// character) and a script's scratch text.
+constexpr int32_t SCRIPT_MAX_STRING = 16384;
+
 struct ScriptValue {
     int32_t type;     // SV_INTEGER, SV_STRING or SV_INVALID
     int32_t length;   // a string's length in bytes
@@ -50,10 +59,19 @@ constexpr int32_t SE_INTEGER_OVERFLOW = 4201;
 
 // ---- Values (values.cpp) ----
 
+// Text bytes copied or allocated since the last reset: every string made
+// and every string value serialised into a store, and what the stores and
+// the loader copy besides. The interpreter's budget of work reads it.
+extern uint64_t gScriptBytes;
+// A read from the cache opens a file however short the content is: it
+// counts as at least this many bytes.
+constexpr uint32_t SCRIPT_FETCH_BYTES = 4096;
+
 // Constructors: the value is overwritten, not released first.
 void makeInteger(ScriptValue *value, int32_t n);
 void makeInvalid(ScriptValue *value);
-// A string holding a copy of length bytes (length 0 gives the empty string).
+// A string holding a copy of length bytes (length 0 gives the empty
+// string); invalid when length is above SCRIPT_MAX_STRING.
 void makeString(ScriptValue *value, const char *bytes, int32_t length);
 void makeStringZ(ScriptValue *value, const char *text);
 // A deep copy of source into target (overwritten).

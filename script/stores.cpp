@@ -2,6 +2,11 @@
 // and the call frame stack. Each is a KeyedList keyed by number (variable
 // number or depth) holding serialised values as heap blocks, so every move
 // copies the value.
+//
+// The lists keep the highest key first: the top of the stack, the newest
+// frame and the current function's variables sit at the head, so a push,
+// pop, load or store costs the same at any depth instead of a walk past
+// every entry below it.
 #include <cstdlib>
 
 #include "common/keyed_list.h"
@@ -16,29 +21,35 @@ static void freeBlock(KLWord word)
     std::free(reinterpret_cast<void *>(word));
 }
 
+// Highest key first.
+static int newestFirst(KLWord nodeKey, KLWord wanted)
+{
+    return KL_cmpKey(wanted, nodeKey);
+}
+
 static KeyedList *putValue(KeyedList *list, uint32_t key, const ScriptValue *value)
 {
     uint8_t *block;
     uint32_t size;
     serializeValue(value, &block, &size);
-    return KL_put(list, key, reinterpret_cast<KLWord>(block), size, nullptr, freeBlock, KL_cmpKey);
+    return KL_put(list, key, reinterpret_cast<KLWord>(block), size, nullptr, freeBlock, newestFirst);
 }
 
+// The walk stops at the first lower key: a missing variable costs no more
+// than a present one.
 static bool getValue(KeyedList *list, uint32_t key, ScriptValue *value)
 {
-    uint32_t size = 0;
-    KLWord block = KL_get(list, key, &size, KL_cmpKey);
-    return block != 0 && deserializeValue(value, reinterpret_cast<const uint8_t *>(block), size);
+    for (const KLNode *node = list ? list->head : nullptr; node && node->key >= key; node = node->next)
+        if (node->key == key)
+            return deserializeValue(value, reinterpret_cast<const uint8_t *>(node->value), node->extra);
+    return false;
 }
 
+// The keys from `from` up are the head of the list.
 static KeyedList *truncateList(KeyedList *list, uint32_t from)
 {
-    for (KLNode *node = list ? list->head : nullptr; node;) {
-        KLWord key = node->key;
-        node = node->next;  // before the node goes
-        if (key >= from)
-            list = KL_remove(list, key, nullptr, freeBlock, KL_cmpKey);
-    }
+    while (list && list->head->key >= from)
+        list = KL_remove(list, list->head->key, nullptr, freeBlock, newestFirst);
     return list;
 }
 
@@ -58,7 +69,7 @@ bool popValue(ScriptValue *value, ScriptFrame *frame)
     frame->stackDepth--;
     uint32_t key = static_cast<uint32_t>(frame->stackDepth);
     bool found = getValue(gStack, key, value);
-    gStack = KL_remove(gStack, key, nullptr, freeBlock, KL_cmpKey);
+    gStack = KL_remove(gStack, key, nullptr, freeBlock, newestFirst);
     return found;
 }
 
@@ -123,8 +134,9 @@ void pushFrame(const uint8_t *block, uint32_t size)
         return;
     for (uint32_t i = 0; i < size; i++)
         copy[i] = block[i];
+    gScriptBytes += size;
     gFrames = KL_put(gFrames, KL_count(gFrames), reinterpret_cast<KLWord>(copy), size, nullptr, freeBlock,
-                     KL_cmpKey);
+                     newestFirst);
 }
 
 bool popFrame(uint8_t **block, uint32_t *size)
@@ -132,9 +144,9 @@ bool popFrame(uint8_t **block, uint32_t *size)
     uint32_t count = KL_count(gFrames);
     if (count == 0)
         return false;
-    KLWord value = KL_get(gFrames, count - 1, size, KL_cmpKey);
+    KLWord value = KL_get(gFrames, count - 1, size, newestFirst);
     // Hand the block over: remove the node without freeing it.
-    gFrames = KL_remove(gFrames, count - 1, nullptr, nullptr, KL_cmpKey);
+    gFrames = KL_remove(gFrames, count - 1, nullptr, nullptr, newestFirst);
     *block = reinterpret_cast<uint8_t *>(value);
     return value != 0;
 }

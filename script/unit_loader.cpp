@@ -201,6 +201,8 @@ bool fetchUnitContent(ScriptUnit *unit, const char *url)
     uint32_t length = 0;
     CacheResult result{0, 0};
     C_retrieve(url, &type, &content, &length, &result);
+    // A call into another unit, and the return from it, read it again.
+    gScriptBytes += length > SCRIPT_FETCH_BYTES ? length : SCRIPT_FETCH_BYTES;
     if (result.code != CRES_HIT) {
         std::free(content);
         return false;

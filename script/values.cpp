@@ -7,6 +7,8 @@
 
 #include "common/int_to_text.h"
 
+uint64_t gScriptBytes = 0;
+
 void makeInteger(ScriptValue *value, int32_t n)
 {
     *value = ScriptValue{SV_INTEGER, 0, n, nullptr};
@@ -19,9 +21,14 @@ void makeInvalid(ScriptValue *value)
 
 void makeString(ScriptValue *value, const char *bytes, int32_t length)
 {
+    if (length > SCRIPT_MAX_STRING) {
+        makeInvalid(value);
+        return;
+    }
     *value = ScriptValue{SV_STRING, 0, 0, nullptr};
     if (length <= 0 || bytes == nullptr)
         return;
+    gScriptBytes += static_cast<uint64_t>(length);
     char *text = static_cast<char *>(std::malloc(static_cast<size_t>(length) + 1));
     if (text == nullptr)
         return;  // out of memory reads as the empty string
@@ -88,6 +95,7 @@ void serializeValue(const ScriptValue *value, uint8_t **block, uint32_t *size)
         if (length)
             std::memcpy(out + 8, value->text, length);
     }
+    gScriptBytes += length;
     *block = out;
     *size = total;
 }

@@ -1,5 +1,7 @@
-// The interpreter over arbitrary unit bytes, with a small instruction
-// budget. Input: a function name, a newline, then the unit's bytes.
+// The interpreter over arbitrary unit bytes, with small instruction and
+// byte budgets and no CPU time limit, so that an instruction slower than
+// its budgets account for shows as a libFuzzer timeout. Input: a function
+// name, a newline, then the unit's bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -18,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The unit may call itself or "o" through CALL_URL.
     fakeCachePut("u", input.unit);
     fakeCachePut("o", input.unit);
-    setScriptBudget(20000);
+    setScriptBudget({20000, 16u << 20, UINT64_MAX});
     int32_t error = 0;
     std::string call = "u#" + name + "(7, 'ab', -1, '', 0)";
     runScript(call.c_str(), 0, &error);

@@ -262,7 +262,7 @@ TEST(String, Format)
 
 TEST(String, ResultsPastTheTextLimitAreInvalid)
 {
-    std::string half(LIB_MAX_TEXT / 2 + 1, 'a');
+    std::string half(SCRIPT_MAX_STRING / 2 + 1, 'a');
     EXPECT_EQ(callByName("String.replace", {S(half), S("a"), S("aa")}), INV);
     EXPECT_EQ(callByName("String.format", {S("%1048577d"), I(1)}), INV);
     EXPECT_EQ(callByName("String.insertAt", {S(half), S(half), I(1), S(",")}), INV);

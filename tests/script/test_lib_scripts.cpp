@@ -84,4 +84,56 @@ TEST_F(LibScripts, ExitAbortAndFloatEndTheRun)
     }
 }
 
+// Scripts that try to outspend a run end with the runaway code once one
+// budget is spent, and the engine then runs the next script as usual.
+TEST(LibScriptLimits, EveryBudgetEndsTheRun)
+{
+    resetLibStandIns();
+    for (const char *unit : {"limits", "lib_calls"}) {
+        std::ifstream in(std::string(WMLS_DIR) + "/" + unit + ".wmlsc", std::ios::binary);
+        ASSERT_TRUE(in) << unit;
+        gCacheEntries[{std::string("http://h/") + unit, 0x15}] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    constexpr uint64_t NONE = UINT64_MAX, MB = 1 << 20, MS = 1000000;
+    enum Spent { INSTRUCTIONS, BYTES, TIME, NOTHING };
+    struct {
+        const char *call;
+        ScriptBudget budget;
+        int32_t error;
+        Spent spent;
+    } cases[] = {
+        {"grow()", SCRIPT_DEFAULT_BUDGET, SE_OPERAND, NOTHING},  // the doubled string turns invalid, and invalid + invalid ends it
+        {"copyLoop()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES},
+        {"oneByOne()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES},
+        {"recurse()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES},
+        {"search()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES},
+        {"spin()", {NONE, NONE, 100 * MS}, SE_RUNAWAY, TIME},
+        {"spin()", {100000, NONE, NONE}, SE_RUNAWAY, INSTRUCTIONS},
+    };
+    for (const auto &c : cases) {
+        setScriptBudget(c.budget);
+        int32_t error = -1;
+        EXPECT_FALSE(runScript((std::string("http://h/limits#") + c.call).c_str(), 0, &error)) << c.call;
+        EXPECT_EQ(error, c.error) << c.call;
+        ScriptUsage used = lastScriptUsage();
+        EXPECT_EQ(used.instructions >= c.budget.instructions, c.spent == INSTRUCTIONS) << c.call;
+        EXPECT_EQ(used.bytes >= c.budget.bytes, c.spent == BYTES) << c.call;
+        EXPECT_EQ(used.cpuNanoseconds >= c.budget.cpuNanoseconds, c.spent == TIME) << c.call;
+        stopScript();
+        EXPECT_EQ(variableCount() + stackCount() + frameCount(), 0u) << c.call;
+        setScriptBudget({});
+        gVars.clear();
+        ASSERT_TRUE(runScript("http://h/lib_calls#strings()", 0, &error)) << "after " << c.call;
+        EXPECT_EQ(gVars["sub"], "cdef");
+    }
+
+    // The longest string a library function makes, and one character more
+    // from an operator or a library function.
+    int32_t error = -1;
+    ASSERT_TRUE(runScript("http://h/limits#edge()", 0, &error));
+    EXPECT_EQ(gVars["len"], std::to_string(SCRIPT_MAX_STRING));
+    EXPECT_EQ(gVars["over"], "0");
+    EXPECT_EQ(gVars["lib"], "0");
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "tests/script/engine_test_util.h"
 
@@ -106,6 +107,24 @@ TEST(ScriptValues, SerialisedForms)
     EXPECT_EQ(untouched.integer, 7);
 }
 
+TEST(ScriptValues, StringsPastTheLimitAreInvalidAndTextIsCounted)
+{
+    std::string longest(SCRIPT_MAX_STRING, 'a');
+    gScriptBytes = 0;
+    ScriptValue v;
+    makeString(&v, longest.data(), SCRIPT_MAX_STRING);
+    EXPECT_EQ(toEV(v), Str(longest));
+    uint8_t *block;
+    uint32_t size;
+    serializeValue(&v, &block, &size);
+    std::free(block);
+    releaseValue(&v);
+    EXPECT_EQ(gScriptBytes, 2u * SCRIPT_MAX_STRING);  // made, then copied into a store
+    makeString(&v, (longest + "b").data(), SCRIPT_MAX_STRING + 1);
+    EXPECT_EQ(toEV(v), Invalid);
+    EXPECT_EQ(gScriptBytes, 2u * SCRIPT_MAX_STRING);
+}
+
 TEST(ScriptStores, StackAndVariables)
 {
     ScriptFrame frame{};
@@ -134,6 +153,39 @@ TEST(ScriptStores, StackAndVariables)
     EXPECT_EQ(toEV(out), Int(2));
     EXPECT_FALSE(loadVariable(4, &out));
     EXPECT_EQ(out.type, SV_INVALID);
+
+    // Numbers stored in any order: each found, missing ones below and
+    // above refused, a truncation takes exactly the numbers from its
+    // bound up.
+    for (int32_t n : {0, 7, 1, 5, 2}) {
+        makeInteger(&one, 100 + n);
+        storeVariable(&one, n);
+    }
+    storeVariable(&one, -1);  // appends at the count, 6
+    for (int32_t n : {0, 1, 2, 3, 5, 7}) {
+        ASSERT_TRUE(loadVariable(n, &out)) << n;
+        EXPECT_EQ(toEV(out), Int(n == 3 ? 2 : 100 + n)) << n;
+    }
+    ASSERT_TRUE(loadVariable(6, &out));
+    EXPECT_EQ(toEV(out), Int(102));
+    EXPECT_FALSE(loadVariable(4, &out));
+    EXPECT_FALSE(loadVariable(8, &out));
+    truncateVariables(3);
+    EXPECT_EQ(variableCount(), 3u);
+    EXPECT_TRUE(loadVariable(2, &out));
+    EXPECT_FALSE(loadVariable(3, &out));
     truncateVariables(0);
     EXPECT_EQ(variableCount(), 0u);
+
+    // The stack gives back the last pushed first at any depth.
+    for (int32_t n = 0; n < 3000; n++) {
+        makeInteger(&one, n);
+        ASSERT_TRUE(pushValue(&one, &frame));
+    }
+    truncateStack(2000);
+    frame.stackDepth = 2000;
+    ASSERT_TRUE(popValue(&out, &frame));
+    EXPECT_EQ(toEV(out), Int(1999));
+    truncateStack(0);
+    EXPECT_EQ(stackCount(), 0u);
 }
