@@ -108,6 +108,7 @@ TEST(LibScriptLimits, EveryBudgetEndsTheRun)
         {"recurse()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES},
         {"search()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES},
         {"spin()", {NONE, NONE, 100 * MS}, SE_RUNAWAY, TIME},
+        {"wide()", {NONE, NONE, 100 * MS}, SE_RUNAWAY, TIME},
         {"spin()", {100000, NONE, NONE}, SE_RUNAWAY, INSTRUCTIONS},
     };
     for (const auto &c : cases) {
