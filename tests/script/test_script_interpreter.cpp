@@ -80,7 +80,7 @@ TEST_F(ScriptRun, ComparisonsAndLogic)
 TEST_F(ScriptRun, VariablesConstantsAndInvalid)
 {
     runTable("engine_ops", {
-        {"op_incr(5)", 0, Int(6)}, {"op_incr('true')", 0, Int(2)}, {"op_incr('yes')", 0, Invalid},
+        {"op_incr(5)", 0, Int(6)}, {"op_incr('true')", 0, Int(2)}, {"op_incr('yes')", 0, Invalid}, {"op_incr('')", 0, Invalid},
         {"op_decr('true')", 0, Int(0)}, {"op_decr(-2147483648)", 0, Int(INT32_MAX)},
         {"op_preIncr(1)", 0, Int(2)},
         {"op_addAsg('a',1)", 0, Str("a1")}, {"op_addAsg(1,2)", 0, Int(3)}, {"op_subAsg(5,2)", 0, Int(3)},
