@@ -14,6 +14,12 @@ PACKAGES=(
   libsqlite3-dev sqlite3
   # drawing and text
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-liberation2
+  # the handset skins and icon, drawn at build time by shell/art/make_skins.py
+  # (Debian's own interpreter)
+  python3-cairo
+  # the desktop window, and its tests in a real X server (Xvfb) driven by
+  # xdotool and photographed with xwd
+  libgtk-3-dev xvfb xauth xdotool x11-apps x11-utils
   # test content: the gateway's own WML compiler (wml_tester), a second
   # WBXML encoder, and WBMP images
   kannel kannel-extras libwbxml2-utils imagemagick
