@@ -8,16 +8,29 @@
 #include <sstream>
 #include <string>
 
+#include "cache/cache.h"
 #include "common/registry.h"
+#include "shell/display.h"
 #include "shell/prefs/prefs.h"
+#include "shell/prefs_form.h"
 
+// Stand-ins for the cache and the display.
 uint32_t gCacheMin = 0;  // the last C_setCacheSize
 uint32_t gCacheMax = 0;
+std::string gCalls;      // C_reconnect, C_clearCache and clearCanvas, in order
 void C_setCacheSize(uint32_t minSize, uint32_t maxSize)
 {
     gCacheMin = minSize;
     gCacheMax = maxSize;
 }
+void C_getCacheSize(uint32_t *minSize, uint32_t *maxSize)
+{
+    *minSize = gCacheMin;
+    *maxSize = gCacheMax;
+}
+void C_reconnect() { gCalls += "reconnect;"; }
+void C_clearCache() { gCalls += "clearCache;"; }
+void clearCanvas() { gCalls += "clearCanvas;"; }
 
 namespace {
 
@@ -69,6 +82,7 @@ protected:
         db = dir + "/registry.sqlite";
         Reg_setDatabase(db.c_str());
         gCacheMin = gCacheMax = 0;
+        gCalls.clear();
     }
     void TearDown() override
     {
@@ -231,6 +245,155 @@ TEST_F(Prefs, LockedStoreKeepsDefaultsAndWritesNothing)
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     expectStored({{"Proxy", raw("gw.mine\0")}});
+}
+
+// ---- the preferences window's form
+
+TEST_F(Prefs, FormShowsTheRecordAndTheCacheLimits)
+{
+    setPrefDefaults(&prefs);
+    prefs.bearer = BEARER_SMS;
+    prefs.proxyPort = 9200;
+    prefs.flags = PREF_NEWCONTEXT_HISTORY;
+    prefs.homeUrl = "http://caf\xE9/";  // not UTF-8: shown as ISO-8859-1
+    prefs.morPush = 3;
+    C_setCacheSize(100000, 300000);
+    PrefsForm form;
+    fillPrefsForm(prefs, &form);
+    EXPECT_EQ(form.homeUrl, "http://caf\xC3\xA9/");
+    EXPECT_FALSE(form.loadOnStartup);
+    EXPECT_TRUE(form.newContextClearsHistory);
+    EXPECT_EQ(form.cacheMinKb, "97");  // truncated
+    EXPECT_EQ(form.cacheMaxKb, "292");
+    EXPECT_EQ(form.bearerIndex, PREFS_BEARER_SMS);
+    EXPECT_EQ(form.gatewayAddress, PREF_DEFAULT_PROXY);
+    EXPECT_EQ(form.portIndex, PREFS_PORT_CONNECTIONLESS);
+    EXPECT_EQ(form.sduSize, "1500");
+    EXPECT_EQ(form.morMethod, "8");
+    EXPECT_EQ(form.morPush, "3");
+    EXPECT_EQ(gCalls, "");
+}
+
+TEST_F(Prefs, FormOkStoresWhatTheFormShows)
+{
+    ASSERT_EQ(loadPrefs(&prefs), REG_OK);
+    prefs.myNumber = "555";
+    PrefsForm form;
+    fillPrefsForm(prefs, &form);
+    form.homeUrl = "http://new/";
+    form.portIndex = PREFS_PORT_CONNECTIONLESS;
+    form.loadOnStartup = false;
+    form.newContextClearsHistory = true;
+    form.cacheMinKb = " 10 ";
+    form.cacheMaxKb = "20";
+    form.sduSize = "12abc";         // not a number
+    form.morMethod = "4294967296";  // does not fit 32 bits
+    form.morPush = "4294967295";
+    EXPECT_EQ(applyPrefsForm(form, &prefs), REG_OK);
+    EXPECT_EQ(prefs.proxyPort, 9200u);
+    EXPECT_EQ(prefs.myNumber, "");
+    EXPECT_EQ(prefs.flags, PREF_NEWCONTEXT_HISTORY);
+    EXPECT_EQ(gCacheMin, 10240u);
+    EXPECT_EQ(gCacheMax, 20480u);
+    EXPECT_EQ(gCalls, "reconnect;");
+    expectStored({{"HomeURL", raw("http://new/\0")},
+                  {"ProxyPort", le32(9200)},
+                  {"MyNumber", raw("\0")},
+                  {"SDUSize", le32(0)},
+                  {"MORMethod", le32(0)},
+                  {"MORPush", le32(0xFFFFFFFF)},
+                  {"PrefFlag", raw("\x02")},
+                  {"BearerService", raw("\x05")}});
+
+    // The first entry stores 9201 again; both flags come back.
+    form.portIndex = PREFS_PORT_CONNECTION;
+    form.loadOnStartup = true;
+    EXPECT_EQ(applyPrefsForm(form, &prefs), REG_OK);
+    EXPECT_EQ(prefs.proxyPort, 9201u);
+    EXPECT_EQ(prefs.flags, PREF_LOAD_ON_STARTUP | PREF_NEWCONTEXT_HISTORY);
+}
+
+TEST_F(Prefs, FormOkReconnectsOnlyWhenTheGatewayChanged)
+{
+    const struct {
+        const char *what;
+        void (*change)(PrefsForm *);
+        bool reconnects;
+    } cases[] = {
+        {"nothing", [](PrefsForm *) {}, false},
+        {"home URL", [](PrefsForm *f) { f->homeUrl = "http://other/"; }, false},
+        {"cache and numbers", [](PrefsForm *f) { f->cacheMaxKb = "1"; f->morMethod = "2"; }, false},
+        {"flags", [](PrefsForm *f) { f->loadOnStartup = !f->loadOnStartup; }, false},
+        {"address", [](PrefsForm *f) { f->gatewayAddress = "10.0.0.2"; }, true},
+        {"port", [](PrefsForm *f) { f->portIndex = PREFS_PORT_CONNECTIONLESS; }, true},
+        {"bearer", [](PrefsForm *f) { f->bearerIndex = PREFS_BEARER_SMS; }, true},
+    };
+    for (const auto &c : cases) {
+        setPrefDefaults(&prefs);
+        PrefsForm form;
+        fillPrefsForm(prefs, &form);
+        c.change(&form);
+        gCalls.clear();
+        applyPrefsForm(form, &prefs);
+        EXPECT_EQ(gCalls, c.reconnects ? "reconnect;" : "") << c.what;
+    }
+}
+
+// Texts stop at 255 bytes, between characters; limits stay usable.
+TEST_F(Prefs, FormOkKeepsTextsAndLimitsInBounds)
+{
+    setPrefDefaults(&prefs);
+    PrefsForm form;
+    fillPrefsForm(prefs, &form);
+    form.homeUrl = std::string(254, 'a') + "\xC3\xA9";  // 256 bytes
+    form.gatewayAddress = std::string(300, 'g');
+    form.cacheMinKb = "50";
+    form.cacheMaxKb = "40";  // below the minimum: the minimum follows it
+    applyPrefsForm(form, &prefs);
+    EXPECT_EQ(prefs.homeUrl, std::string(254, 'a'));
+    EXPECT_EQ(prefs.proxy, std::string(255, 'g'));
+    EXPECT_EQ(gCacheMin, 40u * 1024);
+    EXPECT_EQ(gCacheMax, 40u * 1024);
+
+    form.cacheMinKb = "3000000";  // bytes past 2^31: clamped
+    form.cacheMaxKb = "4194304";
+    applyPrefsForm(form, &prefs);
+    EXPECT_EQ(gCacheMin, PREFS_FORM_MAX_CACHE_KB * 1024);
+    EXPECT_EQ(gCacheMax, PREFS_FORM_MAX_CACHE_KB * 1024);
+    EXPECT_LE(gCacheMax, 0x7FFFFFFFu);
+}
+
+TEST_F(Prefs, FormRestoreKeepsOnlyTheBookmarks)
+{
+    ASSERT_EQ(loadPrefs(&prefs), REG_OK);
+    prefs.proxy = "gw.mine";
+    prefs.proxyPort = 9200;
+    prefs.flags = 0;
+    listTextAppend(prefs.history, "http://a/");
+    prefs.bookmarks = raw("Home\0http://h/\0\0");
+    C_setCacheSize(1024, 2048);
+    PrefsForm form;
+    fillPrefsForm(prefs, &form);
+    form.homeUrl = "typed but not confirmed";
+
+    EXPECT_EQ(restorePrefsForm(&prefs, &form), REG_OK);
+    EXPECT_EQ(prefs.bookmarks, raw("Home\0http://h/\0\0"));
+    UserPrefs rest = prefs;
+    rest.bookmarks = raw("\0");
+    expectDefaults(rest);  // the history empty, the cache limits too
+    EXPECT_EQ(gCalls, "reconnect;");
+    std::map<std::string, std::string> stored = defaultValues();
+    stored["Bookmarks"] = raw("Home\0http://h/\0\0");
+    expectStored(stored);
+    EXPECT_EQ(form.homeUrl, PREF_DEFAULT_HOME);
+    EXPECT_EQ(form.cacheMinKb, "100");
+    EXPECT_EQ(form.portIndex, PREFS_PORT_CONNECTION);
+}
+
+TEST_F(Prefs, FormClearCacheEmptiesTheCanvasAfterwards)
+{
+    clearCacheFromPrefs();
+    EXPECT_EQ(gCalls, "clearCache;clearCanvas;");
 }
 
 // ---- list texts

@@ -1,0 +1,226 @@
+// Shows one of the GTK backend's dialogs over a plain owner window and
+// prints how it was answered, for tests that answer it with xdotool
+// (dialogs_xvfb.sh).
+//
+//   dialog_driver [--home DIR] [--at X Y] [--utf8] WHAT
+//
+// WHAT: text (minimum 2, maximum 5 characters), long-text (an empty title
+// and a prompt too long for its box), masked (title "PIN",
+// maximum 8, starts "init"), select (Red Green Blue, Green and Blue
+// preselected), multi (One Two Three Four, One and Three preselected),
+// confirm, info, error (an information dialog titled "Error"), empty-select,
+// kind5, message, prefs (the preferences window on the record in DIR),
+// print-prefs (the record in DIR, no window).
+//
+// Prints "result N", then "buffer TEXT" (bytes outside printable ASCII as
+// \xHH) or "selected B B ...", and for prefs the record's lines.
+#include <gtk/gtk.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cache/cache.h"
+#include "common/directories.h"
+#include "common/log.h"
+#include "shell/display.h"
+#include "shell/gtk/gtk_dialogs.h"
+#include "shell/gtk/gtk_prefs.h"
+#include "shell/prefs/prefs.h"
+
+// ---- stand-ins for the cache
+
+namespace {
+uint32_t gCacheMin = 0, gCacheMax = 0;
+}
+
+void C_setCacheSize(uint32_t minSize, uint32_t maxSize)
+{
+    gCacheMin = minSize;
+    gCacheMax = maxSize;
+}
+void C_getCacheSize(uint32_t *minSize, uint32_t *maxSize)
+{
+    *minSize = gCacheMin;
+    *maxSize = gCacheMax;
+}
+void C_reconnect() { std::printf("reconnect\n"); }
+void C_clearCache() { std::printf("clearCache\n"); }
+void C_retrieve(const char *, uint32_t *, uint8_t **content, uint32_t *length, CacheResult *result)
+{
+    *content = nullptr;
+    *length = 0;
+    *result = {CRES_WRITE_FAILED, 0};
+}
+
+namespace {
+
+std::string escaped(const char *bytes)
+{
+    std::string out;
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(bytes); *p; p++) {
+        if (*p >= 0x20 && *p < 0x7F && *p != '\\') {
+            out += static_cast<char>(*p);
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", *p);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+void printSelected(const uint8_t *selected, int count)
+{
+    std::printf("selected");
+    for (int i = 0; i < count; i++)
+        std::printf(" %d", selected[i]);
+    std::printf("\n");
+}
+
+void printPrefs(const UserPrefs &p)
+{
+    std::printf("home %s\n", escaped(p.homeUrl.c_str()).c_str());
+    std::printf("proxy %s\n", escaped(p.proxy.c_str()).c_str());
+    std::printf("port %u\n", p.proxyPort);
+    std::printf("flags %u\n", p.flags);
+    std::printf("sdu %u\n", p.sduSize);
+    std::printf("methods %u\n", p.morMethod);
+    std::printf("push %u\n", p.morPush);
+    std::printf("cache %u %u\n", gCacheMin, gCacheMax);
+}
+
+int runPrefs(GtkWindow *owner, bool show)
+{
+    UserPrefs prefs;
+    int code = loadPrefs(&prefs);
+    if (code != 0) {
+        std::fprintf(stderr, "dialog_driver: cannot load the preferences (%d)\n", code);
+        return 1;
+    }
+    if (show) {
+        gtkCreatePrefsWindow(owner, &prefs);
+        GtkWindow *window = gtkPrefsWindow();
+        g_signal_connect(window, "hide", G_CALLBACK(gtk_main_quit), nullptr);
+        gtkShowPrefsWindow();
+        gtk_main();
+        gtkDestroyPrefsWindow();
+    }
+    printPrefs(prefs);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    const char *home = nullptr;
+    int atX = 137, atY = 211;
+    bool utf8 = false;
+    int i = 1;
+    for (; i < argc && argv[i][0] == '-'; i++) {
+        if (std::strcmp(argv[i], "--home") == 0 && i + 1 < argc) {
+            home = argv[++i];
+        } else if (std::strcmp(argv[i], "--at") == 0 && i + 2 < argc) {
+            atX = std::atoi(argv[++i]);
+            atY = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--utf8") == 0) {
+            utf8 = true;
+        } else {
+            break;
+        }
+    }
+    if (i != argc - 1) {
+        std::fprintf(stderr, "usage: dialog_driver [--home DIR] [--at X Y] [--utf8] WHAT\n");
+        return 2;
+    }
+    std::string what = argv[i];
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    Log_setMode(LOG_OFF);  // stdout is the answer
+    if (home && !initDirectories(home)) {
+        std::fprintf(stderr, "dialog_driver: cannot use %s\n", home);
+        return 2;
+    }
+    setDeckCharset(utf8 ? 106 : 4);
+    if (what == "print-prefs")
+        return runPrefs(nullptr, false);
+
+    gdk_set_allowed_backends("x11");
+    if (!gtk_init_check(&argc, &argv)) {
+        std::fprintf(stderr, "dialog_driver: no display\n");
+        return 2;
+    }
+    GtkWidget *owner = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_title(GTK_WINDOW(owner), "Owner");
+    gtk_window_set_default_size(GTK_WINDOW(owner), 240, 320);
+    gtk_window_move(GTK_WINDOW(owner), 60, 50);
+    // Dark, like a handset around its screen, so that the dialogs stand out
+    // in the screenshots.
+    GtkCssProvider *css = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(css, "#owner { background-color: #3c4650; }", -1, nullptr);
+    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(css);
+    gtk_widget_set_name(owner, "owner");
+    gtk_widget_show_all(owner);
+    GtkWindow *ownerWindow = GTK_WINDOW(owner);
+
+    if (what == "prefs")
+        return runPrefs(ownerWindow, true);
+    if (what == "message") {
+        gtkMessageBox(ownerWindow, "Note", "Something to read.", false);
+        std::printf("result 0\n");
+        return 0;
+    }
+
+    DialogRequest request{};
+    char text[16] = "";
+    uint8_t selected[8] = {};
+    int options = 0;
+    if (what == "text") {
+        request = {DIALOG_TEXT, nullptr, "Your name (2 to 5 letters):", text, nullptr, 2, 5, 0};
+    } else if (what == "long-text") {
+        request = {DIALOG_TEXT, "",
+                   "A prompt far longer than the box above the field has room for, so that it has to end "
+                   "early with an ellipsis instead of making the dialog any bigger than the template says.",
+                   text, nullptr, 0, 5, 0};
+    } else if (what == "masked") {
+        std::strcpy(text, "init");
+        request = {DIALOG_MASKED_TEXT, "PIN", "Enter the PIN:", text, nullptr, 0, 8, 0};
+    } else if (what == "select") {
+        static const char list[] = "Red\0Green\0Blue\0";
+        std::memcpy(text, list, sizeof list);
+        selected[1] = selected[2] = 1;
+        options = 3;
+        request = {DIALOG_SELECT, nullptr, "Pick a colour:", text, selected, 0, 0, 0};
+    } else if (what == "multi") {
+        static char list[] = "One\0Two\0Three\0Four\0";
+        request = {DIALOG_SELECT, "Numbers", "Pick any:", list, selected, 0, 0, 1};
+        selected[0] = selected[2] = 1;
+        options = 4;
+    } else if (what == "empty-select") {
+        request = {DIALOG_SELECT, nullptr, "Nothing", text, selected, 0, 0, 0};
+    } else if (what == "confirm") {
+        request = {DIALOG_CONFIRM, nullptr, "Send the form now?", nullptr, nullptr, 0, 0, 0};
+    } else if (what == "info" || what == "error") {
+        request = {DIALOG_INFO, what == "error" ? "Error" : nullptr,
+                   "The gateway did not answer. Check the address and the port in the preferences, "
+                   "then try again. This text is long enough to need the scroll bar of the box.",
+                   nullptr, nullptr, 0, 0, 0};
+    } else if (what == "kind5") {
+        request = {5, nullptr, "never shown", nullptr, nullptr, 0, 0, 0};
+    } else {
+        std::fprintf(stderr, "dialog_driver: unknown dialog %s\n", what.c_str());
+        return 2;
+    }
+    int result = gtkShowDialog(ownerWindow, atX, atY, &request);
+    std::printf("result %d\n", result);
+    if (request.kind == DIALOG_TEXT || request.kind == DIALOG_MASKED_TEXT)
+        std::printf("buffer %s\n", escaped(text).c_str());
+    if (request.kind == DIALOG_SELECT)
+        printSelected(selected, options);
+    gtk_widget_destroy(owner);
+    return 0;
+}
