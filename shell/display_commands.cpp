@@ -85,6 +85,7 @@ bool displayScrollCommand(int command)
         // No upper limit: the canvas shows empty space past the card.
         x = x + s.dx < 0 ? 0 : x + s.dx;
         y = y + s.dy < 0 ? 0 : y + s.dy;
+        Log_printf("Display: scroll %d %d\n", x, y);
         setScroll(x, y);
         return true;
     }

@@ -1,11 +1,57 @@
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "common/directories.h"
 #include "common/log.h"
+#include "shell/gtk/gtk_main.h"
 #include "shell/headless/headless.h"
 #include "shell/headless/session.h"
 #include "shell/options.h"
+#include "shell/startup.h"
+#include "shell/window.h"
+#include "stack/session.h"
+
+namespace {
+
+// The skins come with the program: beside it in the build tree, under
+// share/tovrin once installed.
+void addInstalledSkinFolders()
+{
+    char self[4096];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return;
+    self[n] = 0;
+    std::string dir(self);
+    dir.erase(dir.find_last_of('/') + 1);
+    addSkinFolder(dir + "skins");
+    addSkinFolder(dir + "../share/tovrin/skins");
+}
+
+int runScript(const CommandLine &cmd)
+{
+    FILE *in = stdin;
+    if (!cmd.script.empty()) {
+        in = std::fopen(cmd.script.c_str(), "r");
+        if (!in) {
+            std::fprintf(stderr, "tovrin: cannot read script %s\n", cmd.script.c_str());
+            return 2;
+        }
+    }
+    int status = 2;
+    if (headlessStartup(cmd)) {
+        status = runHeadless(in);
+        headlessShutdown();
+    }
+    if (in != stdin)
+        std::fclose(in);
+    return status;
+}
+
+}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -15,6 +61,20 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "tovrin: %s\n%s", error.c_str(), kUsage);
         return 2;
     }
+    if (cmd.help) {
+        std::printf("%s\n%s", kUsage, kHelp);
+        return 0;
+    }
+    if (cmd.version) {
+        std::printf("Tovrin %s %s\n", versionText(), buildText());
+        return 0;
+    }
+    // Checked before anything is written, so that a mistaken start leaves
+    // no trace.
+    if (!cmd.headless && !gtkOpenDisplay(&argc, &argv)) {
+        std::fprintf(stderr, "tovrin: cannot open a display (is DISPLAY set?); use --headless to run without a window\n");
+        return 2;
+    }
     if (!initDirectories(cmd.home.empty() ? nullptr : cmd.home.c_str())) {
         std::fprintf(stderr, "tovrin: cannot create the directories under %s\n",
                      cmd.home.empty() ? "the XDG base directories" : cmd.home.c_str());
@@ -22,24 +82,6 @@ int main(int argc, char **argv)
     }
     Log_open();
     Log_setMode(LOG_FILE);
-
-    if (!cmd.headless) {
-        std::fprintf(stderr, "tovrin: the desktop window is not available yet; use --headless\n");
-        return 2;
-    }
-    FILE *in = stdin;
-    if (!cmd.script.empty()) {
-        in = std::fopen(cmd.script.c_str(), "r");
-        if (!in) {
-            std::fprintf(stderr, "tovrin: cannot read script %s\n", cmd.script.c_str());
-            return 2;
-        }
-    }
-    if (!headlessStartup(cmd))
-        return 2;
-    int status = runHeadless(in);
-    headlessShutdown();
-    if (in != stdin)
-        std::fclose(in);
-    return status;
+    addInstalledSkinFolders();
+    return cmd.headless ? runScript(cmd) : runDesktop(cmd);
 }

@@ -6,7 +6,25 @@
 
 const char *const kUsage =
     "usage: tovrin [--home DIR] [--screen WxH] [--gateway HOST] [--port 9201|9200]\n"
-    "              [--headless] [--script FILE] [URL]\n";
+    "              [--zoom 1|2|3] [--headless] [--script FILE] [URL]\n"
+    "       tovrin --help | --version\n";
+
+const char *const kHelp =
+    "Tovrin shows WAP sites as a handset does: a handset-shaped window whose\n"
+    "screen shows the current WML card, fetched through a WAP gateway.\n"
+    "\n"
+    "  URL              the page to open (the home page for this run)\n"
+    "  --gateway HOST   the WAP gateway for this run\n"
+    "  --port 9201|9200 connection-oriented (9201) or connectionless (9200) WSP\n"
+    "  --zoom 1|2|3     show the handset 1, 2 or 3 times its size\n"
+    "  --home DIR       keep settings, cache and log under DIR (also TOVRIN_HOME)\n"
+    "  --headless       no window: commands one a line from standard input\n"
+    "  --script FILE    with --headless: the commands from FILE\n"
+    "  --screen WxH     with --headless: the canvas size instead of the skin's\n"
+    "  --version        the version and build\n"
+    "\n"
+    "Keys: arrows scroll, Enter or F1 and F2 the soft keys, Backspace back,\n"
+    "Escape stop, F5 reload, Alt+Home home; right click for the menu.\n";
 
 static bool parseScreen(const char *text, CommandLine *cmd)
 {
@@ -30,12 +48,20 @@ static bool parsePort(const char *text, CommandLine *cmd)
     return false;
 }
 
+static bool parseZoom(const char *text, CommandLine *cmd)
+{
+    if (text[0] < '1' || text[0] > '3' || text[1] != 0)
+        return false;
+    cmd->zoom = text[0] - '0';
+    return true;
+}
+
 bool parseCommandLine(int argc, char **argv, CommandLine *cmd, std::string *error)
 {
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
         bool takesValue = arg == "--home" || arg == "--screen" || arg == "--gateway" ||
-                          arg == "--port" || arg == "--script";
+                          arg == "--port" || arg == "--script" || arg == "--zoom";
         if (takesValue && i + 1 >= argc) {
             *error = arg + " needs a value";
             return false;
@@ -54,6 +80,15 @@ bool parseCommandLine(int argc, char **argv, CommandLine *cmd, std::string *erro
                 *error = std::string("bad port '") + argv[i] + "' (9201 or 9200)";
                 return false;
             }
+        } else if (arg == "--zoom") {
+            if (!parseZoom(argv[++i], cmd)) {
+                *error = std::string("bad zoom '") + argv[i] + "' (1, 2 or 3)";
+                return false;
+            }
+        } else if (arg == "--help" || arg == "-h") {
+            cmd->help = true;
+        } else if (arg == "--version") {
+            cmd->version = true;
         } else if (arg == "--script") {
             cmd->script = argv[++i];
         } else if (arg == "--headless") {

@@ -12,9 +12,13 @@ struct CommandLine {
     bool headless = false; // --headless
     std::string script;    // --script FILE; empty = standard input
     std::string url;       // the page to open
+    int zoom = 0;          // --zoom 1|2|3; 0 = the saved preference
+    bool help = false;     // --help
+    bool version = false;  // --version
 };
 
 // Fills cmd from argv; false with the reason in error.
 bool parseCommandLine(int argc, char **argv, CommandLine *cmd, std::string *error);
 
 extern const char *const kUsage;
+extern const char *const kHelp;

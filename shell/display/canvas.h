@@ -63,6 +63,7 @@ struct DisplayHooks {
     void (*statusChanged)();         // statusList() changed
     void (*pushIndicatorChanged)();  // pushIndicatorShown() changed
     void (*paintTitle)();            // repaint the card title (the skin's)
+    void (*connectionChanged)();     // connectionIndicatorOn() changed
 };
 // The record is copied; null clears every hook.
 void setDisplayHooks(const DisplayHooks *hooks);

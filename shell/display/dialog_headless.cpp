@@ -251,7 +251,7 @@ std::string dialogDumpLine(const ShownDialog &dialog)
     return "dialog " + dialog.kind + " " + dialog.title + ": " + dialog.prompt;
 }
 
-int showDialog(DialogRequest *request)
+int headlessShowDialog(DialogRequest *request)
 {
     if (!request || request->kind >= std::size(DIALOG_KINDS))
         return 0;
@@ -287,3 +287,11 @@ int showDialog(DialogRequest *request)
     gShown[index].outcome = shown.outcome;
     return shown.result;
 }
+
+namespace {
+int (*gDialogBackend)(DialogRequest *) = headlessShowDialog;  // who shows the dialogs
+}
+
+void setDialogBackend(int (*show)(DialogRequest *request)) { gDialogBackend = show ? show : headlessShowDialog; }
+
+int showDialog(DialogRequest *request) { return gDialogBackend(request); }

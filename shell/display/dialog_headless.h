@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/dialog.h"
+
 // command: "answer", "choose", "confirm" or "cancel"; rest: the remainder
 // of the script line. false, with why, when malformed (nothing queued).
 bool queueDialogAnswer(const char *command, const char *rest, std::string *why);
@@ -38,3 +40,9 @@ struct ShownDialog {
 std::vector<ShownDialog> takeShownDialogs();
 // "dialog KIND TITLE: PROMPT", the dump's line.
 std::string dialogDumpLine(const ShownDialog &dialog);
+
+// The dialogs answered from the queue (the headless backend's).
+int headlessShowDialog(DialogRequest *request);
+// Who shows the dialogs from now on (null: the queue above). The desktop
+// sets its own, which also stops the Browser's poll timer meanwhile.
+void setDialogBackend(int (*show)(DialogRequest *request));

@@ -45,8 +45,11 @@ void refreshPushIndicator()
 
 void showConnectionIndicator(bool connected)
 {
+    bool changed = gConnectionOn != connected;
     gConnectionOn = connected;
     gBlinkOn = false;
+    if (changed && displayHooks().connectionChanged)
+        displayHooks().connectionChanged();
 }
 
 void blinkConnectionIndicator()
@@ -54,6 +57,8 @@ void blinkConnectionIndicator()
     gBlinkOn = !gBlinkOn;
     gConnectionOn = gBlinkOn;
     gBlinks++;
+    if (displayHooks().connectionChanged)
+        displayHooks().connectionChanged();
 }
 
 bool connectionIndicatorOn() { return gConnectionOn; }

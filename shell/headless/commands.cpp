@@ -21,7 +21,11 @@
 #include "shell/display_commands.h"
 #include "shell/headless/headless.h"
 #include "shell/headless/loop.h"
+#include "shell/headless/session.h"
+#include "shell/headless/backend.h"
 #include "shell/headless/targets.h"
+#include "shell/skin_paint.h"
+#include "shell/window.h"
 #include "wml/layout.h"
 
 namespace {
@@ -193,14 +197,40 @@ CommandResult cmdScroll(const Line &line)
     return CMD_OK;
 }
 
+// The whole handset, or with --canvas-only the canvas; without a skin the
+// canvas is all there is.
 CommandResult cmdScreenshot(const Line &line)
 {
-    // Until the skin exists the whole window is the canvas.
-    const std::string &path = line.words[1] == "--canvas-only" && line.words.size() > 2 ? line.words[2] : line.words[1];
+    bool canvasOnly = line.words[1] == "--canvas-only";
+    if (canvasOnly && line.words.size() < 3)
+        return fail("usage: screenshot [--canvas-only] FILE.png");
+    const std::string &path = canvasOnly ? line.words[2] : line.words[1];
     paintNow();
-    if (!writeCanvasPng(path.c_str()))
+    bool written = !canvasOnly && handsetSurface() ? writeHandsetPng(path.c_str(), headlessZoom()) : writeCanvasPng(path.c_str());
+    if (!written)
         return fail("cannot write " + path);
     std::printf("screenshot %s\n", path.c_str());
+    return CMD_OK;
+}
+
+CommandResult cmdSkin(const Line &line)
+{
+    std::string why;
+    bool changed = changeSkin(line.rest, &why);
+    takeMessageBoxes();
+    if (!changed)
+        return fail("skin " + why);
+    const SkinDefinition &skin = currentSkin();
+    std::printf("skin %s %dx%d canvas %dx%d\n", line.rest.c_str(), skin.image.width, skin.image.height,
+                skin.canvasWidth, skin.canvasHeight);
+    return CMD_OK;
+}
+
+CommandResult cmdKey(const Line &line)
+{
+    if (!windowKey(line.words[1].c_str()))
+        return fail("no key " + line.words[1] + " (keys: " + windowKeyNames() + ")");
+    std::printf("key %s\n", line.words[1].c_str());
     return CMD_OK;
 }
 
@@ -417,6 +447,8 @@ const Command kCommands[] = {
     {"wait", 1, "wait [SECONDS]", cmdWait},
     {"sleep", 2, "sleep SECONDS", cmdSleep},
     {"trail", 1, "trail", cmdTrail},
+    {"skin", 2, "skin FILE.skin", cmdSkin},
+    {"key", 2, "key NAME", cmdKey},
     {"quit", 1, "quit", cmdQuit},
 };
 

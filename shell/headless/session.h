@@ -6,3 +6,5 @@
 // false (with the reason on standard error) when start-up cannot go on.
 bool headlessStartup(const CommandLine &cmd);
 void headlessShutdown();
+// --zoom for the handset screenshots (1 without one).
+int headlessZoom();

@@ -1,5 +1,5 @@
 // The window outline: the picture without the light areas that reach its
-// border (Part 6.5). The spec's alternating sweeps reach the same fixed
+// border. Alternating sweeps over the mask would reach the same fixed
 // point as this flood fill from the border, which visits each pixel once.
 #include "shell/skin/skin.h"
 

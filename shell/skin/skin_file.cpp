@@ -1,4 +1,4 @@
-// The skin definition file: one key and value a line (Part 6.5).
+// The skin definition file: one key and value a line.
 #include <array>
 #include <climits>
 #include <cstdio>

@@ -4,7 +4,7 @@
 # screenshot it writes to @OUT@ must equal golden/SHOT.png pixel for pixel.
 #   run_case.sh TOVRIN DECK_DIR CASE_FILE PNG_DIFF
 # In the script, @DECKS@ names the compiled test decks, @OUT@ a scratch
-# directory, @CASES@ the cases folder. A first line "#! OPTIONS" adds
+# directory, @CASES@ the cases folder, @SKINS@ the skins beside the program. A first line "#! OPTIONS" adds
 # command-line options. TOVRIN_UPDATE_GOLDEN=1 rewrites the expectation.
 set -u
 tovrin=$1 decks=$2 case=$3 pngdiff=$4
@@ -15,14 +15,15 @@ home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 opts=$(sed -n '1s/^#! //p' "$case")
 script="$home/script.txt"
-sed -e "s|@DECKS@|$decks|g" -e "s|@OUT@|$home/out|g" -e "s|@CASES@|$dir|g" "$case" > "$script"
+skins=$(cd "$(dirname "$tovrin")" && pwd)/skins
+sed -e "s|@DECKS@|$decks|g" -e "s|@OUT@|$home/out|g" -e "s|@CASES@|$dir|g" -e "s|@SKINS@|$skins|g" "$case" > "$script"
 mkdir -p "$home/out"
 # shellcheck disable=SC2086
 # Standard output only: the sanitizer build reports its suppressions on
 # standard error.
 actual=$("$tovrin" --home "$home/home" --headless --script "$script" $opts 2>"$home/stderr")
 status=$?
-actual=$(printf '%s' "$actual" | sed "s|$home/out|@OUT@|g")
+actual=$(printf '%s' "$actual" | sed -e "s|$home/out|@OUT@|g" -e "s|$skins|@SKINS@|g" -e "s|$dir|@CASES@|g")
 actual="$actual
 exit $status"
 golden="$(dirname "$dir")/golden"
