@@ -7,6 +7,7 @@
 #include <csignal>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "common/log.h"
@@ -30,12 +31,14 @@ constexpr const char ZOOM_VALUE[] = "Zoom";
 constexpr int ZOOM_MAX = 3;
 constexpr int MENU_ZOOM_BASE = 9000;  // 9001..9003: zoom 1..3
 
-// Native controls keep the skin's sizes: the theme's minimums go.
+// Native controls keep the skin's sizes: the theme's minimums go, and the
+// text grows with the zoom. %d: the font size in pixels.
 constexpr const char CONTROL_CSS[] =
     ".tovrin-control, .tovrin-control * { min-height: 0; min-width: 0; padding-top: 0; padding-bottom: 0;"
-    " margin: 0; font-size: 9px; }"
+    " margin: 0; font-size: %dpx; }"
     ".tovrin-control button, button.tovrin-control { padding-left: 2px; padding-right: 2px; }"
-    ".tovrin-control arrow { min-width: 8px; min-height: 8px; -gtk-icon-transform: scale(0.6); }";
+    ".tovrin-control arrow { min-width: 8px; min-height: 8px; }";
+constexpr int CONTROL_FONT_PX = 9;
 
 struct Control {
     int id;
@@ -55,6 +58,7 @@ int gWatchedFd = -1;
 bool gFillingLists = false;             // the program, not the user, changes a list
 int gDialogDepth = 0;                   // modal WML dialogs open
 bool gQuitting = false;
+GtkCssProvider *gControlCss = nullptr;  // the controls' style at the current zoom
 
 Control *control(int id)
 {
@@ -135,9 +139,33 @@ gboolean onHandsetDraw(GtkWidget *, cairo_t *cr, gpointer)
     return FALSE;  // the children draw next
 }
 
+// TOVRIN_BENCH_STARTUP=1: the program ends once the first card is on the
+// screen and prints its resident memory, so that a benchmark can time
+// start-up as a whole process.
+bool gBenchStartup = false;
+
+void reportStartup()
+{
+    long rss = 0;
+    if (FILE *f = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "VmRSS: %ld", &rss) == 1)
+                break;
+        std::fclose(f);
+    }
+    std::printf("startup painted rss-kb %ld\n", rss);
+    std::fflush(stdout);
+    platform().quit();
+}
+
 gboolean onCanvasDraw(GtkWidget *, cairo_t *cr, gpointer)
 {
     paintScaled(cr, canvasSurface());
+    if (gBenchStartup && currentLayoutTable()) {
+        gBenchStartup = false;
+        reportStartup();
+    }
     return TRUE;
 }
 
@@ -311,11 +339,14 @@ void onControlAllocated(GtkWidget *widget, GdkRectangle *a, gpointer name)
 
 void installCss()
 {
-    GtkCssProvider *css = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(css, CONTROL_CSS, -1, nullptr);
-    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
-                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(css);
+    if (!gControlCss) {
+        gControlCss = gtk_css_provider_new();
+        gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(gControlCss),
+                                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    }
+    char css[sizeof CONTROL_CSS + 16];
+    std::snprintf(css, sizeof css, CONTROL_CSS, CONTROL_FONT_PX * gZoom);
+    gtk_css_provider_load_from_data(gControlCss, css, -1, nullptr);
 }
 
 GtkWidget *makeControl(Control &c)
@@ -345,8 +376,8 @@ GtkWidget *makeControl(Control &c)
 
 bool createWindows(const SkinDefinition *skin)
 {
-    installCss();
     gZoom = fittingZoom(*skin, gZoom);
+    installCss();
     gWindow = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     if (!gWindow)
         return false;
@@ -673,7 +704,8 @@ void quit()
         if (GTK_IS_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data)))
             gtk_dialog_response(GTK_DIALOG(w->data), GTK_RESPONSE_DELETE_EVENT);
     g_list_free(windows);
-    gtk_main_quit();
+    if (gtk_main_level() > 0)
+        gtk_main_quit();
 }
 
 void showPrefs() { gtkShowPrefsWindow(); }
@@ -700,6 +732,7 @@ void setZoom(int zoom)
     if (fitted == gZoom)
         return;
     gZoom = fitted;
+    installCss();
     applySkin(&skin);
 }
 
@@ -709,6 +742,9 @@ bool gtkOpenDisplay(int *argc, char ***argv)
 {
     // Shaped windows and moving them need X11 (also under XWayland).
     gdk_set_allowed_backends("x11");
+    // Nothing here draws with OpenGL; probing for it loads a driver that
+    // alone is larger than the rest of the program.
+    setenv("GDK_GL", "disable", 0);
     return gtk_init_check(argc, argv);
 }
 
@@ -716,6 +752,8 @@ int runDesktop(const CommandLine &cmd)
 {
     setPlatform(&kGtk);
     setDialogBackend(showWmlDialog);
+    if (const char *bench = std::getenv("TOVRIN_BENCH_STARTUP"))
+        gBenchStartup = *bench == '1';
     g_unix_signal_add(SIGTERM, onSignal, nullptr);
     g_unix_signal_add(SIGINT, onSignal, nullptr);
     g_unix_signal_add(SIGHUP, onSignal, nullptr);

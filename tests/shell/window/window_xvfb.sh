@@ -160,4 +160,17 @@ clickAt $((CX + 10)) $((CY + 6))
 waitCard Linked 0
 ok "zoom 2: sharp pixels, clicks land"
 stopWindow
+ZOOM=1
+
+# --- closed while a dialog is open: the dialog ends, shutdown runs in order ---
+startWindow "$WORK/home" --gateway "$TOVRIN_GATEWAY_HOST" "$URL"
+waitCard Window 0
+clickAt $((CX + 45)) $((CY + 15 + 6))
+waitDialog "text entry"
+kill -TERM "$PID"
+waitFor "! kill -0 $PID" 10 || fail "the program did not end while a dialog was open"
+wait "$PID"; status=$?; PID=
+[ "$status" -eq 0 ] || fail "exit status $status"
+logHas '^Display: shutdown done$' || fail "no orderly shutdown"
+ok "closed with a dialog open: the dialog ends and shutdown runs"
 echo "PASS"
