@@ -182,7 +182,8 @@ size_t findText(std::string_view text, std::string_view sub, size_t from)
         return std::string_view::npos;
     if (sub.empty())
         return from;
-    // memmem is linear; string_view::find compares at every offset.
+    // string_view::find compares at every offset, which is quadratic for a
+    // long sub that almost matches everywhere; memmem does not.
     const void *at = memmem(text.data() + from, text.size() - from, sub.data(), sub.size());
     return at ? static_cast<size_t>(static_cast<const char *>(at) - text.data()) : std::string_view::npos;
 }

@@ -61,8 +61,8 @@ bool isString(const ScriptValue *value);
 void setText(ScriptValue *result, std::string_view text);
 // Decimal text of n, as toText writes it.
 std::string decimalText(int32_t n);
-// The offset of the first occurrence of sub in text (npos when none), in
-// time linear in their lengths whatever the bytes.
+// The offset of the first occurrence of sub in text (npos when none),
+// without comparing the whole of sub at every offset of text.
 size_t findText(std::string_view text, std::string_view sub, size_t from = 0);
 
 // ---- The functions, one file per library ----
