@@ -188,6 +188,8 @@ bool isUrlAttribute(const char *name)
 
 bool moreBytes() { return gWbxml.deck && gWbxml.position < gWbxml.deckLength; }
 
+bool readFailed() { return gReadFailed; }
+
 uint8_t nextByte()
 {
     if (!moreBytes()) {
@@ -406,6 +408,8 @@ void get_strtab(char *buffer, uint32_t limit, uint32_t index)
     }
     buffer[i] = 0;
 }
+
+void appendToTextBuffer(const char *text) { appendText(gWbxml.textBuffer, TEXT_BUFFER_SIZE, text); }
 
 // --- Global tokens --------------------------------------------------------
 

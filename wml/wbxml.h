@@ -80,8 +80,13 @@ uint8_t nextByte();
 // A multi-byte integer at the position; one longer than 5 bytes or wider
 // than 32 bits gives 0 and ends the walk like a read past the end.
 uint32_t readMultiByte();
+// True once a bad read has ended the walk of this pass.
+bool readFailed();
 // 1 when token is a global token (its operands consumed), else 0.
 int globalToken(uint8_t token);
+// Appends text to textBuffer; what does not fit is cut, logged as "Text
+// buffer overflow\n" and sets errorFlag.
+void appendToTextBuffer(const char *text);
 void get_string(char *buffer, uint32_t limit);
 void get_strtab(char *buffer, uint32_t limit, uint32_t index);
 void skipElement();

@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/log.h"
+#include "tests/wml/fakes.h"
+#include "wml/decompile.h"
+#include "wml/wbxml.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+constexpr const char *URL = "http://test/deck.wml";
+
+Bytes operator+(Bytes a, const Bytes &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Bytes str(const std::string &s)
+{
+    Bytes b = {0x03};
+    b.insert(b.end(), s.begin(), s.end());
+    b.push_back(0);
+    return b;
+}
+
+// Header of WML 1.1 in the given charset (4 ISO-8859-1, 106 UTF-8) with a
+// string table.
+Bytes header(uint8_t charset = 4, const std::string &table = "")
+{
+    Bytes b = {0x01, 0x04, charset, static_cast<uint8_t>(table.size())};
+    b.insert(b.end(), table.begin(), table.end());
+    return b;
+}
+
+struct Output {
+    int result;
+    std::string text;
+};
+
+Output decompile(const Bytes &deck)
+{
+    fakeCacheClear();
+    fakeCachePut(URL, 20, deck);
+    char *buffer = nullptr;
+    size_t size = 0;
+    FILE *out = open_memstream(&buffer, &size);
+    int result = Decompile(URL, out);
+    std::fclose(out);
+    Output o{result, std::string(buffer, size)};
+    std::free(buffer);
+    return o;
+}
+
+class DecompileTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        fakeReset();
+        Log_setMode(LOG_OFF);
+    }
+};
+
+}  // namespace
+
+TEST_F(DecompileTest, OneTagOrTextRunALineIndentedByDepth)
+{
+    // card > p > "Hello" nbsp; p > "a" br "b"; go href=$(x:esc) with the
+    // same reference in text after it.
+    const Bytes body = Bytes{0x67} + Bytes{0x60} + str("Hello\xA0") + Bytes{0x01} + Bytes{0x60} + str("a") +
+                       Bytes{0x26} + str("b") + Bytes{0x01} + Bytes{0xAB, 0x4A, 0x80, 0x00, 0x01} +
+                       Bytes{0x80, 0x00} + Bytes{0x01};
+    Log_setMode(LOG_CONSOLE);
+    testing::internal::CaptureStdout();
+    const Output o = decompile(header(4, std::string("x\0", 2)) + body);
+    const std::string log = testing::internal::GetCapturedStdout();
+    Log_setMode(LOG_OFF);
+    EXPECT_EQ(o.result, 0);
+    EXPECT_EQ(o.text,
+              "  <card>\n"
+              "    <p>\n"
+              "    Hello&nbsp;\n"
+              "    </p>\n"
+              "    <p>\n"
+              "      a\n"
+              "      <br/>\n"
+              "    b\n"
+              "    </p>\n"
+              "    <go href=\"$(x:esc)\"/>\n"
+              "  $(x:esc)\n"
+              "  </card>\n");
+    EXPECT_TRUE(log.starts_with("\nDecompile start\n")) << log;
+    EXPECT_TRUE(log.ends_with("Decompile end\n")) << log;
+}
+
+TEST_F(DecompileTest, TextIsUtf8WhateverTheDeckCharset)
+{
+    // ISO-8859-1: every byte is its character. UTF-8: the bytes pass, and
+    // only the characters U+00A0 and U+00AD become entities, not the A0 and
+    // AD inside "à" (C3 A0) or "í" (C3 AD).
+    const Bytes latin = Bytes{0xE0, 0x0C} + str("caf\xE9\xA0") + Bytes{0x01} + str("\xE9\xA0\xAD\xFF") + Bytes{0x01};
+    EXPECT_EQ(decompile(header(4) + latin).text, "  <p alt=\"caf\xC3\xA9\xC2\xA0\">\n  \xC3\xA9&nbsp;&shy;\xC3\xBF\n  </p>\n");
+    const Bytes utf8 = Bytes{0x60} + str("\xC3\xA0\xC3\xAD|\xC2\xA0|\xC2\xAD|\xC2") + Bytes{0x01};
+    EXPECT_EQ(decompile(header(106) + utf8).text, "  <p>\n  \xC3\xA0\xC3\xAD|&nbsp;|&shy;|\xC2\n  </p>\n");
+}
+
+TEST_F(DecompileTest, GlobalTokensInContent)
+{
+    const Bytes body = {
+        0x60,
+        0x02, 0x81, 0x69,                     // ENTITY 0xE9: a reference, never its byte
+        0x02, 0x83, 0x69,                     // ENTITY 0x1E9: the whole value
+        0x41, 'u', 0,                         // EXT_I_1
+        0x82, 0x00,                           // EXT_T_2 "x"
+        0x00, 0x01, 0x04, 0x00, 0xC0,         // SWITCH_PAGE, LITERAL, EXT_0
+        0xC3, 0x02, 'z', 'z',                 // OPAQUE
+        0x44, 0x00, 0x03, 'n', 0, 0x01,       // LITERAL_C and its content
+        0x85,                                 // tag 0x05 with attributes
+        0x0C, 0x02, 0x81, 0x69, 0x01,         // alt=ENTITY 0xE9: its byte
+        0x7A, 0x01,                           // tag 0x3A with content
+        0x01};
+    const Output o = decompile(header(4, std::string("x\0", 2)) + body);
+    EXPECT_EQ(o.result, 0);
+    EXPECT_EQ(o.text,
+              "  <p>\n"
+              "    &#xe9;&#x1e9;$(u:unesc)$(x:noesc)\n"
+              "    <unknown-0x05 alt=\"\xC3\xA9\"/>\n"
+              "    <unknown-0x3a>\n"
+              "    </unknown-0x3a>\n"
+              "  </p>\n");
+}
+
+TEST_F(DecompileTest, TextGrowsWithoutBeingCut)
+{
+    // A full text buffer of non-breaking spaces grows six times.
+    const std::string spaces(TEXT_BUFFER_SIZE - 1, '\xA0');
+    const Output o = decompile(header() + Bytes{0x60} + str(spaces) + Bytes{0x01});
+    EXPECT_EQ(o.result, 0);
+    std::string expected = "  <p>\n  ";
+    for (size_t i = 0; i < spaces.size(); i++) {
+        expected += "&nbsp;";
+    }
+    EXPECT_EQ(o.text, expected + "\n  </p>\n");
+}
+
+TEST_F(DecompileTest, ResultCodes)
+{
+    // Not cached: nothing written.
+    fakeCacheClear();
+    FILE *null = std::fopen("/dev/null", "w");
+    ASSERT_NE(null, nullptr);
+    EXPECT_EQ(Decompile("http://nowhere/", null), DECOMPILE_NOT_CACHED);
+    std::fclose(null);
+    EXPECT_EQ(decompile(Bytes{0x01, 0x04}).result, DECOMPILE_NOT_CACHED);
+    EXPECT_EQ(decompile(Bytes{0x01, 0x04, 0x04, 0x09}).text, "");
+
+    // A string longer than the text buffer: cut, written, 64.
+    Output o = decompile(header() + Bytes{0x60} + str(std::string(3000, 'x')) + Bytes{0x01});
+    EXPECT_EQ(o.result, DECOMPILE_OVERFLOW);
+    EXPECT_EQ(o.text, "  <p>\n  " + std::string(TEXT_BUFFER_SIZE - 1, 'x') + "\n  </p>\n");
+
+    // Truncated inside a text, an entity and a tag's attributes: what was
+    // read is written, every open element closed, and 64.
+    o = decompile(header() + Bytes{0x67, 0x60} + str("ab") + Bytes{0x02, 0x81});
+    EXPECT_EQ(o.result, DECOMPILE_OVERFLOW);
+    EXPECT_EQ(o.text, "  <card>\n    <p>\n    ab\n    </p>\n  </card>\n");
+    o = decompile(header() + Bytes{0xE7, 0x55} + str("c"));
+    EXPECT_EQ(o.result, DECOMPILE_OVERFLOW);
+    EXPECT_EQ(o.text, "  <card id=\"c\">\n  </card>\n");
+
+    // Nesting past the walkers' depth is skipped, not recursed into.
+    o = decompile(header() + Bytes(100000, 0x60));
+    EXPECT_EQ(o.result, DECOMPILE_OVERFLOW);
+    EXPECT_EQ(gWbxml.deck, nullptr);
+}
+
+TEST_F(DecompileTest, EveryPrefixOfACompiledDeckEndsWithItsResult)
+{
+    // Cut inside the header or string table: not cached. At the body:
+    // nothing to write. Anywhere in the body: 64, every element that was
+    // opened closed again. The whole deck: 0.
+    const Bytes deck = loadDeck("wbxml_basic");
+    ASSERT_GT(deck.size(), 100u);
+    const size_t body = 4 + deck[3];
+    for (size_t n = 0; n <= deck.size(); n++) {
+        const Output o = decompile(Bytes(deck.begin(), deck.begin() + static_cast<long>(n)));
+        const int expected = n < body ? DECOMPILE_NOT_CACHED : n == body || n == deck.size() ? 0 : DECOMPILE_OVERFLOW;
+        ASSERT_EQ(o.result, expected) << n;
+        int open = 0;
+        std::istringstream lines(o.text);
+        for (std::string line; std::getline(lines, line);) {
+            line.erase(0, line.find_first_not_of(' '));
+            if (line.starts_with("</")) {
+                open--;
+            } else if (line.starts_with("<") && !line.ends_with("/>")) {
+                open++;
+            }
+            ASSERT_GE(open, 0) << n;
+        }
+        EXPECT_EQ(open, 0) << n << "\n" << o.text;
+        EXPECT_EQ(gWbxml.depth, 0);
+        EXPECT_EQ(gWbxml.deck, nullptr);
+    }
+}
