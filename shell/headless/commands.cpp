@@ -25,6 +25,7 @@
 #include "shell/headless/backend.h"
 #include "shell/headless/targets.h"
 #include "shell/skin_paint.h"
+#include "shell/source_view.h"
 #include "shell/window.h"
 #include "wml/layout.h"
 
@@ -416,6 +417,18 @@ CommandResult cmdTrail(const Line &)
     return CMD_OK;
 }
 
+// The WML source view of the current deck written to FILE, with
+// Decompile's result.
+CommandResult cmdSource(const Line &line)
+{
+    int result = 0;
+    std::string why;
+    if (!writeWmlSource(line.words[1].c_str(), &result, &why))
+        return fail(why);
+    std::printf("source %s %d\n", line.words[1].c_str(), result);
+    return CMD_OK;
+}
+
 CommandResult cmdQuit(const Line &)
 {
     std::printf("quit\n");
@@ -449,6 +462,7 @@ const Command kCommands[] = {
     {"trail", 1, "trail", cmdTrail},
     {"skin", 2, "skin FILE.skin", cmdSkin},
     {"key", 2, "key NAME", cmdKey},
+    {"source", 2, "source FILE", cmdSource},
     {"quit", 1, "quit", cmdQuit},
 };
 
