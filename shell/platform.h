@@ -53,6 +53,12 @@ struct Platform {
     // A file-open dialog limited to pattern; false when cancelled.
     bool (*chooseFile)(const char *title, const char *filterName, const char *pattern, std::string *path);
     void (*showPrefsWindow)();
+    // The Goto URL dialog: an editable list of choices (first pre-selected);
+    // false when cancelled.
+    bool (*showGotoUrlDialog)(const std::vector<std::string> &choices, std::string *url);
+    // The bookmarks and push message dialogs (their lists through shell/menu.h).
+    void (*showBookmarksDialog)();
+    void (*showPushDialog)();
     // Starts a program without waiting for it.
     bool (*spawn)(const std::vector<std::string> &argv);
     // Runs the main window's command once the current input event is

@@ -6,6 +6,7 @@
 
 #include "browser/browser.h"
 #include "browser/context.h"
+#include "browser/history.h"
 #include "browser/messages.h"
 #include "cache/cache.h"
 #include "common/log.h"
@@ -68,6 +69,8 @@ bool displayInit(const CommandLine &cmd, bool loadHome)
     Log_printf("Display: homeURL %s\n", gPrefs.homeUrl.c_str());
     Log_printf("Display: proxy %s\n", gPrefs.proxy.c_str());
     setContextPrefs(&gPrefs);
+    // The menus are built when they open, so a changed history needs no rebuild.
+    setHistoryHooks(B_go, nullptr);
     setUserPrefs(&gPrefs);
     Log_str("Display: supply user prefs setting to browser - done\n");
     displaySetPrefs(&gPrefs);

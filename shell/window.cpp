@@ -12,6 +12,7 @@
 #include "shell/display.h"
 #include "shell/display/canvas.h"
 #include "shell/display_commands.h"
+#include "shell/menu.h"
 #include "shell/platform.h"
 #include "shell/skin_paint.h"
 
@@ -27,11 +28,6 @@ constexpr const char INVALID_SKIN[] =
 constexpr const char NOT_24BIT[] =
     "Tovrin skin bitmaps are required to be 24bit BMP files.  The bitmap defined in the skin definition file is "
     "not a 24bit bitmap file!";
-
-// Menu commands of the popup (the full menu comes with the bookmarks).
-constexpr int MENU_PREFERENCES = 1;
-constexpr int MENU_CHANGE_SKIN = 9;
-constexpr int MENU_EXIT = 8;
 
 SkinDefinition gSkin;                  // the skin in use
 std::vector<std::string> gSkinFolders; // where skins named without a folder are looked for
@@ -128,35 +124,14 @@ void pressButton(int index)
 
 void selectSoftKey(int index) { B_event(BEVENT_SELECT, index); }
 
-// A minimal Goto URL: one text entry; the history list comes with the menus.
-void gotoUrl()
-{
-    char buffer[256] = {};
-    DialogRequest request = {DIALOG_TEXT, "Goto URL", "Enter the URL to go to:", buffer, nullptr, 0, 255, 0};
-    if (showDialog(&request) == 1 && buffer[0])
-        B_go(buffer, nullptr, METHOD_GET);
-}
-
 void runMenu(int x, int y)
 {
-    std::vector<MenuEntry> entries(4);
-    entries[0].command = MENU_PREFERENCES;
-    entries[0].text = "Preferences...";
-    entries[1].command = MENU_CHANGE_SKIN;
-    entries[1].text = "Change Tovrin skin";
-    entries[3].command = MENU_EXIT;
-    entries[3].text = "Exit";
     Log_printf("Display: menu at %d,%d\n", x, y);
-    int chosen = platform().popupMenu(entries, x, y);
-    Log_printf("Display: menu command %d\n", chosen);
-    if (chosen == MENU_PREFERENCES) {
-        platform().showPrefsWindow();
-    } else if (chosen == MENU_CHANGE_SKIN) {
-        std::string why;
-        changeSkin("", &why);
-    } else if (chosen == MENU_EXIT) {
-        platform().quit();
-    }
+    int chosen = platform().popupMenu(buildMenus(), x, y);
+    if (chosen)
+        runMenuCommand(chosen);
+    else
+        Log_str("Display: menu closed\n");
 }
 
 struct CommandRow {
@@ -169,13 +144,13 @@ struct CommandRow {
 const CommandRow kOneShots[] = {
     {CMD_ACTION1, [] { selectSoftKey(0); }},
     {CMD_ACTION2, [] { selectSoftKey(1); }},
-    {CMD_PUSH, [] {}},
-    {CMD_BOOKMARK, [] {}},
+    {CMD_PUSH, showPushDialog},
+    {CMD_BOOKMARK, showBookmarksDialog},
     {CMD_BACK, displayGoPrev},
     {CMD_HOME, displayGoHome},
     {CMD_REFRESH, displayRefresh},
     {CMD_STOP, displayStop},
-    {CMD_GO, gotoUrl},
+    {CMD_GO, showGotoUrlDialog},
     {CMD_MENU, [] {
          const SkinButton &menu = gSkin.buttons[SKIN_MENU];
          runMenu(menu.x, menu.y);

@@ -15,7 +15,9 @@
 #include "shell/display/canvas.h"
 #include "shell/display/dialog_headless.h"
 #include "shell/gtk/gtk_dialogs.h"
+#include "shell/gtk/gtk_lists.h"
 #include "shell/gtk/gtk_prefs.h"
+#include "shell/menu.h"
 #include "shell/platform.h"
 #include "shell/skin_paint.h"
 #include "shell/startup.h"
@@ -614,7 +616,11 @@ std::vector<MenuEntry> withZoomMenu(const std::vector<MenuEntry> &entries)
         e.checked = z == gZoom;
         zoom.submenu.push_back(e);
     }
-    size_t at = all.empty() ? 0 : all.size() - 1;  // before the last entry (Exit)
+    // After the skin's entry, else at the end.
+    size_t at = all.size();
+    for (size_t i = 0; i < all.size(); i++)
+        if (all[i].command == MENU_CHANGE_SKIN)
+            at = i + 1;
     all.insert(all.begin() + static_cast<long>(at), zoom);
     return all;
 }
@@ -710,6 +716,35 @@ void quit()
 
 void showPrefs() { gtkShowPrefsWindow(); }
 
+// The list dialogs open over the canvas, as the WML dialogs do.
+void canvasOnScreen(int *x, int *y)
+{
+    getWindowOrigin(x, y);
+    *x += currentSkin().canvasX * gZoom;
+    *y += currentSkin().canvasY * gZoom;
+}
+
+bool gotoUrl(const std::vector<std::string> &choices, std::string *url)
+{
+    int x = 0, y = 0;
+    canvasOnScreen(&x, &y);
+    return gtkGotoUrlDialog(GTK_WINDOW(gWindow), x, y, choices, url);
+}
+
+void bookmarks()
+{
+    int x = 0, y = 0;
+    canvasOnScreen(&x, &y);
+    gtkBookmarksDialog(GTK_WINDOW(gWindow), x, y);
+}
+
+void pushes()
+{
+    int x = 0, y = 0;
+    canvasOnScreen(&x, &y);
+    gtkPushDialog(GTK_WINDOW(gWindow), x, y);
+}
+
 // Ctrl+C in the terminal or a polite kill closes the window in order.
 gboolean onSignal(gpointer)
 {
@@ -720,8 +755,8 @@ gboolean onSignal(gpointer)
 const Platform kGtk = {
     "gtk",         createWindows,  applySkin,       showMainWindow, destroyWindows, invalidateHandset, invalidateCanvas,
     setButtonText, setListEntries, getWindowOrigin, moveWindow,     capturePointer, startTimer,        stopTimer,
-    popupMenu,     showWmlDialog,  messageBox,      chooseFile,     showPrefs,      spawnProgram,      postCommand,
-    quit,
+    popupMenu,     showWmlDialog,  messageBox,      chooseFile,     showPrefs,      gotoUrl,           bookmarks,
+    pushes,        spawnProgram,   postCommand,     quit,
 };
 
 void setZoom(int zoom)

@@ -9,6 +9,7 @@
 #include "shell/display/canvas.h"
 #include "shell/display/dialog_headless.h"
 #include "shell/display/fonts.h"
+#include "shell/dialog.h"
 #include "shell/display.h"
 #include "shell/skin_paint.h"
 #include "shell/window.h"
@@ -28,6 +29,7 @@ struct Control {
 
 Control gControls[] = {{CMD_ACTION1, {}, {}}, {CMD_ACTION2, {}, {}}, {CMD_ACTION3, {}, {}}, {CMD_STATUS, {}, {}}};
 std::string gMessages;                 // message boxes not yet taken
+bool gQuitRequested = false;           // the menu's Exit
 
 Control *control(int id)
 {
@@ -128,23 +130,46 @@ int popupMenu(const std::vector<MenuEntry> &, int, int) { return 0; }
 void messageBox(const char *caption, const char *text, bool)
 {
     Log_printf("Display: message box [%s] %s\n", caption, text);
-    gMessages += std::string(caption) + ": " + text + "\n";
+    std::string line = std::string("message ") + caption + ": " + text;
+    for (char &c : line)
+        c = c == '\n' ? ' ' : c;
+    gMessages += line + "\n";
 }
 
 bool chooseFile(const char *, const char *, const char *, std::string *) { return false; }
 void showPrefsWindow() {}
+
+// Goto URL is a text entry here, answered with "answer URL".
+bool showGotoUrlDialog(const std::vector<std::string> &choices, std::string *url)
+{
+    char buffer[1024] = {};
+    if (!choices.empty())
+        std::snprintf(buffer, sizeof buffer, "%s", choices.front().c_str());
+    DialogRequest request = {DIALOG_TEXT, "Goto URL", "", buffer, nullptr, 0, sizeof buffer - 1, 0};
+    if (showDialog(&request) != 1)
+        return false;
+    *url = buffer;
+    return true;
+}
+
+// The lists are the headless commands bookmarks and pushes.
+void showBookmarksDialog() { Log_str("Display: bookmarks dialog (headless: none)\n"); }
+void showPushDialog() { Log_str("Display: push message dialog (headless: none)\n"); }
 bool spawn(const std::vector<std::string> &) { return false; }
 void postCommand(int command) { windowCommand(command); }
 
 const Platform kHeadless = {
     "headless",   createWindows,  applySkin,    noop,       noop,          invalidateHandset, noop,
     setButtonText, setListEntries, getWindowOrigin, moveWindow, capturePointer, startTimer, stopTimer,
-    popupMenu,    headlessShowDialog, messageBox, chooseFile, showPrefsWindow, spawn, postCommand, noop,
+    popupMenu,    headlessShowDialog, messageBox, chooseFile, showPrefsWindow, showGotoUrlDialog,
+    showBookmarksDialog, showPushDialog, spawn, postCommand, [] { gQuitRequested = true; },
 };
 
 }  // namespace
 
 const Platform *headlessPlatform() { return &kHeadless; }
+
+bool headlessQuitRequested() { return gQuitRequested; }
 
 std::string takeMessageBoxes()
 {

@@ -14,5 +14,8 @@ const Platform *headlessPlatform();
 // cannot be written.
 bool writeHandsetPng(const char *path, int zoom);
 
-// Message boxes shown since the last call (caption: text), oldest first.
+// Message boxes shown since the last call, one "message CAPTION: TEXT" line
+// each (line ends in the text as spaces), oldest first.
 std::string takeMessageBoxes();
+// The menu's Exit was chosen: the script ends as with quit.
+bool headlessQuitRequested();

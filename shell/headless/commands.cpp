@@ -24,6 +24,7 @@
 #include "shell/headless/session.h"
 #include "shell/headless/backend.h"
 #include "shell/headless/targets.h"
+#include "shell/menu.h"
 #include "shell/skin_paint.h"
 #include "shell/source_view.h"
 #include "shell/window.h"
@@ -429,6 +430,79 @@ CommandResult cmdSource(const Line &line)
     return CMD_OK;
 }
 
+// "menu COMMAND TEXT", submenu entries after their parent's text and " > ".
+void printMenu(const std::vector<MenuEntry> &entries, const std::string &parent)
+{
+    for (const MenuEntry &e : entries) {
+        if (e.command == 0 && e.text.empty() && e.submenu.empty()) {
+            std::printf("menu 0 -\n");
+            continue;
+        }
+        std::printf("menu %d %s%s\n", e.command, parent.c_str(), e.text.c_str());
+        printMenu(e.submenu, parent + e.text + " > ");
+    }
+}
+
+CommandResult cmdMenu(const Line &)
+{
+    printMenu(buildMenus(), "");
+    return CMD_OK;
+}
+
+const MenuEntry *findMenuEntry(const std::vector<MenuEntry> &entries, const std::string &text)
+{
+    for (const MenuEntry &e : entries) {
+        if (e.command && e.enabled && e.text.compare(0, text.size(), text) == 0)
+            return &e;
+        if (const MenuEntry *inner = findMenuEntry(e.submenu, text))
+            return inner;
+    }
+    return nullptr;
+}
+
+// Runs the first entry (submenus included) whose text starts with TEXT.
+CommandResult cmdMenuChoose(const Line &line)
+{
+    std::vector<MenuEntry> menu = buildMenus();
+    const MenuEntry *e = findMenuEntry(menu, line.rest);
+    if (!e)
+        return fail("no menu entry starts with " + line.rest);
+    std::printf("menu-choose %d %s\n", e->command, e->text.c_str());
+    runMenuCommand(e->command);
+    std::fputs(takeMessageBoxes().c_str(), stdout);
+    return headlessQuitRequested() ? CMD_QUIT : CMD_OK;
+}
+
+CommandResult cmdBookmarks(const Line &)
+{
+    std::string title, url;
+    for (int i = 0; getBookmark(i, &title, &url); i++)
+        std::printf("bookmark %d %s %s\n", i + 1, deckTextToUtf8(title.c_str()).c_str(), url.c_str());
+    std::printf("bookmarks %d\n", bookmarkCount());
+    return CMD_OK;
+}
+
+CommandResult cmdBookmarkAdd(const Line &)
+{
+    const char *url = contextDepth() ? getURL(0) : nullptr;
+    if (!addBookmark(getCardTitle(), url))
+        return fail("no current card to bookmark");
+    std::string title, stored;
+    getBookmark(bookmarkCount() - 1, &title, &stored);
+    std::printf("bookmark-add %d %s %s\n", bookmarkCount(), deckTextToUtf8(title.c_str()).c_str(), stored.c_str());
+    return CMD_OK;
+}
+
+CommandResult cmdHistory(const Line &)
+{
+    std::vector<std::string> newest = historyNewestFirst();
+    size_t n = newest.size();
+    for (size_t i = 0; i < n; i++)
+        std::printf("history %zu %s\n", i + 1, newest[n - 1 - i].c_str());
+    std::printf("history-count %zu\n", n);
+    return CMD_OK;
+}
+
 CommandResult cmdQuit(const Line &)
 {
     std::printf("quit\n");
@@ -462,6 +536,11 @@ const Command kCommands[] = {
     {"trail", 1, "trail", cmdTrail},
     {"skin", 2, "skin FILE.skin", cmdSkin},
     {"key", 2, "key NAME", cmdKey},
+    {"menu", 1, "menu", cmdMenu},
+    {"menu-choose", 2, "menu-choose TEXT", cmdMenuChoose},
+    {"bookmarks", 1, "bookmarks", cmdBookmarks},
+    {"bookmark-add", 1, "bookmark-add", cmdBookmarkAdd},
+    {"history", 1, "history", cmdHistory},
     {"source", 2, "source FILE", cmdSource},
     {"quit", 1, "quit", cmdQuit},
 };

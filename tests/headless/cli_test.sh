@@ -24,6 +24,11 @@ check bad-port 2 "bad port" -- "$tovrin" --home "$home" --headless --port 80
 check bad-screen 2 "bad screen size" -- "$tovrin" --home "$home" --headless --screen 12by4
 check missing-value 2 "--home needs a value" -- "$tovrin" --headless --home
 check two-urls 2 "more than one URL" -- "$tovrin" --home "$home" --headless a b
+check bad-zoom 2 "bad zoom" -- "$tovrin" --home "$home" --zoom 4
+check help 0 "--headless" -- "$tovrin" --help
+check version 0 "Tovrin Version " -- "$tovrin" --version
+check no-display 2 "use --headless" -- env -u DISPLAY -u WAYLAND_DISPLAY "$tovrin" --home "$home/nodisplay"
+[ -e "$home/nodisplay" ] && { echo "FAIL no-display: wrote files before giving up"; failures=$((failures + 1)); }
 printf 'quit\n' > "$home/script.txt"
 check script-file 0 "quit" -- "$tovrin" --home "$home" --headless --script "$home/script.txt"
 check env-home 0 "quit" -- env TOVRIN_HOME="$home/envhome" sh -c "printf 'quit\n' | '$tovrin' --headless"

@@ -23,7 +23,7 @@ mkdir -p "$home/out"
 # standard error.
 actual=$("$tovrin" --home "$home/home" --headless --script "$script" $opts 2>"$home/stderr")
 status=$?
-actual=$(printf '%s' "$actual" | sed -e "s|$home/out|@OUT@|g" -e "s|$skins|@SKINS@|g" -e "s|$dir|@CASES@|g")
+actual=$(printf "%s" "$actual" | sed -e "s|$home/out|@OUT@|g" -e "s|$skins|@SKINS@|g" -e "s|$dir|@CASES@|g" -e "s|Build [^ ]*|Build @BUILD@|g")
 actual="$actual
 exit $status"
 golden="$(dirname "$dir")/golden"
