@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the test gateway: an HTTP origin serving SITEDIR, bearerbox and
-# wapbox with a configuration of their own (WAP only, every listener on
-# 127.0.0.1), all state in RUNDIR. Returns when the gateway answers a WSP
+# wapbox with a configuration of their own (WAP and the push proxy, every
+# listener on 127.0.0.1), all state in RUNDIR. Returns when the gateway answers a WSP
 # request for the site's index.wml.
 #
 #   start.sh RUNDIR [SITEDIR]      whole gateway (SITEDIR: tests/site)
@@ -9,7 +9,8 @@
 #                                  stop.sh --boxes (origin kept)
 #
 # Environment: TOVRIN_ORIGIN_PORT (8079), TOVRIN_GATEWAY_ADMIN_PORT (13900),
-# TOVRIN_GATEWAY_BOX_PORT (13902), TOVRIN_GATEWAY_LOG_LEVEL (1; 0 = debug),
+# TOVRIN_GATEWAY_BOX_PORT (13902), TOVRIN_GATEWAY_PPG_PORT (13980: the push
+# proxy's PAP submissions, see push.py), TOVRIN_GATEWAY_LOG_LEVEL (1; 0 = debug),
 # TOVRIN_CAPTURE=1 to record udp 9200/9201 on loopback into
 # RUNDIR/capture.pcapng, TOVRIN_GATEWAY_OWNER (the PID whose end marks the
 # run as abandoned, so that the next start elsewhere stops it; default the
@@ -55,7 +56,14 @@ startBoxes() {
     /usr/sbin/wapbox -v "$GW_LOG_LEVEL" "$run/kannel.conf"
   # Ready means a request really travels: wapbox connected, origin up.
   for _ in $(seq 60); do
-    probe && return 0
+    if probe; then
+      # The push proxy listens once wapbox is up; pushes need it too.
+      for _ in $(seq 50); do
+        (exec 3<>"/dev/tcp/$GW_HOST/$GW_PPG_PORT") 2>/dev/null && return 0
+        sleep 0.1
+      done
+      fail "the push proxy does not listen on $GW_HOST:$GW_PPG_PORT"
+    fi
     [ -n "$(pidOf "$run" bearerbox)" ] || fail "bearerbox exited"
     [ -n "$(pidOf "$run" wapbox)" ] || fail "wapbox exited"
   done
@@ -104,7 +112,7 @@ done
 deadline=$((SECONDS + ${TOVRIN_GATEWAY_WAIT:-300}))
 while :; do
   busy=""
-  for p in udp:9200 udp:9201 tcp:$GW_ADMIN_PORT tcp:$GW_BOX_PORT tcp:$GW_ORIGIN_PORT; do
+  for p in udp:9200 udp:9201 tcp:$GW_ADMIN_PORT tcp:$GW_BOX_PORT tcp:$GW_ORIGIN_PORT tcp:$GW_PPG_PORT; do
     h=$(portHolder "${p%%:*}" "${p#*:}")
     [ -n "$h" ] && busy="$busy
   ${p}: $h"
@@ -146,6 +154,24 @@ log-file = "$run/wapbox.log"
 log-level = $GW_LOG_LEVEL
 syslog-level = none
 access-log = "$run/wap-access.log"
+
+# The push proxy: PAP submissions by HTTP POST from loopback, by one user
+# with a password; pushes to an IPv4 address go out as connectionless WSP
+# from port 9200 to the client's port 2948.
+group = ppg
+ppg-url = $GW_PPG_PATH
+ppg-port = $GW_PPG_PORT
+concurrent-pushes = 16
+users = 1
+trusted-pi = false
+ppg-allow-ip = "127.0.0.1"
+service-name = "tovrin-test-ppg"
+
+group = wap-push-user
+wap-push-user = $GW_PPG_USER
+ppg-username = $GW_PPG_USER
+ppg-password = $GW_PPG_PASSWORD
+allow-ip = "127.0.0.1"
 CONF
 
 cat >"$run/gateway.env" <<ENV
@@ -155,6 +181,9 @@ TOVRIN_ORIGIN=http://$GW_HOST:$GW_ORIGIN_PORT/
 TOVRIN_ORIGIN_LOG=$run/origin-requests.log
 TOVRIN_SITE=$site
 TOVRIN_GATEWAY_ADMIN=http://$GW_HOST:$GW_ADMIN_PORT/
+TOVRIN_PPG=http://$GW_HOST:$GW_PPG_PORT$GW_PPG_PATH
+TOVRIN_PPG_USER=$GW_PPG_USER
+TOVRIN_PPG_PASSWORD=$GW_PPG_PASSWORD
 ENV
 
 spawn "$run" origin "$PY" "$here/origin.py" --root "$site" --bind "$GW_HOST" \
