@@ -99,12 +99,20 @@ int32_t postConnected(const char *url, uint32_t urlLength, const uint8_t *header
 // once when it was outstanding. Returns 1.
 int32_t abortRequest(int32_t requestId);
 
+// Opens the push listener: the gateway's push proxy sends connectionless
+// pushes to port (PUSH_PORT in the program), which arrive as event 1015
+// from pumpStack. 1 listening, SESSION_BAD_BEARER (pushes ride on UDP
+// only) or SESSION_NO_SOCKET (the port is taken by another program). It
+// listens until closeStack.
+int32_t listenForPush(const char *gateway, uint8_t bearer, uint32_t port);
+
 // A copy of the posted event.
 SessionEvent takeEvent();
-// One round of work (receive at most one datagram, run due timers) when a
-// session was ever opened or connectionless traffic was sent.
+// One round of work (receive at most one datagram from each socket, run
+// due timers) when a session was ever opened, connectionless traffic was
+// sent or the push listener is open.
 void pumpStack();
-// Closes the transport (going offline).
+// Closes the transport and the push listener (going offline).
 void closeStack();
 
 // Forgets the session, its requests and the connectionless state without

@@ -89,6 +89,7 @@ int32_t transportCode(int opened) {
 
 void oneRound() {
     pollReceive();
+    pollPushReceive();
     runTimers();
 }
 
@@ -225,12 +226,22 @@ SessionEvent takeEvent() {
     return gSessionEvent;
 }
 
+int32_t listenForPush(const char *gateway, uint8_t bearer, uint32_t port) {
+    char resolved[ADDRESS_FIELD_SIZE] = {};
+    resolveAddress(gateway != nullptr ? gateway : "", resolved);
+    AddressRecord gatewayRecord = makeAddress(bearer, resolved);
+    int opened = openPushListener(bearer, port, &gatewayRecord);
+    if (opened == PUSH_LISTENING || opened == PUSH_WAS_LISTENING) return 1;
+    return opened == TRANSPORT_BAD_BEARER ? SESSION_BAD_BEARER : SESSION_NO_SOCKET;
+}
+
 void pumpStack() {
-    if (gSessionHandle != SESSION_NEVER || gConnectionless) oneRound();
+    if (gSessionHandle != SESSION_NEVER || gConnectionless || pushListenerFd() >= 0) oneRound();
 }
 
 void closeStack() {
     closeTransport();
+    closePushListener();
 }
 
 // Indications from WSP.

@@ -1,5 +1,6 @@
-// The UDP datagram transport: one socket, zero-timeout polling, the receive
-// buffer pool, the gateway check and the datagram trace.
+// The UDP datagram transport: the browsing socket and the push listener,
+// zero-timeout polling, the receive buffer pool, the gateway check and the
+// datagram trace.
 #include "stack/udp_transport.h"
 
 #include <arpa/inet.h>
@@ -33,6 +34,9 @@ bool gPeerSet = false;                            // a gateway is expected
 AddressRecord gPeer{};                            // the gateway's address
 uint32_t gPeerPort = 0;                           // its port besides CONNECTIONLESS_PORT
 TransportSendHook gSendHook = nullptr;            // tests: capture instead of sending
+int gPushSocket = -1;                             // the push listener, -1 when closed
+uint32_t gPushPort = 0;                           // the port it is bound to
+AddressRecord gPushGateway{};                     // whose pushes it takes
 
 // Problems a window-less process would not show; they go to the standard
 // error stream and the log alike.
@@ -95,6 +99,71 @@ int deliver(const AddressRecord *source, uint32_t sourcePort, uint8_t *data, uin
     receivePdus(&local, 0, source, sourcePort, data, length);
     releaseReceiveBuffer(data);
     return 1;
+}
+
+// The push socket takes connectionless WSP from the gateway only: a
+// stranger must not be able to fill the push list.
+int deliverPush(const AddressRecord *source, uint32_t sourcePort, uint8_t *data, uint32_t length)
+{
+    Log_printf("\tPush Received From:%s:%u. -> :%u\n", source->address, sourcePort, gPushPort);
+    Log_printf("\tData Received Len:%u\n", length);
+    if (!sameAddress(*source, gPushGateway) || sourcePort != CONNECTIONLESS_PORT) {
+        Log_printf("\tPush: dropped UDP From:%s:%u (not the gateway)\n", source->address, sourcePort);
+        releaseReceiveBuffer(data);
+        return 0;
+    }
+    WSP_pushDatagramInd(data, length);
+    return 1;
+}
+
+// One datagram from fd into a fresh receive block: 0 nothing waiting, -1
+// receive error (the block released), 1 received.
+int receiveOne(int fd, AddressRecord *source, uint32_t *sourcePort, uint8_t **data, uint32_t *length)
+{
+    pollfd watch{fd, POLLIN, 0};
+    int ready = poll(&watch, 1, 0);
+    if (ready < 0) {
+        reportError(errno == EINTR ? "Interrrupted system call" : "Select Failed!!!", 0);
+        return 0;
+    }
+    if (ready == 0 || !(watch.revents & (POLLIN | POLLERR)))
+        return 0;
+    uint8_t *buffer = takeReceiveBuffer(gReceiveBufferSize);
+    sockaddr_in from{};
+    iovec part{buffer, gReceiveBufferSize};
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    ssize_t got = recvmsg(fd, &message, MSG_DONTWAIT);
+    // A datagram longer than the block is refused whole, never cut.
+    if (got < 0 || (message.msg_flags & MSG_TRUNC) || from.sin_family != AF_INET) {
+        reportError("recvfrom error", got < 0 ? errno : EMSGSIZE);
+        releaseReceiveBuffer(buffer);
+        return -1;
+    }
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    *source = makeAddress(BEARER_UDP, text);
+    *sourcePort = ntohs(from.sin_port);
+    *data = buffer;
+    *length = static_cast<uint32_t>(got);
+    return 1;
+}
+
+// A copy of data in a receive block, or null (with the trace of a refused
+// datagram) when it is larger than any datagram the socket would take.
+uint8_t *copyDatagram(const uint8_t *data, uint32_t length)
+{
+    if (length > gReceiveBufferSize) {
+        reportError("recvfrom error", EMSGSIZE);
+        return nullptr;
+    }
+    uint8_t *buffer = takeReceiveBuffer(length);
+    if (length)
+        std::memcpy(buffer, data, length);
+    return buffer;
 }
 
 }  // namespace
@@ -186,34 +255,78 @@ int pollReceive()
 {
     if (gSocket < 0)
         return 0;
-    pollfd watch{gSocket, POLLIN, 0};
-    int ready = poll(&watch, 1, 0);
-    if (ready < 0) {
-        reportError(errno == EINTR ? "Interrrupted system call" : "Select Failed!!!", 0);
-        return 0;
+    AddressRecord source{};
+    uint32_t port = 0;
+    uint8_t *data = nullptr;
+    uint32_t length = 0;
+    int got = receiveOne(gSocket, &source, &port, &data, &length);
+    if (got == 1)
+        deliver(&source, port, data, length);
+    return got;
+}
+
+int openPushListener(uint32_t bearer, uint32_t port, const AddressRecord *gateway)
+{
+    if (bearer != BEARER_UDP)
+        return TRANSPORT_BAD_BEARER;
+    gPushGateway = gateway ? makeAddress(gateway->bearer, gateway->address) : AddressRecord{};
+    if (gPushSocket >= 0)
+        return PUSH_WAS_LISTENING;
+    int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_UDP);
+    if (s < 0)
+        return TRANSPORT_SOCKET_FAILED;
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    any.sin_port = htons(static_cast<uint16_t>(port));
+    socklen_t n = sizeof any;
+    // No SO_REUSEADDR: a port another program holds must show as taken.
+    if (port > 0xFFFF || bind(s, reinterpret_cast<sockaddr *>(&any), sizeof any) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr *>(&any), &n) != 0) {
+        Log_printf("\tPush: cannot listen on UDP port %u: %s\n", port, std::strerror(errno));
+        close(s);
+        return TRANSPORT_SOCKET_FAILED;
     }
-    if (ready == 0 || !(watch.revents & (POLLIN | POLLERR)))
+    gPushSocket = s;
+    gPushPort = ntohs(any.sin_port);
+    Log_printf("\tPush: listening on UDP port %u for %s\n", gPushPort, gPushGateway.address);
+    return PUSH_LISTENING;
+}
+
+void closePushListener()
+{
+    if (gPushSocket >= 0)
+        close(gPushSocket);
+    gPushSocket = -1;
+    gPushPort = 0;
+    gPushGateway = AddressRecord{};
+}
+
+int pushListenerFd() { return gPushSocket; }
+
+uint32_t pushListenerPort() { return gPushPort; }
+
+int pollPushReceive()
+{
+    if (gPushSocket < 0)
         return 0;
-    uint8_t *buffer = takeReceiveBuffer(gReceiveBufferSize);
-    sockaddr_in from{};
-    iovec part{buffer, gReceiveBufferSize};
-    msghdr message{};
-    message.msg_name = &from;
-    message.msg_namelen = sizeof from;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    ssize_t got = recvmsg(gSocket, &message, MSG_DONTWAIT);
-    // A datagram longer than the block is refused whole, never cut.
-    if (got < 0 || (message.msg_flags & MSG_TRUNC) || from.sin_family != AF_INET) {
-        reportError("recvfrom error", got < 0 ? errno : EMSGSIZE);
-        releaseReceiveBuffer(buffer);
-        return -1;
-    }
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
-    AddressRecord source = makeAddress(BEARER_UDP, text);
-    deliver(&source, ntohs(from.sin_port), buffer, static_cast<uint32_t>(got));
-    return 1;
+    AddressRecord source{};
+    uint32_t port = 0;
+    uint8_t *data = nullptr;
+    uint32_t length = 0;
+    int got = receiveOne(gPushSocket, &source, &port, &data, &length);
+    if (got == 1)
+        deliverPush(&source, port, data, length);
+    return got;
+}
+
+int injectPushDatagram(const AddressRecord *source, uint32_t sourcePort, const uint8_t *data, uint32_t length)
+{
+    uint8_t *buffer = copyDatagram(data, length);
+    if (!buffer)
+        return 0;
+    AddressRecord from = makeAddress(BEARER_UDP, source->address);
+    return deliverPush(&from, sourcePort, buffer, length);
 }
 
 void setTransportPeer(const AddressRecord *peer, uint32_t port)
@@ -221,6 +334,9 @@ void setTransportPeer(const AddressRecord *peer, uint32_t port)
     gPeerSet = peer != nullptr;
     gPeer = peer ? makeAddress(peer->bearer, peer->address) : AddressRecord{};
     gPeerPort = port;
+    // The gateway may have changed (new preferences): its pushes follow.
+    if (peer && gPushSocket >= 0)
+        gPushGateway = gPeer;
 }
 
 uint8_t *takeReceiveBuffer(uint32_t size)
@@ -252,13 +368,9 @@ void setTransportSendHook(TransportSendHook hook) { gSendHook = hook; }
 
 int injectDatagram(const AddressRecord *source, uint32_t sourcePort, const uint8_t *data, uint32_t length)
 {
-    if (length > gReceiveBufferSize) {
-        reportError("recvfrom error", EMSGSIZE);
+    uint8_t *buffer = copyDatagram(data, length);
+    if (!buffer)
         return 0;
-    }
-    uint8_t *buffer = takeReceiveBuffer(length);
-    if (length)
-        std::memcpy(buffer, data, length);
     AddressRecord from = makeAddress(BEARER_UDP, source->address);
     return deliver(&from, sourcePort, buffer, length);
 }

@@ -59,7 +59,8 @@ int pollReceive();
 // whose source port is the given port or CONNECTIONLESS_PORT (pushes come
 // from there). Anything else is dropped with a log line. The session layer
 // sets this at every connect and connectionless request; until then, and
-// after closeTransport, every datagram is dropped.
+// after closeTransport, every datagram is dropped. A peer given here is
+// also the gateway the push listener expects from then on.
 void setTransportPeer(const AddressRecord *peer, uint32_t port);
 
 // The receive buffer pool. Every block is at least RECEIVE_BUFFER_SIZE
@@ -81,6 +82,40 @@ void setTransportSendHook(TransportSendHook hook);
 // of data is made in a receive block): the peer check, the trace and the
 // hand-over are those of pollReceive. Returns 1 delivered, 0 dropped.
 int injectDatagram(const AddressRecord *source, uint32_t sourcePort, const uint8_t *data, uint32_t length);
+
+// The push listener: a second socket on the port the gateway's push proxy
+// sends connectionless pushes to (PUSH_PORT), watched by the same loop.
+// Only datagrams from the gateway's address and its port 9200 are taken,
+// and only as pushes; anything else is dropped with a log line.
+constexpr uint32_t PUSH_PORT = 2948;
+constexpr int PUSH_LISTENING = 1;
+constexpr int PUSH_WAS_LISTENING = 2;
+// openPushListener's failures are TRANSPORT_BAD_BEARER and
+// TRANSPORT_SOCKET_FAILED (the port is taken by another program).
+
+// Binds any local address at port (0: an ephemeral port, for tests) and
+// expects pushes from gateway. A second open keeps the socket and takes
+// the new gateway.
+int openPushListener(uint32_t bearer, uint32_t port, const AddressRecord *gateway);
+void closePushListener();
+// The push socket's descriptor for a loop that waits on it (as it waits on
+// transportFd), or -1 when it is not listening.
+int pushListenerFd();
+// The port it listens on (for tests that asked for an ephemeral one); 0
+// when closed.
+uint32_t pushListenerPort();
+// Receives at most one datagram from the push socket and hands it on:
+// 0 closed or nothing waiting, -1 receive error, 1 handled (delivered or
+// dropped).
+int pollPushReceive();
+// Delivers a datagram as if the push socket had received it (a copy is
+// made): the checks and the trace are those of pollPushReceive. 1
+// delivered, 0 dropped.
+int injectPushDatagram(const AddressRecord *source, uint32_t sourcePort, const uint8_t *data, uint32_t length);
+
+// Upcall, implemented by connectionless WSP: a datagram from the gateway's
+// port 9200 to the push socket. Same ownership as WSP_unitdataInd.
+void WSP_pushDatagramInd(uint8_t *data, uint32_t length);
 
 // Upcall, implemented by connectionless WSP: a datagram from port 9200.
 // data is a receive block (never null) that the callee now owns: it must

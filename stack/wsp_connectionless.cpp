@@ -1,5 +1,6 @@
 // Connectionless WSP: requests go straight into datagrams to port 9200 with
-// a transaction id byte in front; Replies and Pushes come back the same way.
+// a transaction id byte in front; Replies and Pushes come back the same way,
+// and Pushes also to the push listener.
 #include "common/log.h"
 #include "stack/udp_transport.h"
 #include "stack/wsp.h"
@@ -35,6 +36,20 @@ void S_Unit_MethodInvoke(const AddressRecord *gateway, uint32_t gatewayPort, con
     int sent = T_DUnitdata_Req(local, localPort, gateway, gatewayPort, block, length);
     if (sent != TRANSPORT_SENT) Log_printf("WSP: connectionless %s not sent (%d)\n", WSP_pduName(pdu.type), sent);
     releaseReceiveBuffer(block);
+}
+
+// The push socket carries pushes only: a Reply there would answer no
+// request of ours.
+void WSP_pushDatagramInd(uint8_t *data, uint32_t length) {
+    WspPdu pdu;
+    if (WSP_unpack(&pdu, data, length, true) != 1 || pdu.type != WSP_PUSH) {
+        Log_printf("WSP: push datagram of %u bytes dropped (not a Push)\n", length);
+    } else {
+        gPushCount++;
+        S_PushInd(static_cast<int32_t>(gPushCount), pdu.headers.data, pdu.headers.length, pdu.body.data,
+                  pdu.body.length);
+    }
+    releaseReceiveBuffer(data);
 }
 
 void WSP_unitdataInd(const AddressRecord *source, uint16_t sourcePort, uint8_t *data, uint32_t length) {

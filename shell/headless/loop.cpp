@@ -50,13 +50,14 @@ void tick()
     C_poll(0, &r);
 }
 
-// Whether a datagram is waiting, after at most waitMs.
+// Whether a datagram is waiting on the browsing socket or the push
+// listener, after at most waitMs. A closed socket is given as -1, which
+// poll passes over.
 bool socketReadable(int waitMs)
 {
-    int fd = gWatchSocket ? transportFd() : -1;
-    pollfd p{fd, POLLIN, 0};
-    int n = poll(&p, fd >= 0 ? 1 : 0, waitMs);
-    return n > 0 && (p.revents & POLLIN);
+    pollfd p[2] = {{gWatchSocket ? transportFd() : -1, POLLIN, 0}, {gWatchSocket ? pushListenerFd() : -1, POLLIN, 0}};
+    int n = poll(p, 2, waitMs);
+    return n > 0 && ((p[0].revents & POLLIN) || (p[1].revents & POLLIN));
 }
 
 }  // namespace

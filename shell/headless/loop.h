@@ -1,9 +1,10 @@
 #pragma once
 // The headless event loop: the tick is poll (0) every 200 ms of the loop's
-// clock, the UDP socket is watched so that a datagram is handled as soon as
-// it arrives, and the stack's indications go straight to poll (1). poll is
-// the Browser's B_poll in the program; without one (the stack's tests and
-// benchmarks) it is the connection manager's C_poll alone.
+// clock, the UDP sockets (browsing and push) are watched so that a datagram
+// is handled as soon as it arrives, and the stack's indications go straight
+// to poll (1). poll is the Browser's B_poll in the program; without one
+// (the stack's tests and benchmarks) it is the connection manager's C_poll
+// alone.
 #include <cstdint>
 #include <vector>
 

@@ -90,6 +90,11 @@ void WSP_unitdataInd(const AddressRecord *, uint16_t, uint8_t *data, uint32_t le
     releaseReceiveBuffer(data);
 }
 
+void WSP_pushDatagramInd(uint8_t *data, uint32_t length)
+{
+    WSP_unitdataInd(nullptr, 0, data, length);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Log_setMode(LOG_OFF);

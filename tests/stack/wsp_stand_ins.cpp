@@ -89,6 +89,23 @@ int pollReceive() {
 
 void runTimers() {}
 
+int openPushListener(uint32_t, uint32_t port, const AddressRecord *gateway) {
+    gCalls.push_back("listen " + std::to_string(port) + " " + gateway->address);
+    return PUSH_LISTENING;
+}
+
+void closePushListener() {
+    gCalls.push_back("unlisten");
+}
+
+int pushListenerFd() {
+    return -1;
+}
+
+int pollPushReceive() {
+    return 0;
+}
+
 uint32_t TR_Invoke(const AddressRecord *, uint32_t, const AddressRecord *, uint32_t peerPort, uint8_t up,
                    uint8_t *userData, uint32_t length, uint8_t transactionClass) {
     std::vector<uint8_t> bytes(userData, userData + length);

@@ -64,3 +64,9 @@ void WSP_unitdataInd(const AddressRecord *, uint16_t sourcePort, uint8_t *data, 
     gHappened.push_back("unitdata " + std::to_string(sourcePort) + " " + toHex(data, length));
     releaseReceiveBuffer(data);
 }
+
+void WSP_pushDatagramInd(uint8_t *data, uint32_t length)
+{
+    gHappened.push_back("push " + toHex(data, length));
+    releaseReceiveBuffer(data);
+}
