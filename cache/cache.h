@@ -2,6 +2,7 @@
 // The cache and connection manager as the rest of the browser sees it.
 // Every operation answers in a CacheResult.
 #include <cstdint>
+#include <string>
 
 struct CacheResult {
     int32_t code;  // result code (2006 hit, 2007 pending, ...)
@@ -25,6 +26,9 @@ constexpr int32_t CRES_RECONNECTING = 2008;  // the old session ended; connectin
 constexpr int32_t CRES_DISCONNECTED = 2009;
 constexpr int32_t CRES_ABORTED = 2010;       // by the gateway or the stack; arg: WSP reason
 constexpr int32_t CRES_USER_ABORT = 2011;
+// A push was not kept (nothing to open, or the cache refused it): the
+// status line says why; the Browser's navigation is not touched.
+constexpr int32_t CRES_PUSH_DROPPED = 2012;
 constexpr int32_t CRES_WRITE_FAILED = 2501;
 constexpr int32_t CRES_BAD_URL = 2502;
 constexpr int32_t CRES_FULL = 2503;
@@ -109,3 +113,16 @@ int getPushList(char *buffer, uint32_t size);
 // Deletes one push message by its URI ("push://<n>_<type>").
 void deletePush(const char *uri);
 bool pushWaiting();
+// What the push dialog's Go loads for a listed URI: the page a pushed
+// Service Indication or Service Loading names, the URI itself for a pushed
+// deck; empty when the push is gone or leads nowhere.
+std::string pushOpenUrl(const char *uri);
+// At most this many push messages are kept (the push dialog lists 256
+// bytes of URIs, room for eleven); a new one drops the oldest.
+constexpr uint32_t PUSH_KEEP_MAX = 10;
+
+// The push listener (the gateway's connectionless pushes, UDP port 2948):
+// it listens while online; when another program holds the port, push is
+// off for the rest of the run.
+enum PushListenerState { PUSH_LISTENER_CLOSED, PUSH_LISTENER_ON, PUSH_LISTENER_OFF };
+PushListenerState pushListenerState();

@@ -144,3 +144,6 @@ uint32_t headerContentType(const uint8_t *headers, uint32_t length);
 int getPushList(char *buffer, uint32_t size);
 int putPush(const uint8_t *headers, uint32_t headersLength, const uint8_t *body, uint32_t bodyLength);
 void deletePush(const char *uri);
+// Deletes the oldest push messages (by arrival) until at most keep are
+// left; how many went. Recounts gPushCount.
+int dropOldestPushes(uint32_t keep);

@@ -11,6 +11,7 @@
 #include "cache/cache_store.h"
 #include "common/log.h"
 #include "shell/prefs/prefs.h"
+#include "stack/udp_transport.h"
 
 uint8_t gOnline = 0;
 uint32_t gCacheState = CSTATE_NONE;
@@ -30,6 +31,10 @@ const char kStatusConnected[] = "Connected to WAP gateway";
 const char kStatusDisconnected[] = "Disconnected!";
 const char kStatusWaiting[] = "Waiting for data...";
 const char kStatusIdle[] = "Idle";
+const char kStatusPushOff[] = "Push messages off: UDP port 2948 is in use by another program";
+
+bool gPushOff = false;    // the push port was taken: no push for the rest of the run
+bool gPushOpen = false;   // the push listener was opened and not closed since
 
 bool connectionMode() { return gatewayPort() == PORT_CONNECTION_MODE; }
 
@@ -142,6 +147,25 @@ void doConnect(const UserPrefs *prefs)
     }
 }
 
+// Pushes come while the network is in use, whatever the session: the
+// proxy sends them connectionless, outside any session's capabilities.
+void startPushListener()
+{
+    if (gPushOff || !gConnPrefs)
+        return;
+    int32_t r = listenForPush(gConnPrefs->proxy.c_str(), gConnPrefs->bearer, PUSH_PORT);
+    if (r == 1) {
+        gPushOpen = true;
+        return;
+    }
+    if (r == SESSION_NO_SOCKET) {
+        // Said once: later goOnline calls do not try again.
+        gPushOff = true;
+        Log_str("Cache: push port taken, no push messages for this run\n");
+        showStatus(kStatusPushOff);
+    }
+}
+
 }  // namespace
 
 uint32_t gatewayPort() { return gConnPrefs ? gConnPrefs->proxyPort : 0; }
@@ -153,6 +177,8 @@ void connectionInit(const UserPrefs *prefs)
     gPending = 0;
     gLastShownPending = 0;
     gCacheState = CSTATE_NONE;
+    gPushOff = false;
+    gPushOpen = false;
     if (prefs)
         gSessionCaps = {prefs->sduSize, prefs->pushEnable, prefs->morMethod, prefs->morPush};
 }
@@ -171,6 +197,7 @@ void goOnline(const UserPrefs *prefs)
     showStatus(kStatusGoingOnline);
     gOnline = 1;
     showStatus(kStatusOnline);
+    startPushListener();
     showStatus(kStatusConnecting);
     doConnect(gConnPrefs);
 }
@@ -183,6 +210,7 @@ void goOffline()
     pumpStack();
     pumpStack();
     closeStack();
+    gPushOpen = false;
     showStatus(kStatusOffline);
     gCacheState = CSTATE_NONE;
     Log_str("Cache: Offline!\n");
@@ -192,14 +220,19 @@ void C_poll(int fromStack, CacheResult *result)
 {
     if (!result)
         return;
+    SessionEvent event{};
+    if (fromStack)
+        event = takeEvent();
+    // A push received in the last rounds before going offline is kept.
+    if (event.code == SEVENT_PUSH) {
+        handlePushCompleted(result, event);
+        return;
+    }
     if (!gOnline) {
         setResult(result, CRES_IDLE);
         return;
     }
-    SessionEvent event{};
-    if (fromStack)
-        event = takeEvent();
-    else
+    if (!fromStack)
         pumpStack();
     switch (event.code) {
     case SEVENT_CONNECTED:
@@ -219,9 +252,6 @@ void C_poll(int fromStack, CacheResult *result)
         if (takeAbortOfRequestInFlight(event))
             break;
         handleMethodAbort(result, event);
-        return;
-    case SEVENT_PUSH:
-        handlePushCompleted(result, event);
         return;
     default:
         break;
@@ -270,6 +300,13 @@ void C_disconnect()
 {
     if (gOnline)
         disconnect();
+}
+
+PushListenerState pushListenerState()
+{
+    if (gPushOff)
+        return PUSH_LISTENER_OFF;
+    return gPushOpen ? PUSH_LISTENER_ON : PUSH_LISTENER_CLOSED;
 }
 
 bool isOnline() { return gOnline != 0; }

@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "browser/context.h"
+#include "browser/messages.h"
 #include "cache/cache.h"
 #include "cache/cache_store.h"
 #include "cache/connection.h"
+#include "cache/push_message.h"
 #include "common/clock.h"
 #include "common/log.h"
 #include "common/url.h"
@@ -21,6 +23,12 @@ bool gSendingAborted = false;   // ...and the stack aborted that request before 
 int32_t gSendingReason = 0;     // the abort reason it gave
 
 constexpr int32_t WSP_REASON_USERREQ = 234;
+
+const char kStatusPushReceived[] = "Push message received";
+const char kStatusPushIgnored[] = "Push message ignored: it names no page to open";
+const char kStatusPushOldestDropped[] = "Push messages: the oldest was dropped to make room";
+const char kStatusPushCacheFull[] = "Push message lost: the cache is full";
+const char kStatusPushNotWritten[] = "Push message lost: the cache cannot be written";
 constexpr size_t kMarkerLength = sizeof REQUESTING_MARKER - 1;
 
 void setResult(CacheResult *result, int32_t code, int32_t arg = 0)
@@ -311,11 +319,35 @@ void handleMethodAbort(CacheResult *result, const SessionEvent &event)
     pendingDone();
 }
 
+// A push is kept only when the push list can open it, and the list stays
+// bounded: the oldest goes when a new one is stored. Failures are told on the
+// status line and answered CRES_PUSH_DROPPED, never as a cache error that
+// would end the Browser's navigation in progress.
 void handlePushCompleted(CacheResult *result, const SessionEvent &event)
 {
     Log_str("Cache: in handlePushCompleted\n");
-    setResult(result, putPush(event.headers, event.headers ? event.headersLength : 0, event.body,
-                              event.body ? event.bodyLength : 0));
+    uint32_t headersLength = event.headers ? event.headersLength : 0;
+    uint32_t bodyLength = event.body ? event.bodyLength : 0;
+    uint32_t type = headerContentType(event.headers, headersLength);
+    std::string href;
+    if (pushKind(type, event.body, bodyLength, &href) == PUSH_KIND_NONE) {
+        Log_printf("Cache: push of content type %u names no page, not kept\n", type);
+        showStatus(kStatusPushIgnored);
+        setResult(result, CRES_PUSH_DROPPED);
+        return;
+    }
+    // Stored first, then the list trimmed: a push the cache refuses costs
+    // no older one.
+    int code = putPush(event.headers, headersLength, event.body, bodyLength);
+    if (code == PUTENTRY_STORED) {
+        if (dropOldestPushes(PUSH_KEEP_MAX) > 0)
+            showStatus(kStatusPushOldestDropped);
+        showStatus(kStatusPushReceived);
+        setResult(result, CRES_PUSH_STORED);
+        return;
+    }
+    showStatus(code == PUTENTRY_FULL ? kStatusPushCacheFull : kStatusPushNotWritten);
+    setResult(result, CRES_PUSH_DROPPED);
 }
 
 bool takeAbortOfRequestInFlight(const SessionEvent &event)

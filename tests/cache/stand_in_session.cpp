@@ -119,6 +119,12 @@ int32_t abortRequest(int32_t requestId)
     return 1;
 }
 
+int32_t listenForPush(const char *, uint8_t, uint32_t)
+{
+    gStandIn.calls.push_back("listen");
+    return gStandIn.listenResult;
+}
+
 SessionEvent takeEvent() { return gSlot; }
 void pumpStack() { gStandIn.calls.push_back("pumpStack"); }
 void closeStack() { gStandIn.calls.push_back("closeStack"); }

@@ -20,10 +20,11 @@ struct StandInSession {
     std::vector<SentRequest> sent;
     std::vector<int32_t> aborted;          // abortRequest calls
     std::vector<int32_t> outstanding;      // connection-mode ids abortRequest answers with 234
-    std::vector<std::string> calls;        // connect, disconnect, closeStack, pumpStack
+    std::vector<std::string> calls;        // listen, connect, disconnect, closeStack, pumpStack
     int32_t nextId = 1;
     int32_t connectResult = 1;
     int32_t connectStatus = 0;             // written to *status when non-zero
+    int32_t listenResult = 1;              // what listenForPush answers
     bool confirmInsideConnect = false;     // post 1010 from inside connect
     bool abortOnSend = false;              // post 1014 from inside the request primitive
     int32_t abortOnSendReason = 0xE1;

@@ -83,22 +83,22 @@ TEST_F(CachePush, StoresListsAndDeletes)
     const uint8_t body[] = {'h', 'i'};
     EXPECT_FALSE(pushWaiting());
     ASSERT_EQ(putPush(headers, 1, body, 2), 2000);
-    ASSERT_EQ(putPush(headers, 1, body, 2), 2000);  // same second: a name of its own
+    ASSERT_EQ(putPush(headers, 1, body, 2), 2000);  // same second: a number of its own
     ASSERT_EQ(putPush(nullptr, 0, body, 2), 2000);  // no headers: type 0
     setClockSource(nullptr);
     EXPECT_EQ(gPushIndicatorRefreshes, 3);
     EXPECT_TRUE(pushWaiting());
-    EXPECT_EQ(files(), (std::vector<std::string>{"push___4242_0_0.wbc", "push___4242_20_20.wbc",
-                                                 "push___4243_20_20.wbc"}));
+    EXPECT_EQ(files(), (std::vector<std::string>{"push___4242_20_20.wbc", "push___4243_20_20.wbc",
+                                                 "push___4244_0_0.wbc"}));
     ASSERT_EQ(store("http://h/a", 20, 0, 1), 2000);
 
     char list[64];
     EXPECT_EQ(getPushList(list, sizeof list), 3);
-    EXPECT_EQ(std::string(list, 45), std::string("push://4242_0\0push://4242_20\0push://4243_20\0\0", 45));
+    EXPECT_EQ(std::string(list, 45), std::string("push://4242_20\0push://4243_20\0push://4244_0\0\0", 45));
     // Room for one whole URI only (and the final zero).
     std::memset(list, 'x', sizeof list);
-    EXPECT_EQ(getPushList(list, 16), 1);
-    EXPECT_EQ(std::string(list, 15), std::string("push://4242_0\0\0", 15));
+    EXPECT_EQ(getPushList(list, 17), 1);
+    EXPECT_EQ(std::string(list, 16), std::string("push://4242_20\0\0", 16));
     EXPECT_EQ(gPushCount, 1u);
     EXPECT_EQ(getPushList(nullptr, 10), 0);
 

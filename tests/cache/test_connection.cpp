@@ -1,4 +1,5 @@
 // The connection manager against a scripted session layer.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -178,21 +179,120 @@ TEST_F(ConnectionTest, PostGoesOutAndItsAnswerIsNeverFresh)
     EXPECT_EQ(gStandIn.sent.size(), 3u);
 }
 
-TEST_F(ConnectionTest, PushIsStored)
+// A pushed Service Indication naming page, as libwbxml encodes it.
+std::string serviceIndication(const std::string &page)
 {
-    get("http://origin/a.wml");  // online
-    EXPECT_EQ(answer(0, 0x94, "").code, CRES_UNKNOWN_TID);
-    uint8_t headers[1] = {0x94};
+    std::string si = "\x03\x05\x6A";
+    si += '\0';
+    si += "\x45\xC6\x0B\x03" + page;
+    si += '\0';
+    si += "\x01\x01\x01";
+    return si;
+}
+
+CacheResult push(uint8_t type, const std::string &body)
+{
+    uint8_t headers[1] = {type};
     SessionEvent e{};
     e.code = SEVENT_PUSH;
     e.requestId = 5;
     e.headers = headers;
     e.headersLength = 1;
-    e.body = reinterpret_cast<const uint8_t *>("P");
-    e.bodyLength = 1;
+    e.body = reinterpret_cast<const uint8_t *>(body.data());
+    e.bodyLength = static_cast<uint32_t>(body.size());
     postSessionEvent(e);
-    EXPECT_EQ(gPollResults.back().code, CRES_PUSH_STORED);
+    return gPollResults.back();
+}
+
+std::vector<std::string> pushList()
+{
+    char list[256];
+    int n = getPushList(list, sizeof list);
+    std::vector<std::string> uris;
+    for (const char *p = list; n-- > 0; p += uris.back().size() + 1)
+        uris.emplace_back(p);
+    return uris;
+}
+
+size_t shown(const std::string &status)
+{
+    return static_cast<size_t>(std::count(gStatusShown.begin(), gStatusShown.end(), status));
+}
+
+TEST_F(ConnectionTest, PushesThatLeadSomewhereAreKeptOnlineOrNot)
+{
+    // Offline: the last rounds before going offline may still bring one.
+    EXPECT_EQ(push(0xAE, serviceIndication("http://origin/si.wml")).code, CRES_PUSH_STORED);
+    get("http://origin/a.wml");  // online, a request outstanding
+    EXPECT_EQ(push(0x94, "deck").code, CRES_PUSH_STORED);
+    EXPECT_EQ(shown("Push message received"), 2u);
     EXPECT_TRUE(pushWaiting());
+    EXPECT_EQ(gPushIndicatorRefreshes, 2);
+    std::vector<std::string> uris = pushList();
+    ASSERT_EQ(uris.size(), 2u);
+    EXPECT_EQ(pushOpenUrl(uris[0].c_str()), "http://origin/si.wml");
+    EXPECT_EQ(pushOpenUrl(uris[1].c_str()), uris[1]) << "a pushed deck opens as itself";
+    EXPECT_EQ(pushOpenUrl("push://1_46"), "") << "gone";
+
+    // Nothing to open: not kept, said once each, and the outstanding
+    // request is untouched.
+    std::string noPage = serviceIndication("");
+    EXPECT_EQ(push(0xAE, noPage).code, CRES_PUSH_DROPPED);
+    EXPECT_EQ(push(0x83, "text/plain body").code, CRES_PUSH_DROPPED);
+    EXPECT_EQ(shown("Push message ignored: it names no page to open"), 2u);
+    EXPECT_EQ(pushList().size(), 2u);
+    EXPECT_FALSE(isIdle());
+    EXPECT_EQ(gContextsPopped, 0);
+    EXPECT_TRUE(gErrorsShown.empty());
+}
+
+// A flood keeps the newest PUSH_KEEP_MAX; the cache limit holds, and a
+// push the full cache refuses neither drops an older one nor ends the
+// Browser's navigation.
+TEST_F(ConnectionTest, FloodOfPushesIsBoundedAndTheCacheLimitHolds)
+{
+    get("http://origin/a.wml");
+    for (int i = 1; i <= 15; i++)
+        ASSERT_EQ(push(0xAE, serviceIndication("http://origin/p" + std::to_string(i) + ".wml")).code,
+                  CRES_PUSH_STORED);
+    std::vector<std::string> uris = pushList();
+    ASSERT_EQ(uris.size(), PUSH_KEEP_MAX);
+    EXPECT_EQ(gPushCount, PUSH_KEEP_MAX);
+    for (size_t i = 0; i < uris.size(); i++)
+        EXPECT_EQ(pushOpenUrl(uris[i].c_str()), "http://origin/p" + std::to_string(i + 6) + ".wml");
+    EXPECT_EQ(shown("Push messages: the oldest was dropped to make room"), 5u);
+
+    uint32_t minSize = 0, maxSize = 0;
+    C_getCacheSize(&minSize, &maxSize);
+    C_setCacheSize(minSize, gCacheSettings.size + 10);
+    EXPECT_EQ(push(0xAE, serviceIndication("http://origin/p16.wml")).code, CRES_PUSH_DROPPED);
+    EXPECT_EQ(shown("Push message lost: the cache is full"), 1u);
+    EXPECT_EQ(pushList(), uris) << "a refused push costs no older one";
+    EXPECT_LE(gCacheSettings.size, gCacheSettings.maxSize);
+    EXPECT_EQ(gContextsPopped, 0);
+    EXPECT_TRUE(gErrorsShown.empty());
+    EXPECT_FALSE(isIdle()) << "the request is still outstanding";
+}
+
+TEST_F(ConnectionTest, PushListensWhileOnlineAndATakenPortIsSaidOnce)
+{
+    EXPECT_EQ(pushListenerState(), PUSH_LISTENER_CLOSED);
+    get("http://origin/a.wml");
+    EXPECT_EQ(pushListenerState(), PUSH_LISTENER_ON);
+    goOffline();
+    EXPECT_EQ(pushListenerState(), PUSH_LISTENER_CLOSED);
+
+    gStandIn.listenResult = SESSION_NO_SOCKET;
+    C_newSession();
+    get("http://origin/b.wml");
+    goOffline();
+    C_newSession();
+    get("http://origin/c.wml");
+    EXPECT_EQ(pushListenerState(), PUSH_LISTENER_OFF);
+    EXPECT_EQ(std::count(gStandIn.calls.begin(), gStandIn.calls.end(), "listen"), 2) << "not tried again";
+    EXPECT_EQ(shown("Push messages off: UDP port 2948 is in use by another program"), 1u);
+    ASSERT_EQ(gStandIn.sent.size(), 3u) << "browsing goes on";
+    EXPECT_EQ(gStandIn.sent[2].url, "http://origin/c.wml");
 }
 
 TEST_F(ConnectionTest, ConnectionModeConnectsFirstAndFollowsTheSession)
@@ -201,7 +301,7 @@ TEST_F(ConnectionTest, ConnectionModeConnectsFirstAndFollowsTheSession)
     EXPECT_FALSE(canRequest());
     EXPECT_FALSE(isOnline()) << "offline: the first request goes online";
     EXPECT_EQ(get("http://origin/a.wml").code, CRES_PENDING);
-    ASSERT_EQ(gStandIn.calls.front(), "connect");
+    ASSERT_EQ(gStandIn.calls, (std::vector<std::string>{"listen", "connect"}));
     ASSERT_NE(gStandIn.caps, nullptr);
     EXPECT_EQ(gStandIn.caps->maxSdu, 1500u);
     EXPECT_EQ(gStandIn.sent.back().primitive, "getConnected");
@@ -297,7 +397,7 @@ TEST_F(ConnectionTest, GoingOfflineClosesTheStack)
     get("http://origin/a.wml");
     goOffline();
     EXPECT_FALSE(isOnline());
-    EXPECT_EQ(gStandIn.calls, (std::vector<std::string>{"disconnect", "pumpStack", "pumpStack", "closeStack"}));
+    EXPECT_EQ(gStandIn.calls, (std::vector<std::string>{"listen", "disconnect", "pumpStack", "pumpStack", "closeStack"}));
     CacheResult r{};
     C_poll(0, &r);
     EXPECT_EQ(r.code, CRES_IDLE);

@@ -119,6 +119,7 @@ int32_t abortRequest(int32_t requestId)
 SessionEvent takeEvent() { return gSlot; }
 void pumpStack() {}
 void closeStack() {}
+int32_t listenForPush(const char *, uint8_t, uint32_t) { return 1; }
 void resetSessionService() {}
 const char *versionText() { return "Version 0"; }
 const char *buildText() { return "Build test"; }

@@ -1,0 +1,118 @@
+// What a pushed message leads to, from encoded Service Indications and
+// Loadings (libwbxml's encoder) and the body of a datagram the test
+// gateway's push proxy sent.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "cache/cache.h"
+#include "cache/push_message.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes readBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The body of the captured push: after the transaction id, the PDU type,
+// the headers length and the headers.
+Bytes capturedBody()
+{
+    Bytes datagram = readBytes(PUSH_DATAGRAM);
+    if (datagram.size() < 3)
+        return {};
+    size_t start = 3u + datagram[2];
+    return start <= datagram.size() ? Bytes(datagram.begin() + static_cast<long>(start), datagram.end()) : Bytes{};
+}
+
+struct Case {
+    const char *file;       // in PUSH_DIR; empty: the captured push
+    uint32_t contentType;
+    PushKind kind;
+    const char *href;
+};
+
+const Case kCases[] = {
+    {"", CT_SIC, PUSH_KIND_SI, "http://127.0.0.1:8079/index.wml"},
+    {"si_mail.sic", CT_SIC, PUSH_KIND_SI, "http://127.0.0.1:8079/mail.wml"},
+    {"si_news.sic", CT_SIC, PUSH_KIND_SI, "https://www.example.com/news.wml"},
+    {"sl_load.slc", CT_SLC, PUSH_KIND_SL, "http://www.example.org/load.wml"},
+    {"si_text.sic", CT_SIC, PUSH_KIND_NONE, ""},
+    // The type decides the token tables: an SL read as an SI has no page.
+    {"sl_load.slc", CT_SIC, PUSH_KIND_NONE, ""},
+    // Uncompiled text, or any other type, is nothing the list can open.
+    {"si_mail.sic", 0x2D, PUSH_KIND_NONE, ""},
+    {"si_mail.sic", 0, PUSH_KIND_NONE, ""},
+};
+
+Bytes caseBytes(const Case &c)
+{
+    return *c.file ? readBytes(std::string(PUSH_DIR) + "/" + c.file) : capturedBody();
+}
+
+TEST(PushMessage, KindAndPageOfEachMessage)
+{
+    for (const Case &c : kCases) {
+        Bytes body = caseBytes(c);
+        ASSERT_FALSE(body.empty()) << c.file;
+        std::string href = "stale";
+        EXPECT_EQ(pushKind(c.contentType, body.data(), static_cast<uint32_t>(body.size()), &href), c.kind) << c.file;
+        EXPECT_EQ(href, c.href) << c.file;
+    }
+    const uint8_t deck[] = {0x02, 0x08, 0x6A, 0x00};
+    EXPECT_EQ(pushKind(CT_WMLC, deck, sizeof deck, nullptr), PUSH_KIND_DECK);
+    EXPECT_EQ(pushKind(CT_WMLC, deck, 0, nullptr), PUSH_KIND_NONE) << "an empty deck is no page";
+}
+
+// Every cut of a message either still reaches the end of the element's
+// attributes, and gives the same page, or gives none: never a part of it.
+TEST(PushMessage, CutMessagesGiveTheWholePageOrNone)
+{
+    for (const Case &c : kCases) {
+        if (c.kind == PUSH_KIND_NONE)
+            continue;
+        Bytes body = caseBytes(c);
+        for (size_t n = 0; n < body.size(); n++) {
+            Bytes cut(body.begin(), body.begin() + static_cast<long>(n));
+            std::string href;
+            PushKind kind = pushKind(c.contentType, cut.data(), static_cast<uint32_t>(n), &href);
+            if (kind != PUSH_KIND_NONE)
+                EXPECT_EQ(href, c.href) << c.file << " cut at " << n;
+            else
+                EXPECT_EQ(href, "") << c.file << " cut at " << n;
+        }
+    }
+}
+
+// Hand-made: what no encoder writes, but a sender could.
+TEST(PushMessage, RefusesPagesThatAreNoAbsoluteUrls)
+{
+    auto si = [](const std::string &href) {
+        Bytes b = {0x03, 0x05, 0x6A, 0x00, 0x45, 0xC6, 0x0B, 0x03};
+        b.insert(b.end(), href.begin(), href.end());
+        b.insert(b.end(), {0x00, 0x01, 0x01, 0x01});
+        return b;
+    };
+    for (const char *bad : {"", "/relative.wml", "://x", "http://", "ht tp://x/", "http://x/\x01", "1http://x/"}) {
+        Bytes b = si(bad);
+        EXPECT_EQ(pushKind(CT_SIC, b.data(), static_cast<uint32_t>(b.size()), nullptr), PUSH_KIND_NONE) << bad;
+    }
+    Bytes good = si("wtai://wp/mc;123");
+    EXPECT_EQ(pushKind(CT_SIC, good.data(), static_cast<uint32_t>(good.size()), nullptr), PUSH_KIND_SI);
+    Bytes longest = si("http://h/" + std::string(PUSH_HREF_MAX - 9, 'a'));
+    EXPECT_EQ(pushKind(CT_SIC, longest.data(), static_cast<uint32_t>(longest.size()), nullptr), PUSH_KIND_SI);
+    Bytes tooLong = si("http://h/" + std::string(PUSH_HREF_MAX - 8, 'a'));
+    EXPECT_EQ(pushKind(CT_SIC, tooLong.data(), static_cast<uint32_t>(tooLong.size()), nullptr), PUSH_KIND_NONE);
+    // A string-table reference past the table.
+    Bytes pastTable = {0x03, 0x05, 0x6A, 0x01, 0x00, 0x45, 0xC6, 0x0C, 0x83, 0x05, 0x01, 0x01, 0x01};
+    EXPECT_EQ(pushKind(CT_SIC, pastTable.data(), static_cast<uint32_t>(pastTable.size()), nullptr), PUSH_KIND_NONE);
+}
+
+}  // namespace

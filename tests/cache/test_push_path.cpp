@@ -1,0 +1,180 @@
+// The push path over the real stack and cache: the push listener's socket
+// and its gateway check, and a datagram the test gateway's push proxy sent,
+// from its bytes to the stored entry and the page it opens.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "cache/cache.h"
+#include "cache_fixture.h"
+#include "stack/session.h"
+#include "stack/udp_transport.h"
+
+namespace {
+
+std::vector<CacheResult> gResults;   // what C_poll (1) answered
+std::vector<std::string> gStatus;    // status lines shown
+int gPopped = 0;
+int gErrors = 0;
+
+void onEvent()
+{
+    CacheResult r{0, 0};
+    C_poll(1, &r);
+    gResults.push_back(r);
+}
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes captured()
+{
+    std::ifstream in(PUSH_DATAGRAM, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+const AddressRecord kGateway = makeAddress(BEARER_UDP, "127.0.0.1");
+const AddressRecord kStranger = makeAddress(BEARER_UDP, "127.0.0.2");
+
+// A UDP socket bound to address (port 0: any).
+struct Socket {
+    int fd;
+    uint16_t port;
+    explicit Socket(const char *address, uint16_t wanted = 0)
+    {
+        fd = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(wanted);
+        inet_pton(AF_INET, address, &a.sin_addr);
+        bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        socklen_t n = sizeof a;
+        getsockname(fd, reinterpret_cast<sockaddr *>(&a), &n);
+        port = ntohs(a.sin_port);
+    }
+    ~Socket() { close(fd); }
+    void sendToPushPort(const Bytes &bytes) const
+    {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<uint16_t>(pushListenerPort()));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to),
+                  static_cast<ssize_t>(bytes.size()));
+    }
+};
+
+// Waits for the push socket as the loop does, then one round of work.
+void pumpWhenReadable()
+{
+    pollfd w{pushListenerFd(), POLLIN, 0};
+    ASSERT_EQ(poll(&w, 1, 2000), 1);
+    pumpStack();
+}
+
+std::vector<std::string> listed()
+{
+    char list[256];
+    int n = getPushList(list, sizeof list);
+    std::vector<std::string> uris;
+    for (const char *p = list; n-- > 0; p += uris.back().size() + 1)
+        uris.emplace_back(p);
+    return uris;
+}
+
+class PushPath : public CacheTest {
+protected:
+    void SetUp() override
+    {
+        CacheTest::SetUp();
+        gResults.clear();
+        gStatus.clear();
+        gPopped = gErrors = 0;
+        resetSessionService();
+        setSessionEventHandler(onEvent);
+        C_init(nullptr);
+        ASSERT_EQ(listenForPush("127.0.0.1", BEARER_UDP, 0), 1);
+    }
+    void TearDown() override
+    {
+        closeStack();
+        EXPECT_EQ(receiveBuffersInUse(), 0u);
+        EXPECT_EQ(gPopped, 0) << "a push never ends a navigation";
+        EXPECT_EQ(gErrors, 0);
+        CacheTest::TearDown();
+    }
+};
+
+TEST_F(PushPath, TheGatewaysPushIsStoredAndOpensItsPage)
+{
+    Bytes datagram = captured();
+    ASSERT_GT(datagram.size(), 20u);
+    EXPECT_EQ(injectPushDatagram(&kGateway, CONNECTIONLESS_PORT, datagram.data(), static_cast<uint32_t>(datagram.size())), 1);
+    ASSERT_EQ(gResults.size(), 1u);
+    EXPECT_EQ(gResults[0].code, CRES_PUSH_STORED);
+    EXPECT_EQ(gStatus.back(), "Push message received");
+    EXPECT_TRUE(pushWaiting());
+    EXPECT_EQ(gPushIndicatorRefreshes, 1);
+    std::vector<std::string> uris = listed();
+    ASSERT_EQ(uris.size(), 1u);
+    EXPECT_EQ(uris[0].substr(0, 7), "push://");
+    EXPECT_EQ(uris[0].substr(uris[0].size() - 3), "_46") << "application/vnd.wap.sic";
+    EXPECT_EQ(pushOpenUrl(uris[0].c_str()), "http://127.0.0.1:8079/index.wml");
+}
+
+TEST_F(PushPath, OnlyTheGatewaysPushesAreTaken)
+{
+    Bytes datagram = captured();
+    const uint32_t length = static_cast<uint32_t>(datagram.size());
+    // Over the socket: the right bytes from another port, and from another
+    // address, are dropped with a log line.
+    Socket samePlace("127.0.0.1");
+    samePlace.sendToPushPort(datagram);
+    pumpWhenReadable();
+    Socket elsewhere("127.0.0.2");
+    elsewhere.sendToPushPort(datagram);
+    pumpWhenReadable();
+    for (const Socket *s : {&samePlace, &elsewhere}) {
+        std::string from = std::string(s == &samePlace ? "127.0.0.1" : "127.0.0.2") + ":" + std::to_string(s->port);
+        EXPECT_NE(log().find("\tPush: dropped UDP From:" + from + " (not the gateway)\n"), std::string::npos) << from;
+    }
+    // The gateway's port from another address; a Reply from the gateway.
+    EXPECT_EQ(injectPushDatagram(&kStranger, CONNECTIONLESS_PORT, datagram.data(), length), 0);
+    const uint8_t reply[] = {0x00, 0x04, 0x20, 0x01, 0x94, 'x'};
+    EXPECT_EQ(injectPushDatagram(&kGateway, CONNECTIONLESS_PORT, reply, sizeof reply), 1);
+    EXPECT_NE(log().find("push datagram of 6 bytes dropped (not a Push)"), std::string::npos);
+    EXPECT_TRUE(gResults.empty());
+    EXPECT_TRUE(listed().empty());
+
+    // A new gateway (new preferences) moves the check with it.
+    setTransportPeer(&kStranger, CONNECTION_PORT);
+    EXPECT_EQ(injectPushDatagram(&kGateway, CONNECTIONLESS_PORT, datagram.data(), length), 0);
+    EXPECT_EQ(injectPushDatagram(&kStranger, CONNECTIONLESS_PORT, datagram.data(), length), 1);
+    EXPECT_EQ(listed().size(), 1u);
+}
+
+TEST_F(PushPath, APortInUseLeavesPushOffAndBrowsingOpen)
+{
+    closeStack();
+    Socket holder("0.0.0.0");
+    EXPECT_EQ(listenForPush("127.0.0.1", BEARER_UDP, holder.port), SESSION_NO_SOCKET);
+    EXPECT_EQ(pushListenerFd(), -1);
+    EXPECT_NE(log().find("\tPush: cannot listen on UDP port " + std::to_string(holder.port)), std::string::npos);
+    EXPECT_EQ(listenForPush("127.0.0.1", 3, 0), SESSION_BAD_BEARER) << "pushes ride on UDP only";
+    uint32_t localPort = 0;
+    EXPECT_EQ(openTransport(BEARER_UDP, &localPort), TRANSPORT_OPENED);
+    EXPECT_GE(transportFd(), 0);
+}
+
+}  // namespace
+
+// What the Browser provides in the program.
+void popContext() { gPopped++; }
+void showStatus(const char *text) { gStatus.push_back(text); }
+void showError(int32_t) { gErrors++; }
