@@ -32,14 +32,22 @@ void setTimer(int value, const char *variableName)
 {
     Log_printf("Browser: Setting Timer (value=%d)\n", value);
     gTimerVar.clear();
-    gTimerDeadline = deadlineAfter(static_cast<uint32_t>(value));
+    uint32_t tenths = static_cast<uint32_t>(value);
     if (variableName && *variableName) {
         const char *stored = getContextVal(variableName);
         if (*stored) {
             gTimerVar = variableName;
-            gTimerDeadline = deadlineAfter(tenthsFromText(stored));
+            tenths = tenthsFromText(stored);
         }
     }
+    // A timeout of 0 disables the timer: an expired bound timer holds 0,
+    // and coming back to its card must not fire it again at once.
+    if (tenths == 0) {
+        gTimerDeadline = 0;
+        gTimerVar.clear();
+        return;
+    }
+    gTimerDeadline = deadlineAfter(tenths);
 }
 
 void killTimer()

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 // Starts the timer for value tenths of a second, or for the value of the
-// named variable when that is set.
+// named variable when that is set; a timeout of 0 starts nothing.
 void setTimer(int value, const char *variableName);
 // Stops it; a bound variable receives the tenths of a second left.
 void killTimer();

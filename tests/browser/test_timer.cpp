@@ -76,9 +76,18 @@ TEST_F(CardTimer, EmptyOrOddVariableValues)
     killTimer();
     EXPECT_STREQ(getContextVal("t"), "");
 
-    setContextVal("t", "soon");  // no digits: zero tenths
-    setTimer(50, "t");
-    EXPECT_TRUE(timerDue());
+    // A timeout of 0, given or read (an expired bound timer, or no
+    // digits), starts nothing, and a timer already running is dropped.
+    setTimer(50, nullptr);
+    for (const char *zero : {"0", "soon"}) {
+        setContextVal("t", zero);
+        setTimer(50, "t");
+        EXPECT_EQ(getTimerDeadline(), 0u) << zero;
+    }
+    setTimer(0, nullptr);
+    EXPECT_FALSE(timerDue());
+    killTimer();
+    EXPECT_STREQ(getContextVal("t"), "soon");
 
     // Far beyond 32 bits: a long timer, never one wrapped into the past or to "none".
     setContextVal("t", "99999999999999999999");
