@@ -36,6 +36,20 @@ std::string pathOf(const char *url)
     return out.data();
 }
 
+// A PATH that does not begin with "/" is relative to the deck's own URL;
+// the path of that resolution is what the last deck is compared with. One
+// that cannot be resolved stays as written (and so admits nothing).
+std::string absolutePath(const std::string &path, const std::string &currentUrl)
+{
+    if (path.empty() || path[0] == '/')
+        return path;
+    std::vector<char> target(currentUrl.size() + path.size() + 4);
+    if (!resolveUrl(currentUrl.c_str(), path.c_str(), target.data(), target.size()))
+        return path;
+    std::string resolved = pathOf(target.data());
+    return resolved.empty() ? path : resolved;
+}
+
 void imageElement(uint32_t limit)
 {
     gTotal++;
@@ -88,6 +102,7 @@ void accessElement()
             domain = currentHost;
         if (path.empty())
             path.push_back('/');
+        path = absolutePath(path, currentUrl);
         Log_printf("Cur domain [%s], requested domain:path [%s:%s]\n", currentHost.c_str(), domain.c_str(),
                    path.c_str());
         const std::string lastHost = hostOf(lastUrl.c_str());

@@ -252,6 +252,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, Access,
                     AccessCase{"http://www.example.org/ok/a.wml", nullptr, nullptr, false},
                     AccessCase{"http://www.example.com/o", nullptr, nullptr, false},        // path too short
                     AccessCase{"http://www.example.com/ok", "/ok", "/OK", false},          // path case matters
+                    // A relative path is taken from the guarded deck's own URL: "ok/" is "/ok/".
+                    AccessCase{"http://www.example.com/ok/a.wml", "/ok", "ok/", true},
+                    AccessCase{"http://www.example.com/okay", "/ok", "ok/", false},
                     AccessCase{"http://com/ok", nullptr, nullptr, false},                   // domain longer than host
                     AccessCase{nullptr, nullptr, nullptr, false}));                         // no previous deck
 
