@@ -418,18 +418,6 @@ CommandResult cmdTrail(const Line &)
     return CMD_OK;
 }
 
-// The WML source view of the current deck written to FILE, with
-// Decompile's result.
-CommandResult cmdSource(const Line &line)
-{
-    int result = 0;
-    std::string why;
-    if (!writeWmlSource(line.words[1].c_str(), &result, &why))
-        return fail(why);
-    std::printf("source %s %d\n", line.words[1].c_str(), result);
-    return CMD_OK;
-}
-
 // "menu COMMAND TEXT", submenu entries after their parent's text and " > ".
 void printMenu(const std::vector<MenuEntry> &entries, const std::string &parent)
 {
@@ -503,6 +491,93 @@ CommandResult cmdHistory(const Line &)
     return CMD_OK;
 }
 
+constexpr const char *kPushListenerNames[] = {"closed", "on", "off"};
+
+// "push N URI PAGE" per listed push (PAGE: what push-open loads, "-" for
+// nothing), then the count, the indicator and the listener.
+CommandResult cmdPushes(const Line &)
+{
+    std::vector<std::string> uris = pushMessageList();
+    for (size_t i = 0; i < uris.size(); i++) {
+        std::string page = pushOpenUrl(uris[i].c_str());
+        std::printf("push %zu %s %s\n", i + 1, uris[i].c_str(), page.empty() ? "-" : page.c_str());
+    }
+    std::printf("pushes %zu\n", uris.size());
+    std::printf("push-indicator %s\n", pushIndicatorShown() ? "on" : "off");
+    std::printf("push-listener %s\n", kPushListenerNames[pushListenerState()]);
+    return CMD_OK;
+}
+
+// The Nth listed push (from 1), or a failure.
+bool listedPush(const Line &line, std::string *uri, CommandResult *failed)
+{
+    long n = 0;
+    std::vector<std::string> uris = pushMessageList();
+    if (!parseInt(line.words[1], &n) || n < 1 || static_cast<size_t>(n) > uris.size()) {
+        *failed = fail("no push " + line.words[1] + " (" + std::to_string(uris.size()) + " listed)");
+        return false;
+    }
+    *uri = uris[static_cast<size_t>(n) - 1];
+    return true;
+}
+
+// The push dialog's Go: the page the push names, with B_go.
+CommandResult cmdPushOpen(const Line &line)
+{
+    std::string uri;
+    CommandResult failed = CMD_FAILED;
+    if (!listedPush(line, &uri, &failed))
+        return failed;
+    std::string page = pushOpenUrl(uri.c_str());
+    if (page.empty())
+        return fail("push " + line.words[1] + " names no page");
+    std::printf("push-open %s %s\n", line.words[1].c_str(), page.c_str());
+    B_go(page.c_str(), nullptr, METHOD_GET);
+    refreshPushIndicator();
+    return CMD_OK;
+}
+
+// The push dialog's Delete.
+CommandResult cmdPushDelete(const Line &line)
+{
+    std::string uri;
+    CommandResult failed = CMD_FAILED;
+    if (!listedPush(line, &uri, &failed))
+        return failed;
+    deletePush(uri.c_str());
+    pushMessageList();  // recounts, as the dialog's refill does
+    refreshPushIndicator();
+    std::printf("push-delete %s %s\n", line.words[1].c_str(), uri.c_str());
+    return CMD_OK;
+}
+
+bool pushArrived(void *) { return pushWaiting(); }
+
+// Runs the loop until a push message is waiting (one that arrived earlier
+// counts).
+CommandResult cmdWaitPush(const Line &line)
+{
+    uint32_t limit = kWaitDefaultMs;
+    if (line.words.size() > 1 && !parseSeconds(line.words[1], &limit))
+        return fail("wait-push wants a number of seconds");
+    if (!runLoop(pushArrived, nullptr, limit))
+        return fail("no push message after " + std::to_string(limit / 1000.0).substr(0, 5) + " s");
+    std::printf("wait-push %zu\n", pushMessageList().size());
+    return CMD_OK;
+}
+
+// The WML source view of the current deck written to FILE, with
+// Decompile's result.
+CommandResult cmdSource(const Line &line)
+{
+    int result = 0;
+    std::string why;
+    if (!writeWmlSource(line.words[1].c_str(), &result, &why))
+        return fail(why);
+    std::printf("source %s %d\n", line.words[1].c_str(), result);
+    return CMD_OK;
+}
+
 CommandResult cmdQuit(const Line &)
 {
     std::printf("quit\n");
@@ -541,6 +616,10 @@ const Command kCommands[] = {
     {"bookmarks", 1, "bookmarks", cmdBookmarks},
     {"bookmark-add", 1, "bookmark-add", cmdBookmarkAdd},
     {"history", 1, "history", cmdHistory},
+    {"pushes", 1, "pushes", cmdPushes},
+    {"push-open", 2, "push-open N", cmdPushOpen},
+    {"push-delete", 2, "push-delete N", cmdPushDelete},
+    {"wait-push", 1, "wait-push [SECONDS]", cmdWaitPush},
     {"source", 2, "source FILE", cmdSource},
     {"quit", 1, "quit", cmdQuit},
 };
