@@ -3,6 +3,7 @@
 // abort, and the poll that drives it all.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The retrieval methods (METHOD_GET, METHOD_POST, METHOD_GET_WITH_DATA)
 // are the connection manager's; they travel unchanged.
@@ -27,6 +28,17 @@ UserPrefs *getUserPrefs();
 // reverse; the Browser is not consulted afterwards.
 void B_init();
 void B_shutdown();
+
+// One setvar of a go or prev task, its value already substituted.
+struct TaskVar {
+    std::string name;
+    std::string value;
+};
+// The setvars of the go or prev task whose B_go or B_prev comes next. They
+// are set in the context the navigation arrives at, once it arrives (before
+// the card is laid out, or the script runs); a navigation that fails or is
+// superseded drops them, so a failed task changes no variable.
+void B_setTaskVars(std::vector<TaskVar> vars);
 
 // Navigate to url (relative to the current deck) with optional post data.
 void B_go(const char *url, const char *postData, int method);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "browser/browser.h"
@@ -99,6 +100,7 @@ CacheResult fetchDeck(const std::string &url, int reload, int method, const std:
 
 void cacheError(int32_t code, bool pop)
 {
+    dropArrivalVars();
     showError(code);
     setBrowserState(BSTATE_IDLE);
     Log_str("Browser: cache error, changing state to BSTATE_IDLE\n");
@@ -108,6 +110,7 @@ void cacheError(int32_t code, bool pop)
 
 void runCurrentScript()
 {
+    applyArrivalVars();
     int32_t error = 0;
     if (!runScript(gCurScript.c_str(), gVmWakeup, &error) || error != 0) {
         showError(error);
@@ -116,7 +119,14 @@ void runCurrentScript()
     }
 }
 
-void goWML(const std::string &url, const std::string &postData, int method)
+// The setvars of the task that started this navigation, for its arrival.
+void expectArrival(std::vector<TaskVar> vars)
+{
+    gArrivalVars = std::move(vars);
+    gArrivalDepth = contextDepth();
+}
+
+void goWML(const std::string &url, const std::string &postData, int method, std::vector<TaskVar> vars)
 {
     Log_printf("Browser: goWML %s\n", url.c_str());
     killTimer();
@@ -132,6 +142,7 @@ void goWML(const std::string &url, const std::string &postData, int method)
         sameDeck = true;
     }
     pushContext(target.c_str(), kind);
+    expectArrival(std::move(vars));
     if (!postData.empty() && method == METHOD_POST)
         setContextVal("__postData", postData.c_str());
     if (method & METHOD_GET)
@@ -178,9 +189,10 @@ void goWML(const std::string &url, const std::string &postData, int method)
     refreshLayout();
 }
 
-void goScript(const std::string &url, const std::string &postData, int method)
+void goScript(const std::string &url, const std::string &postData, int method, std::vector<TaskVar> vars)
 {
     gForceReload = 0;
+    expectArrival(std::move(vars));
     Log_printf("Browser: goScript %s\n", url.c_str());
     std::string target = escaped(url);
     uint32_t type = CT_WMLSC;
@@ -246,6 +258,11 @@ void B_shutdown()
 
 void B_go(const char *url, const char *postData, int method)
 {
+    // This navigation supersedes any other in progress, and takes the
+    // setvars handed over for it.
+    std::vector<TaskVar> vars = std::move(gTaskVars);
+    gTaskVars.clear();
+    dropArrivalVars();
     if (!url) {
         Log_str("Browser: B_go()  Argh! somebody gave me a NULL,ignoring\n");
         return;
@@ -275,14 +292,17 @@ void B_go(const char *url, const char *postData, int method)
         return;
     }
     if (fragmentOf(target).find('(') != std::string::npos)
-        goScript(target, post, method);
+        goScript(target, post, method, std::move(vars));
     else
-        goWML(target, post, method);
+        goWML(target, post, method, std::move(vars));
     Log_str("Browser: B_go() done\n");
 }
 
 void B_prev()
 {
+    std::vector<TaskVar> vars = std::move(gTaskVars);
+    gTaskVars.clear();
+    dropArrivalVars();
     Log_str("Browser: prev\n");
     killTimer();
     gForceReload = 0;
@@ -291,6 +311,8 @@ void B_prev()
         return;
     }
     popContext();
+    // The setvars belong to the card gone back to, not to the one left.
+    expectArrival(std::move(vars));
     C_newSession();
     std::string postData = getContextVal("__postData");
     int method = storedMethod();
@@ -313,6 +335,8 @@ void B_prev()
 
 void B_refresh()
 {
+    gTaskVars.clear();
+    dropArrivalVars();
     Log_str("Browser: refresh\n");
     killTimer();
     stopRequests(nullptr);
@@ -337,6 +361,7 @@ void B_refresh()
 
 void B_abort()
 {
+    dropArrivalVars();
     Log_str("Browser: abort\n");
     Log_str("Browser: changing state to BSTATE_IDLE\n");
     setBrowserState(BSTATE_IDLE);

@@ -4,6 +4,9 @@
 // navigation_states.cpp (the poll and the states it advances through).
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "browser/browser.h"
 
 extern int32_t gBrowserState;   // BSTATE_*: what the Browser is waiting for
 extern int32_t gNavDirection;   // the enter event still to fire (BEVENT_*), or BEVENT_NONE
@@ -14,6 +17,9 @@ extern uint8_t gDepsPending;    // the dependency check wants another round
 extern int32_t gDepRounds;      // dependency rounds of the current layout
 extern bool gStopping;          // aborting our own requests: their aborts pop nothing
 extern bool gBrowserUp;         // between B_init and B_shutdown
+extern std::vector<TaskVar> gTaskVars;     // handed over for the next B_go or B_prev
+extern std::vector<TaskVar> gArrivalVars;  // the setvars of the navigation in progress
+extern uint32_t gArrivalDepth;             // the context depth at which they are set
 
 // Enters state and records it in the trail.
 void setBrowserState(int32_t state);
@@ -23,3 +29,8 @@ void noteTrail(const char *step);
 uint32_t dependencyLimit();
 // The script that BSTATE_WAITING_VM waited for, now in the cache.
 void runWaitingScript();
+// The navigation in progress arrived: its setvars go into the top context
+// when that is still the one it reached. Either way they are spent.
+void applyArrivalVars();
+// It failed or was given up: its setvars are dropped.
+void dropArrivalVars();

@@ -2,6 +2,8 @@
 // deck, for its dependencies, for a script, and laying the card out.
 #include <deque>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "browser/browser.h"
 #include "browser/context.h"
@@ -26,6 +28,9 @@ int32_t gDepRounds = 0;
 bool gStopping = false;
 static bool gScriptFetchFailed = false;  // the failing fetch was a script unit: pop nothing
 bool gBrowserUp = false;
+std::vector<TaskVar> gTaskVars;
+std::vector<TaskVar> gArrivalVars;
+uint32_t gArrivalDepth = 0;
 
 namespace {
 
@@ -67,6 +72,7 @@ void popUnlessStopping()
 
 void handleUserAbort()
 {
+    dropArrivalVars();
     setBrowserState(BSTATE_IDLE);
     Log_str("Browser: user aborted, changing state to BSTATE_IDLE\n");
     popUnlessStopping();
@@ -74,6 +80,7 @@ void handleUserAbort()
 
 void handleAbort(int32_t reason)
 {
+    dropArrivalVars();
     setBrowserState(BSTATE_IDLE);
     Log_printf("Browser: aborted, changing state to BSTATE_IDLE\nBrowser: Abort reason is %d\n", reason);
     popUnlessStopping();
@@ -87,6 +94,7 @@ void nextDependencyRound()
     const char *top = getURL(0);
     int32_t r = top ? LoadDep(top, dependencyLimit()) : -2;
     if (r == kAccessRefused) {
+        dropArrivalVars();
         setBrowserState(BSTATE_IDLE);
         popContext();
         showError(kAccessRefused);
@@ -98,6 +106,7 @@ void nextDependencyRound()
     if (!(r & kDepsPendingBit))
         return;
     if (gDepRounds > MAX_DEP_ROUNDS) {
+        dropArrivalVars();
         showError(kTooManyDependencies);
         setBrowserState(BSTATE_IDLE);
         popContext();
@@ -125,6 +134,7 @@ void layOutCard()
     Log_str("Browser: browser state is BSTATE_WAITING_LAYOUT\n");
     Log_printf("Browser: card is %s\n", card.c_str());
     const std::string deck = top ? top : "";
+    applyArrivalVars();
     int r = Layout(deck.c_str(), card.c_str());
     if (r < 0) {
         showError(r);
@@ -204,6 +214,20 @@ std::string takeBrowserTrail()
 
 int32_t getBrowserState() { return gBrowserState; }
 
+void B_setTaskVars(std::vector<TaskVar> vars) { gTaskVars = std::move(vars); }
+
+void applyArrivalVars()
+{
+    std::vector<TaskVar> vars = std::move(gArrivalVars);
+    gArrivalVars.clear();
+    if (contextDepth() != gArrivalDepth)
+        return;
+    for (const TaskVar &v : vars)
+        setContextVal(v.name.c_str(), v.value.c_str());
+}
+
+void dropArrivalVars() { gArrivalVars.clear(); }
+
 uint32_t dependencyLimit()
 {
     // A limit of 0 would skip every image in every round and end in 3902.
@@ -225,6 +249,7 @@ void refreshLayout()
     const std::string deck = top;
     int32_t r = LoadDep(deck.c_str(), dependencyLimit());
     if (r == kAccessRefused) {
+        dropArrivalVars();
         showError(kAccessRefused);
         setBrowserState(BSTATE_IDLE);
         popContext();
@@ -265,11 +290,13 @@ void B_poll(int fromStack)
     case CRES_CONNECT_FAILED:
     case 2501: case 2502: case 2503: case 2504: case 2505: case 2506: case 2507:
         Log_str("Browser: cache error, changing state to BSTATE_IDLE\n");
+        dropArrivalVars();
         setBrowserState(BSTATE_IDLE);
         popUnlessStopping();
         showError(r.code);
         break;
     case CRES_DISCONNECTED:
+        dropArrivalVars();
         setBrowserState(BSTATE_IDLE);
         Log_str("Browser: disconnected! Changing state to BSTATE_IDLE\n");
         break;

@@ -1,6 +1,8 @@
 // The Actions pass: runs the task element at a deck offset (go with its
 // setvar and postfield children, prev, refresh) with the variables as
-// they are now.
+// they are now. The setvars of a go or prev are handed to the navigation,
+// which sets them where and when it arrives; those of a refresh are set at
+// once, in the card being refreshed.
 //
 // The Browser operations called from here may lay out another card, and
 // so run other passes over the shared decoder, before they return. The
@@ -16,6 +18,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "browser/browser.h"
 #include "browser/context.h"
@@ -33,6 +37,8 @@ constexpr size_t POST_DATA_SIZE = 1024;
 struct TaskState {
     bool inGo;                        // walking the content of a go
     bool inTask;                      // walking the content of a go, prev or refresh
+    bool inRefresh;                   // walking the content of a refresh
+    std::vector<TaskVar> vars;        // the setvars of the go or prev, in document order
     char targetUrl[TARGET_URL_SIZE];  // the go's HREF
     char method[METHOD_SIZE];         // the go's METHOD, "GET" when absent
     std::string postData;             // name=value pairs joined by "&", under 1024 bytes
@@ -125,6 +131,8 @@ void finishGo(TaskState *task)
     // Copies: the navigation may run another Actions before it has read them.
     std::string url = task->targetUrl;
     std::string data = task->postData;
+    std::vector<TaskVar> vars = std::move(task->vars);
+    task->vars.clear();
     int method = 0;
     if (strcasecmp(task->method, "GET") == 0)
         method = METHOD_GET;
@@ -132,7 +140,10 @@ void finishGo(TaskState *task)
         method = METHOD_POST;
     else
         return;
-    callBrowser([&] { B_go(url.c_str(), data.c_str(), method); });
+    callBrowser([&] {
+        B_setTaskVars(std::move(vars));
+        B_go(url.c_str(), data.c_str(), method);
+    });
 }
 
 void handleTag(TaskState *task, uint8_t tag, bool open)
@@ -140,6 +151,7 @@ void handleTag(TaskState *task, uint8_t tag, bool open)
     if (gWbxml.depth == 1) {
         task->inGo = false;
         task->inTask = false;
+        task->inRefresh = false;
     }
     switch (tag) {
     case TAG_GO:
@@ -148,6 +160,7 @@ void handleTag(TaskState *task, uint8_t tag, bool open)
             const char *method = getAttr("METHOD");
             copyCut(task->method, METHOD_SIZE, method[0] ? method : "GET");
             task->postData.clear();
+            task->vars.clear();
             task->inGo = true;
             task->inTask = true;
         } else {
@@ -155,19 +168,36 @@ void handleTag(TaskState *task, uint8_t tag, bool open)
         }
         break;
     case TAG_PREV:
-    case TAG_REFRESH:
         if (open) {
+            task->vars.clear();
             task->inTask = true;
         } else {
             task->inTask = false;
-            callBrowser([tag] { tag == TAG_PREV ? B_prev() : B_refresh(); });
+            callBrowser([task] {
+                B_setTaskVars(std::move(task->vars));
+                task->vars.clear();
+                B_prev();
+            });
+        }
+        break;
+    case TAG_REFRESH:
+        if (open) {
+            task->inTask = true;
+            task->inRefresh = true;
+        } else {
+            task->inTask = false;
+            task->inRefresh = false;
+            callBrowser([] { B_refresh(); });
         }
         break;
     case TAG_SETVAR:
         if (open && task->inTask) {
             std::string name = getAttr("NAME");
             std::string value = getAttr("VALUE");
-            setContextVal(name.c_str(), value.c_str());
+            if (task->inRefresh)
+                setContextVal(name.c_str(), value.c_str());
+            else
+                task->vars.push_back({std::move(name), std::move(value)});
         }
         break;
     case TAG_POSTFIELD:

@@ -30,6 +30,11 @@ void B_go(const char *url, const char *postData, int)
     nested();
 }
 void B_prev() { nested(); }
+void B_setTaskVars(std::vector<TaskVar> vars)
+{
+    for (const TaskVar &v : vars)
+        std::string kept = v.name + v.value;
+}
 void B_refresh() { nested(); }
 void refreshLayout() {}
 

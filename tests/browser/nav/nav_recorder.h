@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "browser/browser.h"
+
 struct NavCall {
     std::string op;        // "go", "prev", "refresh", "refreshLayout"
     std::string url;
     std::string postData;  // "(null)" for none
     int method;
+    std::vector<TaskVar> vars;  // the setvars handed over with a go or prev
 };
 
 extern std::vector<NavCall> gNavCalls;

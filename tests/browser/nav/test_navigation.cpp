@@ -7,6 +7,7 @@
 #include "browser/browser.h"
 #include "browser/context.h"
 #include "browser/messages.h"
+#include "browser/user_events.h"
 #include "cache/cache.h"
 #include "common/clock.h"
 #include "shell/display/canvas.h"
@@ -256,6 +257,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Access,
                     AccessCase{"http://www.example.com/ok/a.wml", "/ok", "ok/", true},
                     AccessCase{"http://www.example.com/okay", "/ok", "ok/", false},
                     AccessCase{"http://com/ok", nullptr, nullptr, false},                   // domain longer than host
+                    AccessCase{"http://example.com:pw@evil.org/ok", nullptr, nullptr, false},  // user-info is no host
                     AccessCase{nullptr, nullptr, nullptr, false}));                         // no previous deck
 
 class Version : public NavTest, public testing::WithParamInterface<std::pair<uint8_t, const char *>> {};
@@ -304,6 +306,37 @@ TEST_F(NavTest, FailedFetchesShowTheirMessageAndKeepThePreviousDeck)
     clearContext(CLEAR_ALL);
     B_go("", nullptr, METHOD_GET);
     EXPECT_EQ(messages(), std::vector<std::string>{errorText(CRES_BAD_URL)});
+}
+
+// A task's setvars are set where its navigation arrives, and only if it
+// arrives: a go that fails changes nothing, and a prev's setvars reach the
+// card gone back to.
+TEST_F(NavTest, SetvarsLandWhereTheTaskArrives)
+{
+    start(PORT_CONNECTIONLESS);
+    put(kHome, CT_WMLC, deck("nav_setvar"));
+    B_go(kHome, nullptr, METHOD_GET);
+    setContextVal("x", "orig");
+
+    B_event(BEVENT_SELECT, 0);  // away.wml, answered with a picture
+    ASSERT_EQ(gNavRequests.size(), 1u);
+    answerRequest(0, CT_WBMP, tinyImage());
+    settle();
+    EXPECT_EQ(contextDepth(), 1u);
+    EXPECT_STREQ(getContextVal("x"), "orig");
+
+    B_event(BEVENT_SELECT, 0);  // away.wml again, this time it arrives
+    answerRequest(1, CT_WMLC, deck("nav_setvar"));
+    settle();
+    EXPECT_EQ(contextDepth(), 2u);
+    EXPECT_EQ(screen(), "title Start\nStart away\n");
+    B_prev();
+
+    B_event(BEVENT_SELECT, 1);  // #shown
+    EXPECT_EQ(screen(), "title Shown\nShown here\n");
+    B_event(BEVENT_SELECT, 0);  // back, setting x there
+    EXPECT_EQ(screen(), "title Start\nStart back\n");
+    EXPECT_EQ(contextDepth(), 1u);
 }
 
 TEST_F(NavTest, EnterEventStartingANavigationInsideTheLayout)
