@@ -50,8 +50,8 @@ void skipBytes(ByteCursor *cursor, uint32_t count);
 // and selects the named function. With arguments it also parses the
 // argument list and appends the function's variables (arguments, then
 // empty-string locals). Failure codes: 4103 unit not in the cache, no "#"
-// or no such function; 4102 bad argument list; 4100 malformed unit; 4206 a
-// float constant. On failure the unit holds no content.
+// or no such function; 4102 bad argument list; 4100 malformed unit. On
+// failure the unit holds no content.
 bool loadUnit(const char *callText, ScriptUnit *unit, int32_t *error, bool withArguments);
 // Decodes constant index into value; false (value untouched) when the
 // index is outside the pool.

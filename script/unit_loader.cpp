@@ -32,8 +32,6 @@ static const uint8_t PRAGMA_OPERANDS[] = {
     3,  // user agent property and scheme (name, value, scheme)
 };
 
-constexpr int32_t SE_FLOAT_CONSTANT = 4206;
-
 uint8_t readByte(ByteCursor *cursor)
 {
     if (cursor->position >= cursor->length) {
@@ -105,7 +103,11 @@ static int32_t decodeConstant(ByteCursor *cursor, ScriptValue *value)
         makeInteger(&scratch, static_cast<int32_t>(readFixed(cursor, 4)));
         break;
     case CONST_FLOAT32:
-        return SE_FLOAT_CONSTANT;  // the engine has no floats
+        // No floats here: the constant reads as invalid, as an integer-only
+        // interpreter reads it, so the rest of the unit still runs.
+        skipBytes(cursor, 4);
+        makeInvalid(&scratch);
+        break;
     case CONST_UTF8:
     case CONST_STRING: {
         uint32_t length = readMb(cursor);

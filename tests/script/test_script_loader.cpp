@@ -58,14 +58,15 @@ TEST_F(ScriptLoader, MissingFunctionNeverRunsThePreviousOne)
     EXPECT_EQ(error, SE_NO_FUNCTION);
 }
 
-TEST_F(ScriptLoader, PragmasAreSkippedAndFloatsRejected)
+TEST_F(ScriptLoader, PragmasAreSkippedAndFloatsReadAsInvalid)
 {
     ASSERT_TRUE(fakeCachePutUnit("p.wmlsc", "engine_pragma"));
     ASSERT_TRUE(fakeCachePutUnit("f.wmlsc", "engine_float"));
     EV result;
     EXPECT_EQ(callForResult("p.wmlsc#f(1)", &result), 0);
     EXPECT_EQ(result, Int(2));
-    EXPECT_EQ(callForResult("f.wmlsc#f()", &result), 4206);
+    EXPECT_EQ(callForResult("f.wmlsc#f()", &result), 0);
+    EXPECT_EQ(result, Str("4after"));  // typeof invalid, then the string stored after the float
 }
 
 TEST_F(ScriptLoader, ConstantKinds)
@@ -82,12 +83,13 @@ TEST_F(ScriptLoader, ConstantKinds)
     c7[0] = 6;
     c7[1] = 0x81;
     c7[2] = 0x00;
-    fakeCachePut("c", handUnit({{4, 0}, {6, 0}, {5}, {0, 0xFE}, {1, 0x80, 0x00}, {2, 0xFF, 0xFF, 0xFF, 0xFF}, c7},
+    fakeCachePut("c", handUnit({{4, 0}, {6, 0}, {5}, {0, 0xFE}, {1, 0x80, 0x00}, {2, 0xFF, 0xFF, 0xFF, 0xFF},
+                                {3, 0x3F, 0xC0, 0x00, 0x00}, c7},
                                {{0, 0, {0x3B}}}));
     ASSERT_TRUE(loadUnit("c#f0()", &gScriptUnit, &error, true));
-    const EV expected[] = {Str(""), Str(""), Str(""), Int(-2), Int(-32768), Int(-1),
+    const EV expected[] = {Str(""), Str(""), Str(""), Int(-2), Int(-32768), Int(-1), Invalid,
                            Str(std::string(128, 'z'))};
-    for (int i = 0; i < 7; i++) {
+    for (int i = 0; i < 8; i++) {
         ScriptValue v;
         ASSERT_TRUE(loadConstant(&gScriptUnit, i, &v));
         EXPECT_EQ(toEV(v), expected[i]) << i;
@@ -95,7 +97,7 @@ TEST_F(ScriptLoader, ConstantKinds)
     }
     ScriptValue untouched;
     makeInteger(&untouched, 5);
-    EXPECT_FALSE(loadConstant(&gScriptUnit, 7, &untouched));
+    EXPECT_FALSE(loadConstant(&gScriptUnit, 8, &untouched));
     EXPECT_EQ(untouched.integer, 5);
     stopScript();
 }
@@ -108,7 +110,6 @@ TEST_F(ScriptLoader, MalformedUnitsAreRejected)
     } rows[] = {
         {handUnit({{7}}, {{0, 0, {0x3B}}}), SE_VERIFY},            // unknown constant type
         {handUnit({{0x83, 1}}, {{0, 0, {0x3B}}}), SE_VERIFY},      // type byte of 128 or more
-        {handUnit({{3, 0, 0, 0, 0}}, {{0, 0, {0x3B}}}), 4206},     // float
         {handUnit({{4, 0}}, {{0, 0, {0x3B}}}, {1, 0, 5}), SE_VERIFY},  // pragma names no constant
         {handUnit({{4, 0}}, {{0, 0, {0x3B}}}, {1, 9, 0}), SE_VERIFY},  // unknown pragma
         {{1, 0, 0x8F, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}, SE_VERIFY},   // mb beyond 32 bits
