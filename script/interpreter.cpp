@@ -575,6 +575,8 @@ bool stepScript(ScriptFrame *frame, ScriptUnit *unit, int32_t *error)
     case OP_JUMP_BW_W: return jumpTo(frame, unit, int64_t{at} - u16, error);
     case OP_TJUMP_FW: return jumpUnless(frame, unit, int64_t{next} + u8, error);
     case OP_TJUMP_FW_W: return jumpUnless(frame, unit, int64_t{next} + u16, error);
+    case OP_TJUMP_BW: return jumpUnless(frame, unit, int64_t{at} - u8, error);
+    case OP_TJUMP_BW_W: return jumpUnless(frame, unit, int64_t{at} - u16, error);
     case OP_CALL: return callLocal(frame, unit, u8, next, error);
     case OP_CALL_LIB: return callLib(frame, operand[1], u8, error);
     case OP_CALL_LIB_W: return callLib(frame, static_cast<uint32_t>(operand[1] << 8 | operand[2]), u8, error);
@@ -621,7 +623,7 @@ bool stepScript(ScriptFrame *frame, ScriptUnit *unit, int32_t *error)
     default:
         if (op >= OP_ADD && op <= OP_NE)
             return binary(frame, op, error);
-        return fail(error, SE_OPCODE);  // 0x00, TJUMP_BW, TJUMP_BW_W, 0x3D to 0x3F
+        return fail(error, SE_OPCODE);  // 0x00, 0x3D to 0x3F
     }
 }
 

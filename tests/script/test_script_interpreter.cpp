@@ -93,6 +93,7 @@ TEST_F(ScriptRun, VariablesConstantsAndInvalid)
     });
     runTable("engine_wide", {
         {"vars(100)", 0, Int(212)}, {"jumps(0)", 0, Int(99)}, {"jumps(5)", 0, Int(1005)}, {"far(4)", 0, Int(36)},
+        {"longBreak(3)", 0, Int(210)},
     });
     std::string all;
     for (int i = 0; i < 300; i++)
@@ -122,6 +123,7 @@ TEST_F(ScriptRun, LocalCallsKeepEachLevelsVariables)
     runTable("engine_calls", {
         {"outer(2)", 0, Int(324)}, {"sum(10)", 0, Int(45)}, {"fact(5)", 0, Int(120)}, {"fib(15)", 0, Int(610)},
         {"concatLoop(3)", 0, Str("xxx")}, {"emptyReturn()", 0, Str("")}, {"deep(0)", SE_OVERFLOW, Invalid},
+        {"whileBreak(5)", 0, Int(3)}, {"whileBreak(2)", 0, Int(2)}, {"forContinue(4)", 0, Str("1234")},
     });
     expectEmpty();
 }
@@ -174,11 +176,12 @@ TEST_F(ScriptRun, HandMadeInstructions)
         {{0x15, 0x1C, 0x1C, 0x3A}, 0, Int(-1)},             // DECR
         {{0x17, 0x1B, 0x3A}, 0, Invalid},                   // INCR of the empty string
         {{0x16, 0x0B, 0x00, 0x00, 0x00, 0x3A}, 0, Int(1)},  // CALL_LIB_W Lang.abs
-        {{0x07, 0x00}, SE_OPCODE, Invalid}, {{0x08, 0x00, 0x00}, SE_OPCODE, Invalid},
         {{0x00}, SE_OPCODE, Invalid}, {{0x3D}, SE_OPCODE, Invalid}, {{0x7A}, SE_OPCODE, Invalid},
         {{0x85, 0x3A}, SE_VERIFY, Invalid},          // jump past the function
         {{0x14, 0xA3}, SE_VERIFY, Invalid},          // jump before it
         {{0x04, 0x01, 0x00}, SE_VERIFY, Invalid},    // wide backward jump before it
+        {{0x14, 0x07, 0x02}, SE_VERIFY, Invalid},    // conditional backward jumps before it
+        {{0x14, 0x08, 0x00, 0x02}, SE_VERIFY, Invalid},
         {{0x0E}, SE_VERIFY, Invalid},                // operand missing
         {{0x14}, 0, Str("")},                        // the end of the code returns ""
         {{0x81, 0x14}, 0, Str("")},                  // and so does a jump to it
@@ -189,7 +192,7 @@ TEST_F(ScriptRun, HandMadeInstructions)
         {{0x37, 0x40, 0xE0, 0x3A}, 0, Invalid},      // pop and store with an empty stack
         {{0x17, 0x20, 0x3A}, 0, Invalid},            // "" + (nothing): invalid, never garbage
         {{0x20}, SE_OPERAND, Invalid},
-        {{0x15, 0x14, 0x23, 0x07, 0x00}, SE_OPCODE, Invalid},  // a later error replaces 4200
+        {{0x15, 0x14, 0x23, 0x3D}, SE_OPCODE, Invalid},  // a later error replaces 4200
         {{0x15, 0x14, 0x23, 0x37, 0x3B}, 0, Str("")},    // 4200 is forgotten at the outermost return
     };
     for (const Row &row : rows) {
