@@ -70,7 +70,8 @@ struct UrlLayout {
     size_t s, q, h;   // first ";", "?" and "#"
     size_t e;         // end of host and path: the first of s, q, h
     size_t sep;       // "://"
-    size_t hostStart;
+    size_t hostStart; // the authority: user-info, host and port
+    size_t host;      // the host, after any user-info
     size_t k;         // port colon
     size_t p;         // path start; a URL without "://" is all path
 };
@@ -84,6 +85,7 @@ bool findLayout(std::string_view t, UrlLayout &at)
     at.e = std::min({at.s, at.q, at.h});
     at.sep = t.find("://");
     at.hostStart = NONE;
+    at.host = NONE;
     at.k = NONE;
     at.p = 0;
     if (at.sep != NONE) {
@@ -94,8 +96,13 @@ bool findLayout(std::string_view t, UrlLayout &at)
             return false;
         }
         at.hostStart = at.sep + 3;
-        at.k = t.find(':', at.hostStart);
         at.p = t.find('/', at.hostStart);
+        // Up to the last "@" of the authority is user-info ("user:pw@"),
+        // whose colon is no port colon; an "@" of the path or query is not.
+        size_t authorityEnd = std::min({at.p, at.e, t.size()});
+        size_t userEnd = t.substr(0, authorityEnd).rfind('@');
+        at.host = userEnd != NONE && userEnd >= at.hostStart ? userEnd + 1 : at.hostStart;
+        at.k = t.find(':', at.host);
         // A colon inside the path or after a separator is no port colon.
         if (at.k != NONE && ((at.p != NONE && at.k > at.p) || at.k > at.e)) {
             at.k = NONE;
@@ -116,7 +123,7 @@ bool copyComponents(std::string_view t, const UrlLayout &at, ParsedUrl *url)
     if (at.sep != NONE) {
         size_t afterHost = at.p != NONE ? at.p : pathEnd;
         ok = ok && setField(&url->scheme, t, 0, at.sep, false);
-        ok = ok && setField(&url->host, t, at.hostStart, at.k != NONE ? at.k : afterHost, false);
+        ok = ok && setField(&url->host, t, at.host, at.k != NONE ? at.k : afterHost, false);
         if (at.k != NONE) {
             ok = ok && setField(&url->port, t, at.k + 1, afterHost, true);
         }
@@ -138,7 +145,9 @@ bool copyComponents(std::string_view t, const UrlLayout &at, ParsedUrl *url)
         ok = ok && setField(&url->fragment, t, at.h + 1, componentEnd(at.h, at.s, at.q, at.h, length), false);
     }
     if (ok && url->host) {
-        std::string resource = std::string(url->scheme) + "://" + url->host;
+        // The user-info stays: the resource, and every URL rebuilt or
+        // resolved from it, is still the one the user asked for.
+        std::string resource = std::string(t.substr(0, at.host)) + url->host;
         appendPart(resource, ':', url->port);
         resource += url->path;
         ok = (url->resourceUrl = copyText(resource)) != nullptr;

@@ -11,13 +11,13 @@
 
 struct ParsedUrl {
     char *scheme;       // before "://"
-    char *host;         // after "://" up to the port colon, path or separator
+    char *host;         // after "://" and any "user:pw@" up to the port colon, path or separator
     char *port;         // between the port colon and the path; may be ""
     char *path;         // from the first "/" (or the start) to ";", "?", "#"
     char *params;       // after ";"
     char *query;        // after "?"
     char *fragment;     // after "#"
-    char *resourceUrl;  // scheme://host[:port]path, only with a host
+    char *resourceUrl;  // scheme://[user:pw@]host[:port]path, only with a host
     char *resolved;     // scratch for resolveUrl
 };
 

@@ -43,6 +43,7 @@ TEST(CacheNames, KeysDropTheFragmentAndUnescape)
 {
     EXPECT_EQ(makeCacheKey("http://h/a%20b.wml?q=x+y#card"), "http://h/a b.wml?q=x y");
     EXPECT_EQ(makeCacheKey("http://h/a.wml"), "http://h/a.wml");
+    EXPECT_EQ(makeCacheKey("http://u:pw@h:81/a.wml#c"), "http://u:pw@h:81/a.wml");  // the user-info stays
 }
 
 TEST(CacheHeader, LittleEndianFieldByField)

@@ -27,6 +27,11 @@ const SplitCase SPLITS[] = {
     {"http://h/x;?#", "http", "h", nullptr, "/x", nullptr, nullptr, nullptr, "http://h/x"},
     {"http:///x", "http", nullptr, nullptr, "/x", nullptr, nullptr, nullptr, nullptr},
     {"a://b://c", "a", "b", "", "//c", nullptr, nullptr, nullptr, "a://b://c"},
+    // Up to the last "@" of the authority is user-info, kept in resourceUrl.
+    {"http://u:pw@h:81/x", "http", "h", "81", "/x", nullptr, nullptr, nullptr, "http://u:pw@h:81/x"},
+    {"http://a@b:c@h?q", "http", "h", nullptr, "/", nullptr, "q", nullptr, "http://a@b:c@h/"},
+    {"http://h/p@q:1#u@v", "http", "h", nullptr, "/p@q:1", nullptr, nullptr, "u@v", "http://h/p@q:1"},
+    {"http://u:p@/x", "http", nullptr, nullptr, "/x", nullptr, nullptr, nullptr, nullptr},
     {"http://h\xC3\xA9/\xFF?\x80", "http", "h\xC3\xA9", nullptr, "/\xFF", nullptr, "\x80", nullptr,
      "http://h\xC3\xA9/\xFF"},
 };
@@ -77,6 +82,8 @@ const ResolveCase RESOLVES[] = {
     {"http://h/a/b/c.wml", "../..", "http://h/"},
     {"http://h/a/b/c.wml", "..?x=1", "http://h/a/?x=1"},
     {"http://h/a/b.wml", "..x.wml", "http://h/a/..x.wml"},
+    {"http://u:pw@h:81/a/b/c.wml", "../d.wml", "http://u:pw@h:81/a/d.wml"},
+    {"http://u@h/a#x", "#y", "http://u@h/a#y"},
     {"page.wml", "c.wml", ""},
     {nullptr, "c.wml", ""},
     {"http://h/a", nullptr, ""},
