@@ -303,10 +303,10 @@ int32_t stringSqueeze(const ScriptValue *args, ScriptValue *result)
 
 int32_t stringTrim(const ScriptValue *args, ScriptValue *result)
 {
-    std::string_view text = libBytes(&args[0]);
-    if (!isString(&args[0]) || text.empty()) {
+    if (!isString(&args[0])) {
         return SE_OK;
     }
+    std::string_view text = libBytes(&args[0]);
     size_t first = text.find_first_not_of(BLANK);
     if (first == std::string_view::npos) {
         setText(result, "");
@@ -318,7 +318,7 @@ int32_t stringTrim(const ScriptValue *args, ScriptValue *result)
 
 int32_t stringCompare(const ScriptValue *args, ScriptValue *result)
 {
-    if (isString(&args[0]) && isString(&args[1]) && !libBytes(&args[0]).empty()) {
+    if (isString(&args[0]) && isString(&args[1])) {
         int order = compareStrings(&args[0], &args[1]);
         makeInteger(result, order < 0 ? -1 : (order > 0 ? 1 : 0));
     }

@@ -26,6 +26,15 @@ constexpr LibraryEntry LIBRARY_TABLE[] = {
     {LIB_LANG, 13, 1, langSeed, "Lang.seed"},
     {LIB_LANG, 14, 0, langCharacterSet, "Lang.characterSet"},
 
+    {LIB_FLOAT, 0, 1, floatInvalid, "Float.int"},
+    {LIB_FLOAT, 1, 1, floatInvalid, "Float.floor"},
+    {LIB_FLOAT, 2, 1, floatInvalid, "Float.ceil"},
+    {LIB_FLOAT, 3, 2, floatInvalid, "Float.pow"},
+    {LIB_FLOAT, 4, 1, floatInvalid, "Float.round"},
+    {LIB_FLOAT, 5, 1, floatInvalid, "Float.sqrt"},
+    {LIB_FLOAT, 6, 0, floatInvalid, "Float.maxFloat"},
+    {LIB_FLOAT, 7, 0, floatInvalid, "Float.minFloat"},
+
     {LIB_STRING, 0, 1, stringLength, "String.length"},
     {LIB_STRING, 1, 1, stringIsEmpty, "String.isEmpty"},
     {LIB_STRING, 2, 2, stringCharAt, "String.charAt"},
@@ -88,7 +97,7 @@ constexpr bool tableIsSound()
     return true;
 }
 static_assert(tableIsSound(), "library table out of order");
-static_assert(sizeof(LIBRARY_TABLE) / sizeof(LIBRARY_TABLE[0]) == 15 + 16 + 14 + 7 + 3, "library table size");
+static_assert(sizeof(LIBRARY_TABLE) / sizeof(LIBRARY_TABLE[0]) == 15 + 8 + 16 + 14 + 7 + 3, "library table size");
 
 }  // namespace
 
@@ -117,7 +126,7 @@ bool callLibrary(int library, int function, ScriptFrame *frame, int32_t *error)
     *error = SE_OK;
     const LibraryEntry *entry = findLibraryFunction(library, function);
     if (!entry) {
-        // Float and unknown functions end the run as a normal end would.
+        // Unknown functions end the run as a normal end would.
         Log_printf("Script: no library function %d.%d, ending the run\n", library, function);
         return false;
     }

@@ -1,7 +1,7 @@
 #pragma once
 // The standard libraries behind CALL_LIB: Lang, String, URL, WMLBrowser and
-// Dialogs, numbered as the compiled units number them. Float (library 1)
-// is absent: calling it ends the run as if the script had finished.
+// Dialogs, numbered as the compiled units number them. Numbers are integers
+// only, so every Float (library 1) function gives invalid.
 //
 // A library function takes its arguments in call order (args[0] is the
 // first) and fills *result, which starts out invalid. It never ends the run
@@ -34,15 +34,15 @@ struct LibraryEntry {
     const char *name;  // "Library.function"
 };
 
-// The entry for a CALL_LIB pair, or null when there is none (Float too).
+// The entry for a CALL_LIB pair, or null when there is none.
 const LibraryEntry *findLibraryFunction(int library, int function);
 // The entry whose name is "Library.function", or null.
 const LibraryEntry *findLibraryFunctionByName(const char *name);
 
 // Carries out a CALL_LIB instruction: pops the arguments (the last on top;
 // an empty stack gives invalid), pushes one result. Sets *error to 0 first;
-// false ends the run: *error 0 for an unknown library or function and for
-// Float, 1 for Lang.exit, 2 for Lang.abort, 4108 when the result cannot be
+// false ends the run: *error 0 for an unknown library or function, 1 for
+// Lang.exit, 2 for Lang.abort, 4108 when the result cannot be
 // pushed. exit and abort push their argument back, for runScript to
 // discard.
 bool callLibrary(int library, int function, ScriptFrame *frame, int32_t *error);
@@ -83,6 +83,8 @@ int32_t langAbort(const ScriptValue *args, ScriptValue *result);
 int32_t langRandom(const ScriptValue *args, ScriptValue *result);
 int32_t langSeed(const ScriptValue *args, ScriptValue *result);
 int32_t langCharacterSet(const ScriptValue *args, ScriptValue *result);
+// Every Float function: its arguments are taken and the result is invalid.
+int32_t floatInvalid(const ScriptValue *args, ScriptValue *result);
 
 // lib_string.cpp
 int32_t stringLength(const ScriptValue *args, ScriptValue *result);
