@@ -2,6 +2,8 @@
 // intrinsic events, each with what is needed to act on it later without
 // walking the deck again.
 #include <cctype>
+#include <string>
+#include <vector>
 
 #include "browser/context.h"
 #include "common/int_to_text.h"
@@ -13,6 +15,10 @@ static bool gNoTarget = false;       // an a without HREF: shown as a link, not 
 static char gOptionValue[252];       // VALUE of the option being built
 static char gOptionLabel[256];       // its TITLE, or its text
 static char gOptionOnpick[256];      // its ONPICK ("@offset")
+static std::string gSelectIvalue;    // IVALUE of the select taking options
+static std::string gSelectValue;     // its VALUE
+static std::string gSelectShown;     // its variable's value when its field was written
+static uint32_t gSelectField = 0;    // layout offset of its field record
 
 void resetEvents()
 {
@@ -173,10 +179,11 @@ static bool startsWithLetter(const char *text, char letter)
 }
 
 // The text a field shows: its variable, else its TITLE or NAME in italic.
-// Creates the variable from VALUE when it does not exist yet.
-static void fieldShownText(bool password)
+// An input creates the variable from VALUE when it does not exist yet; a
+// select sets its variables once its options are known.
+static void fieldShownText(bool password, bool select)
 {
-    if (gEventName[0] && !hasContextVal(gEventName))
+    if (!select && gEventName[0] && !hasContextVal(gEventName))
         setContextVal(gEventName, getAttr("VALUE"));
     const char *shown = gEventName[0] ? getContextVal(gEventName) : "";
     if (!shown[0]) {
@@ -218,7 +225,7 @@ static void openInput()
     size_t formatKeep = fitLength(format, room / 2);
     scratchText(getAttr("TITLE"), room - formatKeep - 1);
     scratchText(format, formatKeep + 1);
-    fieldShownText(password);
+    fieldShownText(password, false);
     writeField();
 }
 
@@ -230,8 +237,12 @@ static void openSelect()
     copyCut(reinterpret_cast<char *>(scratchData() + 2), ER_SELECT_INAME_SIZE, getAttr("INAME"));
     gScratchLength = 2 + ER_SELECT_INAME_SIZE;
     scratchText(getAttr("TITLE"), EVENT_DATA_MAX - gScratchLength);
-    fieldShownText(false);
+    gSelectIvalue = getAttr("IVALUE");
+    gSelectValue = getAttr("VALUE");
+    gSelectShown = gEventName[0] ? getContextVal(gEventName) : "";
+    fieldShownText(false, true);
     gSelectRecord = -1;
+    gSelectField = gLayoutLength;
     writeField();
     gSuppressOptions = true;
     gSelectNesting = 1;
@@ -286,6 +297,115 @@ static void appendOption()
     Log_printf("Event length increased to %d\n", static_cast<int>(newLength));
 }
 
+// --- Select defaults on card entry -----------------------------------------
+
+static std::vector<std::string> splitPieces(const std::string &text)
+{
+    std::vector<std::string> pieces;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(';', start);
+        if (end == std::string::npos)
+            end = text.size();
+        pieces.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return pieces;
+}
+
+// A 1-based position, or 0 for anything that is not a number.
+static size_t optionPosition(const std::string &piece)
+{
+    if (piece.empty() || piece.size() > 9 || piece.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    size_t n = 0;
+    for (char c : piece)
+        n = n * 10 + static_cast<size_t>(c - '0');
+    return n;
+}
+
+// Marks the options that text names by 1-based position (byIndex) or by
+// value; a single select keeps only the first. Whether any was marked.
+static bool markOptions(const std::string &text, bool byIndex, const std::vector<std::string> &values,
+                        bool multiple, std::vector<uint8_t> *marked)
+{
+    if (text.empty())
+        return false;
+    bool any = false;
+    for (const std::string &piece : splitPieces(text)) {
+        size_t position = byIndex ? optionPosition(piece) : 0;
+        for (size_t i = 0; i < values.size(); i++) {
+            bool hit = byIndex ? position == i + 1 : values[i] == piece;
+            if (!hit)
+                continue;
+            (*marked)[i] = 1;
+            any = true;
+            if (!multiple)
+                return true;
+            break;  // the first option holding a value
+        }
+    }
+    return any;
+}
+
+// Entering a card sets a select's variables from its default options: by
+// position from the INAME variable when set, else IVALUE; else by value
+// from the NAME variable when set, else VALUE; else the first option of a
+// single select and none of a multiple one. NAME then holds the values,
+// INAME the positions, joined by ";".
+static void selectDefaults()
+{
+    // A select that was not written (no room left) has no options to
+    // choose from: its variable only takes VALUE when it has none.
+    if (gSelectRecord < 0) {
+        if (gEventName[0] && !hasContextVal(gEventName))
+            setContextVal(gEventName, gSelectValue.c_str());
+        return;
+    }
+    const uint8_t *r = gEventTable + gSelectRecord;
+    uint32_t length = static_cast<uint32_t>(getI32(r + ER_LENGTH));
+    if (r[ER_TYPE] != EVENT_SELECT || length < ER_SELECT_TITLE || gSelectRecord + length > TABLE_LIMIT)
+        return;
+    const char *base = reinterpret_cast<const char *>(r);
+    std::string name(base + ER_NAME, strnlen(base + ER_NAME, ER_NAME_SIZE));
+    std::string iname(base + ER_SELECT_INAME, strnlen(base + ER_SELECT_INAME, ER_SELECT_INAME_SIZE));
+    bool multiple = r[ER_SELECT_MULTIPLE] != 0;
+    // The option values: the second of each triple after the TITLE.
+    std::vector<std::string> values;
+    uint32_t p = ER_SELECT_TITLE;
+    for (uint32_t field = 0; field <= r[ER_SELECT_COUNT] * 3u; field++) {
+        size_t n = strnlen(base + p, length - p);
+        if (p + n >= length)
+            return;
+        if (field % 3 == 2)
+            values.emplace_back(base + p, n);
+        p += static_cast<uint32_t>(n) + 1;
+    }
+    std::vector<uint8_t> marked(values.size(), 0);
+    const std::string inameValue = iname.empty() ? "" : getContextVal(iname.c_str());
+    const std::string nameValue = name.empty() ? "" : getContextVal(name.c_str());
+    if (!markOptions(inameValue, true, values, multiple, &marked) &&
+        !markOptions(gSelectIvalue, true, values, multiple, &marked) &&
+        !markOptions(nameValue, false, values, multiple, &marked) &&
+        !markOptions(gSelectValue, false, values, multiple, &marked) && !multiple && !values.empty())
+        marked[0] = 1;
+    std::string chosen;
+    std::string positions;
+    for (size_t i = 0; i < values.size(); i++) {
+        if (!marked[i])
+            continue;
+        chosen += (positions.empty() ? "" : ";") + values[i];
+        positions += (positions.empty() ? "" : ";") + std::to_string(i + 1);
+    }
+    if (!iname.empty())
+        setContextVal(iname.c_str(), positions.c_str());
+    if (name.empty())
+        return;
+    setContextVal(name.c_str(), chosen.c_str());
+    if (chosen != gSelectShown && !chosen.empty())
+        rewriteField(gSelectField, chosen.c_str());
+}
+
 // --- Soft keys and intrinsic events ----------------------------------------
 
 static void openDo()
@@ -321,6 +441,7 @@ int eventElement(uint8_t tag, bool open)
             if (gSelectNesting <= 0) {
                 gSuppressOptions = false;
                 gSelectNesting = 0;
+                selectDefaults();
             }
         } else if (tag == TAG_OPTION && open) {
             copyCut(gOptionValue, sizeof gOptionValue, getAttr("VALUE"));

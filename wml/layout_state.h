@@ -94,6 +94,9 @@ int32_t decimalValue(const char *text);
 
 // layout_text.cpp
 void write_str();
+// Gives the field record at offset, the last of the table, the value text
+// in place of what it showed (its placeholder style dropped).
+void rewriteField(uint32_t offset, const char *text);
 void newLine();
 void pushParagraph(const char *alignText, const char *modeText);
 void popParagraph();

@@ -209,6 +209,29 @@ static bool writePart(const char *text, size_t len, bool hyphen, uint8_t style, 
     return true;
 }
 
+void rewriteField(uint32_t offset, const char *text)
+{
+    if (offset + LR_TEXT >= gLayoutLength)
+        return;
+    uint8_t *r = gLayoutTable + offset;
+    if (offset + static_cast<uint32_t>(getI32(r + LR_LENGTH)) != gLayoutLength || getU32(r + LR_TYPE) != LTYPE_TEXT)
+        return;
+    uint8_t style = r[LR_STYLE] & static_cast<uint8_t>(~0x01);
+    size_t n = fitBytes(style, text, getI32(r + LR_WIDTH));
+    // The table below TABLE_LIMIT is ours: the record may grow into it.
+    uint32_t room = (TABLE_LIMIT - 1 - offset) & ~3u;
+    if (roundUp4(40 + static_cast<uint32_t>(n)) > room)
+        n = charStart(text, room - 40);
+    uint32_t recordLength = roundUp4(40 + static_cast<uint32_t>(n));
+    std::memset(r + LR_TEXT, 0, std::max(recordLength, gLayoutLength - offset) - LR_TEXT);
+    std::memcpy(r + LR_TEXT, text, n);
+    r[LR_STYLE] = style;
+    putI32(r + LR_LENGTH, static_cast<int32_t>(recordLength));
+    gLayoutLength = offset + recordLength;
+    logPosition();
+    Log_printf("Field @%d \"%s\"\n", static_cast<int>(offset), reinterpret_cast<const char *>(r + LR_TEXT));
+}
+
 void write_str()
 {
     char *text = gWbxml.textBuffer;
