@@ -86,15 +86,28 @@ const char *getURL(int index)
     return nullptr;
 }
 
-int setContextVal(const char *name, const char *value)
+// The context index steps below the top, or null.
+static BrowserContext *contextAt(int index)
 {
-    if (gContexts.empty() || !name) {
+    int i = 0;
+    for (BrowserContext &context : gContexts)
+        if (i++ == index)
+            return &context;
+    return nullptr;
+}
+
+int setContextVal(const char *name, const char *value) { return setContextValAt(0, name, value); }
+
+int setContextValAt(int index, const char *name, const char *value)
+{
+    BrowserContext *context = index >= 0 ? contextAt(index) : nullptr;
+    if (!context || !name) {
         Log_str("Browser: setContextVal failed!\n");
         return 0;
     }
     if (!value)
         value = kEmpty;
-    BrowserContext &top = gContexts.front();
+    BrowserContext &top = *context;
     const char *how = "existing";
     if (ContextVar *var = findVar(top, name)) {
         var->value = value;

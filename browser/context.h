@@ -18,6 +18,9 @@ constexpr int CLEAR_USER_VARS = 2;     // user variables of every context
 const char *getContextVal(const char *name);
 // 1 on success, 0 without a context or memory.
 int setContextVal(const char *name, const char *value);
+// The same in the context index steps below the top (0: the top); 0 when
+// there is none.
+int setContextValAt(int index, const char *name, const char *value);
 int hasContextVal(const char *name);
 // A card's NEWCONTEXT="TRUE".
 void newContext();

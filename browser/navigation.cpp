@@ -119,11 +119,13 @@ void runCurrentScript()
     }
 }
 
-// The setvars of the task that started this navigation, for its arrival.
-void expectArrival(std::vector<TaskVar> vars)
+// The setvars of the task that started this navigation, for its arrival;
+// origin: the navigation pushed a context over the one it left from.
+void expectArrival(std::vector<TaskVar> vars, bool origin)
 {
     gArrivalVars = std::move(vars);
     gArrivalDepth = contextDepth();
+    gArrivalOrigin = origin;
 }
 
 void goWML(const std::string &url, const std::string &postData, int method, std::vector<TaskVar> vars)
@@ -142,7 +144,7 @@ void goWML(const std::string &url, const std::string &postData, int method, std:
         sameDeck = true;
     }
     pushContext(target.c_str(), kind);
-    expectArrival(std::move(vars));
+    expectArrival(std::move(vars), true);
     if (!postData.empty() && method == METHOD_POST)
         setContextVal("__postData", postData.c_str());
     if (method & METHOD_GET)
@@ -192,7 +194,7 @@ void goWML(const std::string &url, const std::string &postData, int method, std:
 void goScript(const std::string &url, const std::string &postData, int method, std::vector<TaskVar> vars)
 {
     gForceReload = 0;
-    expectArrival(std::move(vars));
+    expectArrival(std::move(vars), false);
     Log_printf("Browser: goScript %s\n", url.c_str());
     std::string target = escaped(url);
     uint32_t type = CT_WMLSC;
@@ -312,7 +314,7 @@ void B_prev()
     }
     popContext();
     // The setvars belong to the card gone back to, not to the one left.
-    expectArrival(std::move(vars));
+    expectArrival(std::move(vars), false);
     C_newSession();
     std::string postData = getContextVal("__postData");
     int method = storedMethod();

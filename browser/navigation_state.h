@@ -20,6 +20,7 @@ extern bool gBrowserUp;         // between B_init and B_shutdown
 extern std::vector<TaskVar> gTaskVars;     // handed over for the next B_go or B_prev
 extern std::vector<TaskVar> gArrivalVars;  // the setvars of the navigation in progress
 extern uint32_t gArrivalDepth;             // the context depth at which they are set
+extern bool gArrivalOrigin;                // a go's: also set in the context below, where it left from
 
 // Enters state and records it in the trail.
 void setBrowserState(int32_t state);

@@ -31,6 +31,7 @@ bool gBrowserUp = false;
 std::vector<TaskVar> gTaskVars;
 std::vector<TaskVar> gArrivalVars;
 uint32_t gArrivalDepth = 0;
+bool gArrivalOrigin = false;
 
 namespace {
 
@@ -222,8 +223,13 @@ void applyArrivalVars()
     gArrivalVars.clear();
     if (contextDepth() != gArrivalDepth)
         return;
-    for (const TaskVar &v : vars)
+    for (const TaskVar &v : vars) {
         setContextVal(v.name.c_str(), v.value.c_str());
+        // A go's variables are the deck's it came from as well, as they
+        // were before it was set off: going back still finds them.
+        if (gArrivalOrigin)
+            setContextValAt(1, v.name.c_str(), v.value.c_str());
+    }
 }
 
 void dropArrivalVars() { gArrivalVars.clear(); }

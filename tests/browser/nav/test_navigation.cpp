@@ -308,9 +308,9 @@ TEST_F(NavTest, FailedFetchesShowTheirMessageAndKeepThePreviousDeck)
     EXPECT_EQ(messages(), std::vector<std::string>{errorText(CRES_BAD_URL)});
 }
 
-// A task's setvars are set where its navigation arrives, and only if it
-// arrives: a go that fails changes nothing, and a prev's setvars reach the
-// card gone back to.
+// A task's setvars are set where its navigation arrives (a go's also in
+// the deck it left), and only if it arrives: a go that fails changes
+// nothing, and a prev's setvars reach the card gone back to.
 TEST_F(NavTest, SetvarsLandWhereTheTaskArrives)
 {
     start(PORT_CONNECTIONLESS);
@@ -330,7 +330,8 @@ TEST_F(NavTest, SetvarsLandWhereTheTaskArrives)
     settle();
     EXPECT_EQ(contextDepth(), 2u);
     EXPECT_EQ(screen(), "title Start\nStart away\n");
-    B_prev();
+    B_prev();  // the deck it left from has them too
+    EXPECT_EQ(screen(), "title Start\nStart away\n");
 
     B_event(BEVENT_SELECT, 1);  // #shown
     EXPECT_EQ(screen(), "title Shown\nShown here\n");
