@@ -202,9 +202,11 @@ void gtkPushDialog(GtkWindow *owner, int x, int y)
             uris = pushMessageList();
             fillList(view, uris);
         } else if (response == RESPONSE_GO && chosen) {
-            std::string uri = uris[row];
+            // A push names the page it is about.
+            std::string page = pushOpenUrl(uris[row].c_str());
             gtk_widget_destroy(dialog);
-            B_go(uri.c_str(), nullptr, METHOD_GET);
+            if (!page.empty())
+                B_go(page.c_str(), nullptr, METHOD_GET);
             return;
         } else if (response != RESPONSE_DELETE && response != RESPONSE_GO) {
             break;

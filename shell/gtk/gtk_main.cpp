@@ -55,8 +55,6 @@ Control gControls[] = {{CMD_ACTION1, "action1", nullptr}, {CMD_ACTION2, "action2
                        {CMD_ACTION3, "action3", nullptr}, {CMD_STATUS, "status", nullptr}};
 int gZoom = 1;                          // whole-number scale of the handset
 guint gTimers[3] = {};                  // by timer id; 0 not running
-guint gSocketWatch = 0;                 // the UDP socket's watch, while timer 1 runs
-int gWatchedFd = -1;
 bool gFillingLists = false;             // the program, not the user, changes a list
 int gDialogDepth = 0;                   // modal WML dialogs open
 bool gQuitting = false;
@@ -363,7 +361,8 @@ GtkWidget *makeControl(Control &c)
         // Long entries are cut, never a reason for the list to grow.
         GList *cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(w));
         for (GList *cell = cells; cell; cell = cell->next)
-            g_object_set(cell->data, "ellipsize", PANGO_ELLIPSIZE_END, "width-chars", 1, nullptr);
+            g_object_set(cell->data, "ellipsize", PANGO_ELLIPSIZE_END, "width-chars", 1, "max-width-chars", 1,
+                         nullptr);
         g_list_free(cells);
         if (c.id == CMD_ACTION3)
             g_signal_connect(w, "changed", G_CALLBACK(onOptionChanged), nullptr);
@@ -455,9 +454,12 @@ void setButtonText(int id, const std::string &utf8)
     if (!c || !c->widget)
         return;
     gtk_button_set_label(GTK_BUTTON(c->widget), utf8.c_str());
-    // A long label is cut, never a reason for the button to grow.
-    if (GtkWidget *label = gtk_bin_get_child(GTK_BIN(c->widget)); label && GTK_IS_LABEL(label))
+    // A long label is cut, never a reason for the button, or the window
+    // whose size follows its children's, to grow.
+    if (GtkWidget *label = gtk_bin_get_child(GTK_BIN(c->widget)); label && GTK_IS_LABEL(label)) {
         gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
+        gtk_label_set_max_width_chars(GTK_LABEL(label), 1);
+    }
 }
 
 void setListEntries(int id, const std::vector<std::string> &utf8, int selected)
@@ -499,45 +501,62 @@ void capturePointer(bool capture)
         gdk_seat_ungrab(seat);
 }
 
-// The socket is watched only while the poll timer runs: a dialog that has
-// stopped the Browser also stops the datagrams from driving it.
-gboolean onSocket(gint, GIOCondition condition, gpointer)
+// The sockets (browsing, and the push listener) are watched only while
+// the poll timer runs: a dialog that has stopped the Browser also stops
+// the datagrams from driving it.
+struct SocketWatch {
+    int (*fd)();  // the stack's current socket, -1 when closed
+    guint source;
+    int watched;
+};
+
+SocketWatch gWatches[] = {{transportFd, 0, -1}, {pushListenerFd, 0, -1}};
+
+gboolean onSocket(gint, GIOCondition condition, gpointer data)
 {
+    auto *w = static_cast<SocketWatch *>(data);
     if (condition & (G_IO_NVAL | G_IO_ERR)) {
-        gSocketWatch = 0;
-        gWatchedFd = -1;
+        w->source = 0;
+        w->watched = -1;
         return G_SOURCE_REMOVE;
     }
     windowTimer(TIMER_POLL);
     return G_SOURCE_CONTINUE;
 }
 
-void unwatchSocket()
+void unwatchSockets()
 {
-    if (gSocketWatch)
-        g_source_remove(gSocketWatch);
-    gSocketWatch = 0;
-    gWatchedFd = -1;
+    for (SocketWatch &w : gWatches) {
+        if (w.source)
+            g_source_remove(w.source);
+        w.source = 0;
+        w.watched = -1;
+    }
 }
 
-// The stack may open a new socket (reconnect): follow it.
-void watchSocket()
+// The stack opens new sockets (reconnect, going online): follow them.
+void watchSockets()
 {
-    int fd = transportFd();
-    if (fd == gWatchedFd && gSocketWatch)
-        return;
-    unwatchSocket();
-    if (fd < 0)
-        return;
-    gSocketWatch = g_unix_fd_add(fd, static_cast<GIOCondition>(G_IO_IN | G_IO_ERR), onSocket, nullptr);
-    gWatchedFd = fd;
+    for (SocketWatch &w : gWatches) {
+        int fd = w.fd();
+        if (fd == w.watched && w.source)
+            continue;
+        if (w.source)
+            g_source_remove(w.source);
+        w.source = 0;
+        w.watched = -1;
+        if (fd < 0)
+            continue;
+        w.source = g_unix_fd_add(fd, static_cast<GIOCondition>(G_IO_IN | G_IO_ERR), onSocket, &w);
+        w.watched = fd;
+    }
 }
 
 gboolean onTimer(gpointer id)
 {
     int timer = GPOINTER_TO_INT(id);
     if (timer == TIMER_POLL)
-        watchSocket();
+        watchSockets();
     windowTimer(timer);
     // windowTimer may have stopped this timer.
     return gTimers[timer] ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
@@ -550,7 +569,7 @@ void stopTimer(int id)
     g_source_remove(gTimers[id]);
     gTimers[id] = 0;
     if (id == TIMER_POLL)
-        unwatchSocket();
+        unwatchSockets();
 }
 
 void startTimer(int id, int milliseconds)
@@ -560,7 +579,7 @@ void startTimer(int id, int milliseconds)
     stopTimer(id);
     gTimers[id] = g_timeout_add(static_cast<guint>(milliseconds), onTimer, GINT_TO_POINTER(id));
     if (id == TIMER_POLL)
-        watchSocket();
+        watchSockets();
 }
 
 struct MenuRun {

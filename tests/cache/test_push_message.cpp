@@ -95,10 +95,10 @@ TEST(PushMessage, CutMessagesGiveTheWholePageOrNone)
 TEST(PushMessage, RefusesPagesThatAreNoAbsoluteUrls)
 {
     auto si = [](const std::string &href) {
-        Bytes b = {0x03, 0x05, 0x6A, 0x00, 0x45, 0xC6, 0x0B, 0x03};
-        b.insert(b.end(), href.begin(), href.end());
-        b.insert(b.end(), {0x00, 0x01, 0x01, 0x01});
-        return b;
+        // Built as text: g++ misreads inserting into a fresh vector.
+        std::string text = std::string("\x03\x05\x6A\x00\x45\xC6\x0B\x03", 8) + href;
+        text += std::string("\x00\x01\x01\x01", 4);
+        return Bytes(text.begin(), text.end());
     };
     for (const char *bad : {"", "/relative.wml", "://x", "http://", "ht tp://x/", "http://x/\x01", "1http://x/"}) {
         Bytes b = si(bad);

@@ -25,6 +25,8 @@ menuKeys() {
   before=$(logCount '^Display: menu at ')
   clickAt 20 $((WH / 2)) 3
   waitFor "[ \$(logCount '^Display: menu at ') -gt $before ]" 10 || fail "no menu"
+  # The pointer off the menu, so that no entry is selected by hovering.
+  xdotool mousemove_relative -- -15 -15
   sleep 0.3
   xdotool key $(printf 'Down %.0s' $(seq "$n")) "$@"
 }

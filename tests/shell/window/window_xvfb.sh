@@ -38,6 +38,8 @@ menuChoose() {
   before=$(logCount '^Display: menu at ')
   clickAt 20 $((WH / 2)) 3
   waitFor "[ \$(logCount '^Display: menu at ') -gt $before ]" 10 || fail "no menu"
+  # The pointer off the menu, so that no entry is selected by hovering.
+  xdotool mousemove_relative -- -15 -15
   sleep 0.3
   xdotool key $(printf 'Down %.0s' $(seq "$1")) Return
 }
@@ -130,6 +132,8 @@ waitDialog select
 xdotool windowfocus --sync "$DLG" key End Return
 waitLog 'setContextVal \(existing\) - colour,blue$'
 ok "text entry and select dialogs answered"
+windowOrigin
+[ "$WW" -eq "$(identify -format %w "$SKINDIR/tovrin.bmp")" ] || fail "the window grew to $WW with the status texts"
 
 # --- drag the window by its body ---
 windowOrigin; x0=$WX y0=$WY
@@ -181,4 +185,20 @@ wait "$PID"; status=$?; PID=
 [ "$status" -eq 0 ] || fail "exit status $status"
 logHas '^Display: shutdown done$' || fail "no orderly shutdown"
 ok "closed with a dialog open: the dialog ends and shutdown runs"
+
+# --- a stored skin that cannot be used: the message, the chooser, then the default ---
+sqlite3 "$WORK/home/config/registry.sqlite" \
+  "update reg_value set data = CAST('$here/../../headless/cases/missing_picture.skin' || char(0) AS BLOB) where name = 'SkinFile'"
+"$TOVRIN" --home "$WORK/home" --gateway "$TOVRIN_GATEWAY_HOST" "$URL" >"$WORK/stdout" 2>"$WORK/stderr" &
+PID=$!
+box=$(timeout 20 xdotool search --sync --onlyvisible --name '^Corvale Tovrin$' | head -n 1) || fail "no message about the bad skin"
+xdotool windowfocus --sync "$box" key Return
+chooser=$(timeout 20 xdotool search --sync --onlyvisible --name '^Select a Tovrin skin$' | head -n 1) || fail "no skin chooser"
+xdotool windowfocus --sync "$chooser" key Escape
+WIN=$(timeout 20 xdotool search --sync --onlyvisible --name '^Tovrin$' | head -n 1) || fail "no window after the bad skin"
+windowOrigin
+[ "$WW" -eq "$(identify -format %w "$SKINDIR/tovrin.bmp")" ] || fail "not the default skin"
+logHas 'skin refused: .*missing_picture.skin: .*no-such-picture.bmp: cannot be read' || fail "the reason was not given"
+stopWindow
+ok "a bad stored skin: message naming the file and reason, chooser, default skin"
 echo "PASS"
