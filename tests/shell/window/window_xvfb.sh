@@ -97,7 +97,9 @@ buttonCentre up
 for _ in $(seq 30); do clickAt "$BX" "$BY"; sleep 0.05; grep -q '^Display: scroll 0 0$' "$HOME_DIR/state/wapout.log" && break; done
 buttonCentre stop
 before=$(logCount '^Browser: abort$')
-xdotool mousemove --sync $((WX + BX)) $((WY + BY)) mousedown 1; sleep 0.8; xdotool mouseup 1; sleep 0.3
+xdotool mousemove --sync $((WX + BX)) $((WY + BY)) mousedown 1; sleep 0.8; xdotool mouseup 1
+waitFor "[ \$(logCount '^Browser: abort\$') -gt $before ]" 10 || fail "the stop button did not fire"
+sleep 0.5
 [ $(( $(logCount '^Browser: abort$') - before )) -eq 1 ] || fail "a held stop button fired more than once"
 ok "held scroll button repeats every 100 ms, stop fires once"
 
