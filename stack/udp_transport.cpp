@@ -168,6 +168,34 @@ uint8_t *copyDatagram(const uint8_t *data, uint32_t length)
 
 }  // namespace
 
+namespace {
+
+// A non-blocking UDP socket bound to port on every address (0: any port);
+// the port it got in *bound. -1 with errno set when it cannot be had.
+int boundSocket(uint16_t port, uint16_t *bound)
+{
+    int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_UDP);
+    if (s < 0)
+        return -1;
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    any.sin_port = htons(port);
+    socklen_t n = sizeof any;
+    if (bind(s, reinterpret_cast<sockaddr *>(&any), sizeof any) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr *>(&any), &n) != 0) {
+        int saved = errno;
+        close(s);
+        errno = saved;
+        return -1;
+    }
+    if (bound)
+        *bound = ntohs(any.sin_port);
+    return s;
+}
+
+}  // namespace
+
 int openTransport(uint32_t bearer, uint32_t *localPort)
 {
     // POSIX sockets need no start-up, so the library check always passes.
@@ -178,17 +206,9 @@ int openTransport(uint32_t bearer, uint32_t *localPort)
         *localPort = 0;
     if (gSocket >= 0)
         return TRANSPORT_WAS_OPEN;
-    int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_UDP);
+    int s = boundSocket(0, nullptr);
     if (s < 0)
         return TRANSPORT_SOCKET_FAILED;
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
-    any.sin_port = 0;
-    if (bind(s, reinterpret_cast<sockaddr *>(&any), sizeof any) != 0) {
-        close(s);
-        return TRANSPORT_SOCKET_FAILED;
-    }
     gSocket = s;
     Log_printf("\tConnecting UDP To Port :%u\n", 0u);
     return TRANSPORT_OPENED;
@@ -251,19 +271,26 @@ int T_DUnitdata_Req(const AddressRecord *source, uint32_t sourcePort, const Addr
     return TRANSPORT_SENT;
 }
 
-int pollReceive()
+namespace {
+
+// One datagram from socket, if one waits, handed to its path.
+int receiveInto(int socket, int (*path)(const AddressRecord *, uint32_t, uint8_t *, uint32_t))
 {
-    if (gSocket < 0)
+    if (socket < 0)
         return 0;
     AddressRecord source{};
     uint32_t port = 0;
     uint8_t *data = nullptr;
     uint32_t length = 0;
-    int got = receiveOne(gSocket, &source, &port, &data, &length);
+    int got = receiveOne(socket, &source, &port, &data, &length);
     if (got == 1)
-        deliver(&source, port, data, length);
+        path(&source, port, data, length);
     return got;
 }
+
+}  // namespace
+
+int pollReceive() { return receiveInto(gSocket, deliver); }
 
 int openPushListener(uint32_t bearer, uint32_t port, const AddressRecord *gateway)
 {
@@ -272,23 +299,15 @@ int openPushListener(uint32_t bearer, uint32_t port, const AddressRecord *gatewa
     gPushGateway = gateway ? makeAddress(gateway->bearer, gateway->address) : AddressRecord{};
     if (gPushSocket >= 0)
         return PUSH_WAS_LISTENING;
-    int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_UDP);
-    if (s < 0)
-        return TRANSPORT_SOCKET_FAILED;
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
-    any.sin_port = htons(static_cast<uint16_t>(port));
-    socklen_t n = sizeof any;
+    uint16_t bound = 0;
     // No SO_REUSEADDR: a port another program holds must show as taken.
-    if (port > 0xFFFF || bind(s, reinterpret_cast<sockaddr *>(&any), sizeof any) != 0 ||
-        getsockname(s, reinterpret_cast<sockaddr *>(&any), &n) != 0) {
+    int s = port > 0xFFFF ? -1 : boundSocket(static_cast<uint16_t>(port), &bound);
+    if (s < 0) {
         Log_printf("\tPush: cannot listen on UDP port %u: %s\n", port, std::strerror(errno));
-        close(s);
         return TRANSPORT_SOCKET_FAILED;
     }
     gPushSocket = s;
-    gPushPort = ntohs(any.sin_port);
+    gPushPort = bound;
     Log_printf("\tPush: listening on UDP port %u for %s\n", gPushPort, gPushGateway.address);
     return PUSH_LISTENING;
 }
@@ -306,19 +325,7 @@ int pushListenerFd() { return gPushSocket; }
 
 uint32_t pushListenerPort() { return gPushPort; }
 
-int pollPushReceive()
-{
-    if (gPushSocket < 0)
-        return 0;
-    AddressRecord source{};
-    uint32_t port = 0;
-    uint8_t *data = nullptr;
-    uint32_t length = 0;
-    int got = receiveOne(gPushSocket, &source, &port, &data, &length);
-    if (got == 1)
-        deliverPush(&source, port, data, length);
-    return got;
-}
+int pollPushReceive() { return receiveInto(gPushSocket, deliverPush); }
 
 int injectPushDatagram(const AddressRecord *source, uint32_t sourcePort, const uint8_t *data, uint32_t length)
 {
