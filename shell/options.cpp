@@ -6,7 +6,7 @@
 
 const char *const kUsage =
     "usage: tovrin [--home DIR] [--screen WxH] [--gateway HOST] [--port 9201|9200]\n"
-    "              [--zoom 1|2|3] [--headless] [--script FILE] [URL]\n"
+    "              [--zoom 1|2|3] [--headless] [--script FILE] [--capture FILE.pcap] [URL]\n"
     "       tovrin --help | --version\n";
 
 const char *const kHelp =
@@ -21,6 +21,8 @@ const char *const kHelp =
     "  --headless       no window: commands one a line from standard input\n"
     "  --script FILE    with --headless: the commands from FILE\n"
     "  --screen WxH     with --headless: the canvas size instead of the skin's\n"
+    "  --capture FILE.pcap  every datagram to and from the gateway into FILE,\n"
+    "                   for Wireshark or tshark\n"
     "  --version        the version and build\n"
     "\n"
     "Keys: arrows scroll, Enter or F1 and F2 the soft keys, Backspace back,\n"
@@ -61,7 +63,8 @@ bool parseCommandLine(int argc, char **argv, CommandLine *cmd, std::string *erro
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
         bool takesValue = arg == "--home" || arg == "--screen" || arg == "--gateway" ||
-                          arg == "--port" || arg == "--script" || arg == "--zoom";
+                          arg == "--port" || arg == "--script" || arg == "--zoom" ||
+                          arg == "--capture";
         if (takesValue && i + 1 >= argc) {
             *error = arg + " needs a value";
             return false;
@@ -91,6 +94,8 @@ bool parseCommandLine(int argc, char **argv, CommandLine *cmd, std::string *erro
             cmd->version = true;
         } else if (arg == "--script") {
             cmd->script = argv[++i];
+        } else if (arg == "--capture") {
+            cmd->capture = argv[++i];
         } else if (arg == "--headless") {
             cmd->headless = true;
         } else if (arg.size() > 1 && arg[0] == '-') {

@@ -12,6 +12,7 @@ struct CommandLine {
     bool headless = false; // --headless
     std::string script;    // --script FILE; empty = standard input
     std::string url;       // the page to open
+    std::string capture;   // --capture FILE.pcap: every datagram into FILE
     int zoom = 0;          // --zoom 1|2|3; 0 = the saved preference
     bool help = false;     // --help
     bool version = false;  // --version

@@ -14,6 +14,7 @@
 #include "shell/display/canvas.h"
 #include "shell/display_commands.h"
 #include "shell/headless/loop.h"
+#include "stack/capture.h"
 #include "stack/session.h"
 #include "wml/layout.h"
 
@@ -75,6 +76,9 @@ bool displayInit(const CommandLine &cmd, bool loadHome)
     Log_str("Display: supply user prefs setting to browser - done\n");
     displaySetPrefs(&gPrefs);
     readClockEnvironment();
+    // A capture that cannot be written is reported and browsing goes on.
+    if (!cmd.capture.empty())
+        openCapture(cmd.capture.c_str());
     loopInit();
     setLoopPoll(B_poll);
     B_init();
@@ -109,6 +113,7 @@ void displayShutdown()
         gPrefs.homeUrl = gStoredHome;
     savePrefs(&gPrefs);
     B_shutdown();
+    closeCapture();
     setLoopPoll(nullptr);
     freePrefs(&gPrefs);
     Log_str("Display: shutdown done\n");

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/log.h"
+#include "stack/capture.h"
 #include "stack/session.h"
 #include "stack/udp_transport.h"
 #include "stack/wsp.h"
@@ -91,6 +92,7 @@ void oneRound() {
     pollReceive();
     pollPushReceive();
     runTimers();
+    flushCapture();
 }
 
 int32_t unitRequest(const char *gateway, uint32_t port, uint8_t bearer, uint8_t method, const char *url,

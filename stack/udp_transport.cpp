@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/log.h"
+#include "stack/capture.h"
 #include "stack/wtp.h"
 
 namespace {
@@ -27,6 +28,7 @@ struct ReceiveBlock {
 };
 
 int gSocket = -1;                                 // the one UDP socket, -1 when closed
+uint16_t gLocalPort = 0;                          // the port it is bound to
 uint32_t gReceiveBufferSize = RECEIVE_BUFFER_SIZE;  // size of a receive block
 std::vector<ReceiveBlock> gPool;                  // blocks taken and not yet released
 uint32_t gNextSerial = 1;                         // serial number of the next block
@@ -86,6 +88,7 @@ int deliver(const AddressRecord *source, uint32_t sourcePort, uint8_t *data, uin
     AddressRecord local = makeAddress(BEARER_UDP, "");
     Log_printf("\tReceived From:%s:%u. -> :%s%u\n", source->address, sourcePort, local.address, 0u);
     Log_printf("\tData Received Len:%u\n", length);
+    recordDatagram(false, source->address, sourcePort, gLocalPort, data, length);
     if (!fromGateway(source, sourcePort)) {
         // Anyone who can reach this port could otherwise inject replies.
         Log_printf("\tDropped UDP From:%s:%u (not the gateway)\n", source->address, sourcePort);
@@ -107,6 +110,7 @@ int deliverPush(const AddressRecord *source, uint32_t sourcePort, uint8_t *data,
 {
     Log_printf("\tPush Received From:%s:%u. -> :%u\n", source->address, sourcePort, gPushPort);
     Log_printf("\tData Received Len:%u\n", length);
+    recordDatagram(false, source->address, sourcePort, gPushPort, data, length);
     if (!sameAddress(*source, gPushGateway) || sourcePort != CONNECTIONLESS_PORT) {
         Log_printf("\tPush: dropped UDP From:%s:%u (not the gateway)\n", source->address, sourcePort);
         releaseReceiveBuffer(data);
@@ -206,7 +210,7 @@ int openTransport(uint32_t bearer, uint32_t *localPort)
         *localPort = 0;
     if (gSocket >= 0)
         return TRANSPORT_WAS_OPEN;
-    int s = boundSocket(0, nullptr);
+    int s = boundSocket(0, &gLocalPort);
     if (s < 0)
         return TRANSPORT_SOCKET_FAILED;
     gSocket = s;
@@ -265,6 +269,8 @@ int T_DUnitdata_Req(const AddressRecord *source, uint32_t sourcePort, const Addr
                            : sendUdp(destination, destinationPort, data, length);
     if (result < 0)
         return TRANSPORT_SEND_FAILED;
+    AddressRecord to = makeAddress(BEARER_UDP, destination->address);
+    recordDatagram(true, to.address, destinationPort, gLocalPort, data, length);
     Log_printf("\tSending UDP To:%.*s:%u\n", static_cast<int>(ADDRESS_TEXT_MAX), destination->address,
                destinationPort);
     Log_printf("\tData:%u\n", length);

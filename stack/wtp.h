@@ -49,6 +49,22 @@ int TR_Abort(uint8_t reason, uint32_t handle);
 void receivePdus(const AddressRecord *local, uint32_t localPort, const AddressRecord *peer, uint32_t peerPort,
                  const uint8_t *data, uint32_t length);
 
+// A PDU's header as receivePdus reads it (the exchange listing reads
+// recorded datagrams with it too).
+struct WtpHeader {
+    uint8_t type;            // bits 6-3 of the first byte
+    uint32_t tid;            // as on the wire: bit 15 is set by the responder
+    uint32_t headerLength;   // the type's fixed header
+    uint32_t dataStart;      // where the user data starts after any TPIs; 0 when a TPI runs past the end
+};
+// false when the PDU is shorter than its type's fixed header.
+bool readWtpHeader(const uint8_t *pdu, uint32_t length, WtpHeader *header);
+// Calls each with every PDU of a datagram: the datagram itself, or the
+// PDUs it concatenates when its first byte is 0 (up to a length that runs
+// past the end).
+typedef void (*WtpPduVisit)(const uint8_t *pdu, uint32_t length, void *context);
+void forEachWtpPdu(const uint8_t *data, uint32_t length, WtpPduVisit each, void *context);
+
 // Fires the due timers (retransmission, time-outs). Once per round of the
 // stack's work, after pollReceive.
 void runTimers();

@@ -93,15 +93,17 @@ void onInvoke(const Ends &ends, const uint8_t *pdu, uint32_t tid)
     Log_printf("WTP: transaction %u started by the gateway is not served\n", tid);
 }
 
-void onPdu(const Ends &ends, const uint8_t *pdu, uint32_t length)
+void onPdu(const uint8_t *pdu, uint32_t length, void *context)
 {
-    if (length < 3)
+    const Ends &ends = *static_cast<const Ends *>(context);
+    WtpHeader header{};
+    if (!readWtpHeader(pdu, length, &header))
         return;
-    uint8_t type = (pdu[0] >> 3) & 0x0F;
+    uint8_t type = header.type;
     const PduKind &kind = PDU_KINDS[type];
     // The gateway marks its direction in bit 15.
-    uint32_t tid = ((static_cast<uint32_t>(pdu[1]) << 8) | pdu[2]) ^ 0x8000u;
-    if (kind.handling == PDU_DROP || length < kind.headerLength)
+    uint32_t tid = header.tid ^ 0x8000u;
+    if (kind.handling == PDU_DROP)
         return;
     if (kind.handling == PDU_INVOKE) {
         onInvoke(ends, pdu, tid);
@@ -117,12 +119,9 @@ void onPdu(const Ends &ends, const uint8_t *pdu, uint32_t length)
         refuseSegmented(transaction);
         return;
     }
-    uint32_t start = kind.headerLength;
-    if (pdu[0] & 0x80) {
-        start = skipTpis(pdu, length, start);
-        if (!start)
-            return;
-    }
+    uint32_t start = header.dataStart;
+    if (!start)
+        return;
     WtpPdu received{};
     received.type = type;
     received.rid = pdu[0] & 0x01;
@@ -135,14 +134,25 @@ void onPdu(const Ends &ends, const uint8_t *pdu, uint32_t length)
 
 }  // namespace
 
-void receivePdus(const AddressRecord *local, uint32_t localPort, const AddressRecord *peer, uint32_t peerPort,
-                 const uint8_t *data, uint32_t length)
+bool readWtpHeader(const uint8_t *pdu, uint32_t length, WtpHeader *header)
+{
+    if (!pdu || length < 3)
+        return false;
+    header->type = (pdu[0] >> 3) & 0x0F;
+    header->tid = (static_cast<uint32_t>(pdu[1]) << 8) | pdu[2];
+    header->headerLength = PDU_KINDS[header->type].headerLength;
+    if (length < header->headerLength)
+        return false;
+    header->dataStart = (pdu[0] & 0x80) ? skipTpis(pdu, length, header->headerLength) : header->headerLength;
+    return true;
+}
+
+void forEachWtpPdu(const uint8_t *data, uint32_t length, WtpPduVisit each, void *context)
 {
     if (!data || length == 0)
         return;
-    Ends ends{local, localPort, peer, peerPort};
     if (data[0] != 0) {
-        onPdu(ends, data, length);
+        each(data, length, context);
         return;
     }
     // Concatenated: each PDU preceded by its length, one byte (bit 7 clear)
@@ -159,7 +169,14 @@ void receivePdus(const AddressRecord *local, uint32_t localPort, const AddressRe
         position++;
         if (size > length - position)
             return;
-        onPdu(ends, data + position, size);
+        each(data + position, size, context);
         position += size;
     }
+}
+
+void receivePdus(const AddressRecord *local, uint32_t localPort, const AddressRecord *peer, uint32_t peerPort,
+                 const uint8_t *data, uint32_t length)
+{
+    Ends ends{local, localPort, peer, peerPort};
+    forEachWtpPdu(data, length, onPdu, &ends);
 }

@@ -28,6 +28,7 @@
 #include "shell/skin_paint.h"
 #include "shell/source_view.h"
 #include "shell/window.h"
+#include "stack/exchange.h"
 #include "wml/layout.h"
 
 namespace {
@@ -578,6 +579,29 @@ CommandResult cmdSource(const Line &line)
     return CMD_OK;
 }
 
+uint64_t gExchangeSeen = 0;    // serial of the last datagram listed
+uint64_t gExchangeStartUs = 0; // the first datagram's time: times count from it
+
+// "exchange TIME DIR WTP TID WSP DETAIL LENGTH" per PDU sent or received
+// since the last call, then how many.
+CommandResult cmdExchange(const Line &)
+{
+    uint64_t lost = 0;
+    size_t count = 0;
+    while (const CapturedDatagram *d = nextRecordedDatagram(&gExchangeSeen, &lost)) {
+        if (lost)
+            std::printf("exchange-lost %llu\n", static_cast<unsigned long long>(lost));
+        if (!gExchangeStartUs)
+            gExchangeStartUs = d->timeUs;
+        for (const std::string &text : describeDatagram(*d, gExchangeStartUs)) {
+            std::printf("exchange %s\n", text.c_str());
+            count++;
+        }
+    }
+    std::printf("exchange-count %zu\n", count);
+    return CMD_OK;
+}
+
 CommandResult cmdQuit(const Line &)
 {
     std::printf("quit\n");
@@ -621,6 +645,7 @@ const Command kCommands[] = {
     {"push-delete", 2, "push-delete N", cmdPushDelete},
     {"wait-push", 1, "wait-push [SECONDS]", cmdWaitPush},
     {"source", 2, "source FILE", cmdSource},
+    {"exchange", 1, "exchange", cmdExchange},
     {"quit", 1, "quit", cmdQuit},
 };
 

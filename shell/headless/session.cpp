@@ -6,6 +6,7 @@
 #include "shell/headless/backend.h"
 #include "shell/startup.h"
 #include "shell/window.h"
+#include "stack/capture.h"
 
 namespace {
 int gZoom = 1;  // the handset screenshots' scale
@@ -25,6 +26,8 @@ bool headlessStartup(const CommandLine &cmd)
         return false;
     }
     connectDisplayToWindow();
+    // For the exchange command.
+    startDatagramRecord();
     // A script drives the headless program, so the home page is loaded at
     // start-up only when the command line names one.
     return displayInit(cmd, !cmd.url.empty());

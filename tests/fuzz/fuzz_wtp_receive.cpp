@@ -4,7 +4,8 @@
 // bytes (the last one takes what is left). Each datagram is handed to
 // receivePdus in a heap block of exactly its size, then injected as from
 // the gateway's WTP port and its connectionless port; then time passes.
-// Every receive block must be released at the end.
+// Every receive block must be released at the end. The exchange listing
+// reads each datagram too, as WTP and as connectionless WSP.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include "common/clock.h"
 #include "common/log.h"
+#include "stack/exchange.h"
 #include "stack/udp_transport.h"
 #include "stack/wtp.h"
 #include "stack/wtp_timers.h"
@@ -39,6 +41,13 @@ void feed(const uint8_t *data, uint32_t length)
     if (length)
         std::memcpy(copy, data, length);
     receivePdus(&GATEWAY, 0, &GATEWAY, CONNECTION_PORT, copy, length);
+    for (uint16_t port : {CONNECTION_PORT, CONNECTIONLESS_PORT}) {
+        CapturedDatagram d{};
+        d.sourcePort = port;
+        d.bytes = copy;
+        d.length = length;
+        describeDatagram(d, 0);
+    }
     std::free(copy);
     injectDatagram(&GATEWAY, CONNECTION_PORT, data, length);
     injectDatagram(&GATEWAY, CONNECTIONLESS_PORT, data, length);

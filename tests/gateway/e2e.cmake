@@ -30,3 +30,13 @@ add_test(NAME e2e_lossy_path
           ${CMAKE_SOURCE_DIR}/scripts/gateway)
 set_tests_properties(e2e_lossy_path PROPERTIES
   FIXTURES_REQUIRED gateway RESOURCE_LOCK "gateway;relay" LABELS gateway TIMEOUT 300)
+
+# The exchange capture read back by tshark, and captures that cannot be
+# written.
+foreach(port 9201 9200)
+  add_test(NAME e2e_capture_${port}
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e_capture.sh $<TARGET_FILE:tovrin> ${TOVRIN_GATEWAY_ENV_FILE} ${port}
+            ${CMAKE_SOURCE_DIR}/scripts/gateway)
+  set_tests_properties(e2e_capture_${port} PROPERTIES
+    FIXTURES_REQUIRED gateway RESOURCE_LOCK gateway LABELS gateway TIMEOUT 120)
+endforeach()

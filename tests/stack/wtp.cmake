@@ -4,3 +4,5 @@ tovrin_test(test_wtp
   LIBS tovrin_stack)
 target_compile_definitions(test_wtp PRIVATE
   CONVERSATION_DIR="${CMAKE_CURRENT_SOURCE_DIR}/conversations")
+# The exchange listing and the datagram ring.
+tovrin_test(test_exchange SOURCES test_exchange.cpp LIBS tovrin_stack tovrin_common)
