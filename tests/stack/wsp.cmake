@@ -6,7 +6,8 @@ set(TOVRIN_WSP_SOURCES
   ${CMAKE_SOURCE_DIR}/stack/wsp_capabilities.cpp
   ${CMAKE_SOURCE_DIR}/stack/wsp_session.cpp
   ${CMAKE_SOURCE_DIR}/stack/wsp_connectionless.cpp
-  ${CMAKE_SOURCE_DIR}/stack/session_service.cpp)
+  ${CMAKE_SOURCE_DIR}/stack/session_service.cpp
+  ${CMAKE_SOURCE_DIR}/stack/capture.cpp)
 tovrin_test(test_wsp_pdu
   SOURCES test_wsp_pdu.cpp ${CMAKE_SOURCE_DIR}/stack/wsp_pdu.cpp ${CMAKE_SOURCE_DIR}/stack/wsp_capabilities.cpp
   LIBS tovrin_common)
