@@ -2,7 +2,9 @@
 // holds them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "stack/capture.h"
@@ -73,6 +75,29 @@ TEST(Exchange, RingReportsWhatItDropped)
         more++;
     EXPECT_EQ(more, CAPTURE_RING_SLOTS - 1);
     EXPECT_EQ(lost, 0u);
+}
+
+// The file gets every datagram even when more come between two rounds
+// than the ring holds: a pcap header, then per datagram a record header,
+// IPv4 and UDP headers and the bytes.
+TEST(Exchange, FileKeepsWhatTheRingOverflows)
+{
+    char path[] = "/tmp/tovrin-capture-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    ASSERT_TRUE(openCapture(path));
+    // Three rings' worth, each round a byte longer than the one before.
+    const uint8_t bytes[3] = {0x18, 0x00, 0x01};
+    for (uint32_t i = 0; i < 3 * CAPTURE_RING_SLOTS; i++)
+        recordDatagram(false, "127.0.0.1", 9201, 40000, bytes, 1 + i / CAPTURE_RING_SLOTS);
+    closeCapture();
+    FILE *f = std::fopen(path, "rb");
+    ASSERT_NE(f, nullptr);
+    std::fseek(f, 0, SEEK_END);
+    EXPECT_EQ(std::ftell(f), 24 + CAPTURE_RING_SLOTS * (3 * (16 + 20 + 8) + 1 + 2 + 3));
+    std::fclose(f);
+    unlink(path);
 }
 
 }  // namespace
