@@ -213,8 +213,6 @@ void closeCapture()
     gFile = nullptr;
 }
 
-bool captureOpen() { return gFile != nullptr; }
-
 void flushCapture()
 {
     if (!gFile || gWritten + 1 == gNextSerial)

@@ -8,8 +8,8 @@
 // The ring's size. A page costs a handful of datagrams (Invoke, Result and
 // Ack per request, one request per image), the file is written every round
 // of the stack, and the exchange listing is read between two script
-// commands: 128 is many pages deep, and with receive blocks of 5000 bytes
-// it holds at most about 640 KB.
+// commands: 128 is many pages deep. Received datagrams are at most 5000
+// bytes and requests smaller, so it holds about 640 KB at most.
 constexpr uint32_t CAPTURE_RING_SLOTS = 128;
 
 struct CapturedDatagram {
@@ -33,7 +33,6 @@ void startDatagramRecord();
 bool openCapture(const char *path);
 // Writes what the ring still holds and closes the file.
 void closeCapture();
-bool captureOpen();
 // Writes the datagrams not yet in the file and flushes it, so that a crash
 // loses at most one round's datagrams. Called every round of the stack.
 void flushCapture();
