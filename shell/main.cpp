@@ -6,6 +6,8 @@
 
 #include "common/directories.h"
 #include "common/log.h"
+#include "shell/device_choice.h"
+#include "shell/devices/devices.h"
 #include "shell/gtk/gtk_main.h"
 #include "shell/headless/headless.h"
 #include "shell/headless/session.h"
@@ -29,6 +31,10 @@ void addInstalledSkinFolders()
     dir.erase(dir.find_last_of('/') + 1);
     addSkinFolder(dir + "skins");
     addSkinFolder(dir + "../share/tovrin/skins");
+    // The user's own profiles come first.
+    DV_addFile(configPath("devices.txt"));
+    DV_addFile(dir + "devices.txt");
+    DV_addFile(dir + "../share/tovrin/devices.txt");
 }
 
 int runScript(const CommandLine &cmd)
@@ -83,5 +89,9 @@ int main(int argc, char **argv)
     Log_open();
     Log_setMode(LOG_FILE);
     addInstalledSkinFolders();
+    if (!chooseDevice(cmd, &error)) {
+        std::fprintf(stderr, "tovrin: %s\n", error.c_str());
+        return 2;
+    }
     return cmd.headless ? runScript(cmd) : runDesktop(cmd);
 }

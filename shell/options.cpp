@@ -7,6 +7,8 @@
 const char *const kUsage =
     "usage: tovrin [--home DIR] [--screen WxH] [--gateway HOST] [--port 9201|9200]\n"
     "              [--zoom 1|2|3] [--headless] [--script FILE] [URL]\n"
+    "              [--device NAME]\n"
+    "       tovrin check URL [options]    (tovrin check --help)\n"
     "       tovrin --help | --version\n";
 
 const char *const kHelp =
@@ -21,6 +23,9 @@ const char *const kHelp =
     "  --headless       no window: commands one a line from standard input\n"
     "  --script FILE    with --headless: the commands from FILE\n"
     "  --screen WxH     with --headless: the canvas size instead of the skin's\n"
+    "  --device NAME    a handset profile for this run: its screen size and deck\n"
+    "                   budget (\"none\": the skin alone; headless \"device NAME\"\n"
+    "                   keeps one as the preference)\n"
     "  --version        the version and build\n"
     "\n"
     "Keys: arrows scroll, Enter or F1 and F2 the soft keys, Backspace back,\n"
@@ -61,7 +66,8 @@ bool parseCommandLine(int argc, char **argv, CommandLine *cmd, std::string *erro
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
         bool takesValue = arg == "--home" || arg == "--screen" || arg == "--gateway" ||
-                          arg == "--port" || arg == "--script" || arg == "--zoom";
+                          arg == "--port" || arg == "--script" || arg == "--zoom" ||
+                          arg == "--device";
         if (takesValue && i + 1 >= argc) {
             *error = arg + " needs a value";
             return false;
@@ -85,6 +91,8 @@ bool parseCommandLine(int argc, char **argv, CommandLine *cmd, std::string *erro
                 *error = std::string("bad zoom '") + argv[i] + "' (1, 2 or 3)";
                 return false;
             }
+        } else if (arg == "--device") {
+            cmd->device = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
             cmd->help = true;
         } else if (arg == "--version") {

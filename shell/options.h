@@ -13,6 +13,7 @@ struct CommandLine {
     std::string script;    // --script FILE; empty = standard input
     std::string url;       // the page to open
     int zoom = 0;          // --zoom 1|2|3; 0 = the saved preference
+    std::string device;    // --device NAME: a handset profile; empty = the stored one
     bool help = false;     // --help
     bool version = false;  // --version
 };
