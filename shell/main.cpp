@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "common/directories.h"
 #include "common/log.h"
+#include "shell/check/check.h"
 #include "shell/device_choice.h"
 #include "shell/devices/devices.h"
 #include "shell/gtk/gtk_main.h"
@@ -62,10 +64,17 @@ int runScript(const CommandLine &cmd)
 int main(int argc, char **argv)
 {
     CommandLine cmd;
+    CheckOptions check;
     std::string error;
-    if (!parseCommandLine(argc, argv, &cmd, &error)) {
-        std::fprintf(stderr, "tovrin: %s\n%s", error.c_str(), kUsage);
+    bool checking = argc > 1 && std::strcmp(argv[1], "check") == 0;
+    if (checking ? !parseCheckLine(argc - 1, argv + 1, &cmd, &check, &error)
+                 : !parseCommandLine(argc, argv, &cmd, &error)) {
+        std::fprintf(stderr, "tovrin: %s\n%s", error.c_str(), checking ? kCheckHelp : kUsage);
         return 2;
+    }
+    if (check.help) {
+        std::printf("%s", kCheckHelp);
+        return 0;
     }
     if (cmd.help) {
         std::printf("%s\n%s", kUsage, kHelp);
@@ -93,5 +102,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "tovrin: %s\n", error.c_str());
         return 2;
     }
+    if (checking)
+        return runCheck(cmd, check);
     return cmd.headless ? runScript(cmd) : runDesktop(cmd);
 }
