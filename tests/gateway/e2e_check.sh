@@ -3,7 +3,8 @@
 # planted once: every one must be reported exactly once, by kind, in the
 # JSON; the limits must stop a folder that names pages without end; a
 # gateway that does not answer must end the check quickly, with status 1.
-# The profile file in the home has a bad line, reported and skipped.
+# The profile file in the home has a bad line, reported and skipped; its
+# profile also drives the browser's canvas and status line.
 #   e2e_check.sh TOVRIN GATEWAY_ENV PORT
 set -u
 tovrin=$1 port=$3
@@ -50,4 +51,11 @@ start=$(date +%s)
   "${TOVRIN_ORIGIN}check/index.wml" >"$home/out" 2>"$home/err"
 [ $? = 1 ] && grep -q 'gateway stopped answering' "$home/out" || fail "a silent gateway"
 [ $(($(date +%s) - start)) -lt 20 ] || fail "a silent gateway took too long"
+# The same profile in the browser: its canvas, and the status line on the
+# oversize deck.
+printf '%s\n' device "go ${TOVRIN_ORIGIN}check/big.wml" wait dump quit |
+  "$tovrin" --home "$home/home" --headless --gateway "$TOVRIN_GATEWAY_HOST" --port "$port" --device tiny \
+  >"$home/out" 2>"$home/err"
+grep -qx 'device tiny 96x65 400 -' "$home/out" || fail "the device command"
+grep -qx 'status Deck too large for this handset: 486 of 400 bytes' "$home/out" || fail "the oversize status"
 echo "ok check on port $port"
