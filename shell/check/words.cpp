@@ -20,6 +20,9 @@ constexpr Reason kReasons[] = {
     {503, "Service Unavailable"}, {504, "Gateway Timeout"}, {505, "HTTP Version Not Supported"},
 };
 
+// What a 502 or 504 from the gateway usually means.
+constexpr const char *kOriginHint = ": the origin is down or slow, or the answer too large for the gateway";
+
 struct TypeName {
     uint32_t type;
     const char *text;
@@ -60,7 +63,7 @@ std::string statusWords(int32_t wspStatus)
         return "status 0x" + hexByte(wspStatus);
     for (const Reason &r : kReasons)
         if (r.code == code)
-            return std::to_string(code) + " " + r.text;
+            return std::to_string(code) + " " + r.text + (code == 502 || code == 504 ? kOriginHint : "");
     return std::to_string(code);
 }
 
@@ -92,6 +95,8 @@ std::string resultWords(const CacheResult &r, uint32_t asked, std::string *conte
         // The gateway refuses a picture of a type the handset did not ask for.
         if (r.code == CRES_NOT_AN_IMAGE && error && status == 0x46)
             return "not a WBMP image: " + *contentType + " (" + statusWords(status) + ")";
+        if (status >= 0x30 && status < 0x40)
+            return "redirect (" + statusWords(status) + ", " + *contentType + ") not followed";
         // An error page comes in whatever type the origin chose.
         if (error)
             return "gateway error " + statusWords(status) + " (" + *contentType + ")";
