@@ -170,9 +170,10 @@ void noteScriptFunction(const std::string &call, CheckedPage *page)
     bool loaded = loadUnit(text.c_str(), &unit, &error, false);
     if (loaded) {
         releaseUnitContent(&unit);
-    } else if (error == 4100) {
-        add(page, SEV_ERROR, "script", "script " + withoutFragment(call) + " does not load: malformed unit", call);
-    } else if (error == 4103) {
+    } else if (error != SE_NO_FUNCTION) {
+        add(page, SEV_ERROR, "script",
+            "script " + withoutFragment(call) + " does not load or verify (error " + std::to_string(error) + ")", call);
+    } else {
         uint32_t type = CT_WMLSC;
         uint8_t *content = nullptr;
         uint32_t length = 0;
@@ -289,14 +290,21 @@ uint32_t fetchType(PageKind kind) { return kind == PAGE_IMAGE ? CT_WBMP : kind =
 
 // Whether the crawl can go on after this answer: a gateway that does not
 // answer at all ends it.
+// The sort of a failed fetch, from its words.
+const char *failureKind(const std::string &result)
+{
+    if (result.rfind("redirect", 0) == 0)
+        return "redirect";
+    return result.rfind("not a WBMP image", 0) == 0 ? "image" : "fetch";
+}
+
 bool fetchPage(const Queued &q, CheckedPage *page)
 {
     CacheResult r{0, 0};
     uint32_t length = 0;
-    std::string postData;
+    // A followed post carries no fields: the checker fills in no forms.
     bool answered = fetchNow(q.url.c_str(), fetchType(q.kind), 1, q.post ? METHOD_POST : METHOD_GET,
-                             q.post ? postData.c_str() : nullptr, static_cast<uint32_t>(gOptions->timeoutS) * 1000,
-                             &r, &length);
+                             q.post ? "" : nullptr, static_cast<uint32_t>(gOptions->timeoutS) * 1000, &r, &length);
     page->bytes = length;
     if (!answered) {
         page->result = "no answer from the gateway within " + std::to_string(gOptions->timeoutS) + " s";
@@ -304,13 +312,8 @@ bool fetchPage(const Queued &q, CheckedPage *page)
         return false;
     }
     page->result = resultWords(r, fetchType(q.kind), &page->contentType);
-    bool ok = r.code == CRES_STORED || r.code == CRES_HIT;
-    if (!ok) {
-        std::string kind = page->result.rfind("redirect", 0) == 0 ? "redirect"
-                           : page->result.rfind("not a WBMP image", 0) == 0 ? "image"
-                                                                                                 : "fetch";
-        add(page, SEV_ERROR, kind, page->result);
-    }
+    if (r.code != CRES_STORED && r.code != CRES_HIT)
+        add(page, SEV_ERROR, failureKind(page->result), page->result);
     return r.code != CRES_CONNECT_FAILED && r.code != CRES_DISCONNECTED;
 }
 
@@ -352,6 +355,13 @@ void crawlSite(const CheckOptions &options, CheckReport *report)
 {
     gOptions = &options;
     gReport = report;
+    gQueue.clear();
+    gSeen.clear();
+    gOutOfScope.clear();
+    gCardsOf.clear();
+    gCardReferences.clear();
+    gSkippedDeep = gSkippedPosts = 0;
+    gLimitHit = false;
     Queued start{withoutFragment(options.startUrl), PAGE_DECK, "", 0, false, {}};
     gSeen.insert(std::to_string(PAGE_DECK) + " " + start.url);
     gQueue.push_back(start);
