@@ -32,7 +32,8 @@ constexpr int32_t CRES_PUSH_DROPPED = 2012;
 constexpr int32_t CRES_WRITE_FAILED = 2501;
 constexpr int32_t CRES_BAD_URL = 2502;
 constexpr int32_t CRES_FULL = 2503;
-constexpr int32_t CRES_GATEWAY_ERROR = 2505;  // the gateway answered with an error status
+constexpr int32_t CRES_GATEWAY_ERROR = 2505;  // the gateway answered with an error status; arg: the WSP status
+// arg (also of 2601): the content type received, the WSP status << 8.
 constexpr int32_t CRES_WRONG_TYPE = 2506;
 constexpr int32_t CRES_UNKNOWN_TID = 2507;
 constexpr int32_t CRES_NO_SESSION = 2508;

@@ -251,7 +251,8 @@ void handleGetCompleted(CacheResult *result, const SessionEvent &event)
     uint32_t received = headerContentType(event.headers, event.headersLength);
     if (received != entry.contentType) {
         Log_printf("Cache: got unexpexted contentType (%u,%u)\n", received, entry.contentType);
-        setResult(result, entry.contentType == CT_WBMP ? CRES_NOT_AN_IMAGE : CRES_WRONG_TYPE);
+        setResult(result, entry.contentType == CT_WBMP ? CRES_NOT_AN_IMAGE : CRES_WRONG_TYPE,
+                  static_cast<int32_t>(received | static_cast<uint32_t>(event.status) << 8));
         freeEntryBuffers(&entry);
         pendingDone();
         return;
@@ -261,7 +262,7 @@ void handleGetCompleted(CacheResult *result, const SessionEvent &event)
     // not the content: storing it would serve an empty deck from now on.
     if (event.status < WSP_STATUS_SUCCESS_FIRST || event.status > WSP_STATUS_SUCCESS_LAST) {
         Log_printf("Cache: got error status 0x%02x, nothing stored\n", static_cast<unsigned>(event.status));
-        setResult(result, CRES_GATEWAY_ERROR);
+        setResult(result, CRES_GATEWAY_ERROR, static_cast<int32_t>(event.status));
         freeEntryBuffers(&entry);
         pendingDone();
         return;

@@ -6,6 +6,7 @@
 
 static unsigned char gLogMode = LOG_CONSOLE;  // 0 off, 1 console, 2 file, 3 both
 static FILE *gLogFile = nullptr;              // wapout.log, or none
+static LogTap gTap = nullptr;                 // sees every text, or none
 
 void Log_open()
 {
@@ -22,8 +23,18 @@ void Log_setMode(unsigned char mode) { gLogMode = mode; }
 
 unsigned char Log_getMode() { return gLogMode; }
 
+void Log_setTap(LogTap tap) { gTap = tap; }
+
 void Log_vprintf(const char *format, va_list args)
 {
+    if (gTap) {
+        char text[512];
+        va_list copy;
+        va_copy(copy, args);
+        std::vsnprintf(text, sizeof text, format, copy);
+        va_end(copy);
+        gTap(text);
+    }
     if (gLogMode & LOG_CONSOLE) {
         va_list copy;
         va_copy(copy, args);

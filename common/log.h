@@ -18,3 +18,7 @@ void Log_str(const char *text);
 void Log_int(int n);
 void Log_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void Log_vprintf(const char *format, va_list args);
+// A listener that sees every written text, whatever the mode (null: none);
+// texts longer than 511 bytes reach it cut.
+using LogTap = void (*)(const char *text);
+void Log_setTap(LogTap tap);

@@ -2,10 +2,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "common/directories.h"
 #include "common/log.h"
+#include "shell/check/check.h"
+#include "shell/device_choice.h"
+#include "shell/devices/devices.h"
 #include "shell/gtk/gtk_main.h"
 #include "shell/headless/headless.h"
 #include "shell/headless/session.h"
@@ -29,6 +33,10 @@ void addInstalledSkinFolders()
     dir.erase(dir.find_last_of('/') + 1);
     addSkinFolder(dir + "skins");
     addSkinFolder(dir + "../share/tovrin/skins");
+    // The user's own profiles come first.
+    DV_addFile(configPath("devices.txt"));
+    DV_addFile(dir + "devices.txt");
+    DV_addFile(dir + "../share/tovrin/devices.txt");
 }
 
 int runScript(const CommandLine &cmd)
@@ -56,10 +64,17 @@ int runScript(const CommandLine &cmd)
 int main(int argc, char **argv)
 {
     CommandLine cmd;
+    CheckOptions check;
     std::string error;
-    if (!parseCommandLine(argc, argv, &cmd, &error)) {
-        std::fprintf(stderr, "tovrin: %s\n%s", error.c_str(), kUsage);
+    bool checking = argc > 1 && std::strcmp(argv[1], "check") == 0;
+    if (checking ? !parseCheckLine(argc - 1, argv + 1, &cmd, &check, &error)
+                 : !parseCommandLine(argc, argv, &cmd, &error)) {
+        std::fprintf(stderr, "tovrin: %s\n%s", error.c_str(), checking ? kCheckHelp : kUsage);
         return 2;
+    }
+    if (check.help) {
+        std::printf("%s", kCheckHelp);
+        return 0;
     }
     if (cmd.help) {
         std::printf("%s\n%s", kUsage, kHelp);
@@ -83,5 +98,11 @@ int main(int argc, char **argv)
     Log_open();
     Log_setMode(LOG_FILE);
     addInstalledSkinFolders();
+    if (!chooseDevice(cmd, &error)) {
+        std::fprintf(stderr, "tovrin: %s\n", error.c_str());
+        return 2;
+    }
+    if (checking)
+        return runCheck(cmd, check);
     return cmd.headless ? runScript(cmd) : runDesktop(cmd);
 }

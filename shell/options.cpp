@@ -7,6 +7,8 @@
 const char *const kUsage =
     "usage: tovrin [--home DIR] [--screen WxH] [--gateway HOST] [--port 9201|9200]\n"
     "              [--zoom 1|2|3] [--headless] [--script FILE] [--capture FILE.pcap] [URL]\n"
+    "              [--device NAME]\n"
+    "       tovrin check URL [options]    (tovrin check --help)\n"
     "       tovrin --help | --version\n";
 
 const char *const kHelp =
@@ -23,6 +25,9 @@ const char *const kHelp =
     "  --screen WxH     with --headless: the canvas size instead of the skin's\n"
     "  --capture FILE.pcap  every datagram to and from the gateway into FILE,\n"
     "                   for Wireshark or tshark\n"
+    "  --device NAME    a handset profile for this run: its screen size and deck\n"
+    "                   budget (\"none\": the skin alone; headless \"device NAME\"\n"
+    "                   keeps one as the preference)\n"
     "  --version        the version and build\n"
     "\n"
     "Keys: arrows scroll, Enter or F1 and F2 the soft keys, Backspace back,\n"
@@ -64,7 +69,7 @@ bool parseCommandLine(int argc, char **argv, CommandLine *cmd, std::string *erro
         std::string arg = argv[i];
         bool takesValue = arg == "--home" || arg == "--screen" || arg == "--gateway" ||
                           arg == "--port" || arg == "--script" || arg == "--zoom" ||
-                          arg == "--capture";
+                          arg == "--capture" || arg == "--device";
         if (takesValue && i + 1 >= argc) {
             *error = arg + " needs a value";
             return false;
@@ -88,6 +93,8 @@ bool parseCommandLine(int argc, char **argv, CommandLine *cmd, std::string *erro
                 *error = std::string("bad zoom '") + argv[i] + "' (1, 2 or 3)";
                 return false;
             }
+        } else if (arg == "--device") {
+            cmd->device = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
             cmd->help = true;
         } else if (arg == "--version") {

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -9,6 +10,8 @@
 #include "browser/user_events.h"
 #include "common/log.h"
 #include "common/registry.h"
+#include "shell/device_choice.h"
+#include "shell/devices/devices.h"
 #include "shell/display.h"
 #include "shell/display/canvas.h"
 #include "shell/display_commands.h"
@@ -90,7 +93,13 @@ void reportBadSkin(const std::string &why, bool not24Bit)
 // Puts a loaded skin in place: the canvas, the picture and the windows.
 void applySkin(bool windowsExist)
 {
-    setCanvasSize(gSkin.canvasWidth, gSkin.canvasHeight);
+    // A handset profile's screen, as far as the skin's screen holds it.
+    int width = gSkin.canvasWidth, height = gSkin.canvasHeight;
+    if (const DeviceProfile *device = DV_current()) {
+        width = std::min(width, device->width);
+        height = std::min(height, device->height);
+    }
+    setCanvasSize(width, height);
     uint32_t bg = gSkin.canvasBackground, fg = gSkin.canvasForeground;
     // The file's colours are 0x00BBGGRR, the canvas takes 0xRRGGBB.
     auto rgb = [](uint32_t c) { return (c & 0xFF) << 16 | (c & 0xFF00) | ((c >> 16) & 0xFF); };
@@ -225,6 +234,13 @@ bool loadSkinFromRegistry()
     std::string why;
     bool stored = storedSkinName(&name);
     SkinDefinition skin;
+    // A profile's own skin comes before the stored one, and is not stored.
+    const DeviceProfile *device = DV_current();
+    if (device && device->skin != "-" && readSkin(resolveSkinPath(device->skin), &skin, &why)) {
+        gSkin = std::move(skin);
+        applySkin(false);
+        return true;
+    }
     if (stored && readSkin(resolveSkinPath(name), &skin, &why)) {
         gSkin = std::move(skin);
         applySkin(false);
@@ -287,6 +303,7 @@ void connectDisplayToWindow()
         paintSkin();
     };
     hooks.paintTitle = paintSkinTitle;
+    hooks.cardSubmitted = warnOversizeDeck;
     hooks.connectionChanged = [] { paintConnectionIndicator(connectionIndicatorOn()); };
     setDisplayHooks(&hooks);
     gSkin.buttons[SKIN_PUSH].present = pushIndicatorShown();

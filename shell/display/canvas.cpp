@@ -282,6 +282,8 @@ void submitCanvas(const uint8_t *layoutTable, const uint8_t *eventTable)
     Log_str("Display: in submitCanvas\n");
     gLayoutTable = layoutTable;
     gEventTable = eventTable;
+    if (layoutTable && gHooks.cardSubmitted)
+        gHooks.cardSubmitted();
     labelSoftKeys();
     paintNow();
 }

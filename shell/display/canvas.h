@@ -64,6 +64,7 @@ struct DisplayHooks {
     void (*pushIndicatorChanged)();  // pushIndicatorShown() changed
     void (*paintTitle)();            // repaint the card title (the skin's)
     void (*connectionChanged)();     // connectionIndicatorOn() changed
+    void (*cardSubmitted)();         // a card's tables were submitted
 };
 // The record is copied; null clears every hook.
 void setDisplayHooks(const DisplayHooks *hooks);

@@ -15,10 +15,13 @@
 #include "cache/cache_store.h"
 #include "common/log.h"
 #include "common/url.h"
+#include "shell/device_choice.h"
+#include "shell/devices/devices.h"
 #include "shell/display.h"
 #include "shell/display/canvas.h"
 #include "shell/display/dialog_headless.h"
 #include "shell/display_commands.h"
+#include "shell/headless/fetch.h"
 #include "shell/headless/headless.h"
 #include "shell/headless/loop.h"
 #include "shell/headless/session.h"
@@ -246,27 +249,6 @@ CommandResult cmdAnswer(const Line &line)
     return CMD_OK;
 }
 
-// How long fetch waits on the loop's clock: WTP gives up on a silent
-// gateway well within this on the virtual clock, not on the wall clock.
-constexpr uint32_t kFetchLimitMs = 60000;
-constexpr uint32_t kFetchLimitVirtualMs = 600000;
-
-bool requestsDone(void *) { return isIdle(); }
-
-// The answer to the fetch among the tick's results: the last that ends
-// a request (stored, refused, aborted, or the session lost).
-bool isFinal(int32_t code)
-{
-    switch (code) {
-    case CRES_STORED: case CRES_ABORTED: case CRES_USER_ABORT: case CRES_WRITE_FAILED: case CRES_FULL:
-    case CRES_WRONG_TYPE: case CRES_UNKNOWN_TID: case CRES_NOT_AN_IMAGE: case CRES_DISCONNECTED:
-    case CRES_CONNECT_FAILED: case CRES_RECONNECTING:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // C_getEx, then the loop until the answer is in the cache or failed.
 CommandResult cmdFetch(const Line &line)
 {
@@ -274,36 +256,11 @@ CommandResult cmdFetch(const Line &line)
     if (!parseInt(line.words[2], &type) || type < 0 || type > 127)
         return fail("content type must be a number from 0 to 127");
     const std::string &url = line.words[1];
-    uint32_t contentType = static_cast<uint32_t>(type);
-    // A fetch bypasses the Browser: the loop hands the indications to the
-    // connection manager alone meanwhile, so that their answers are seen.
-    LoopPoll browserPoll = loopPoll();
-    setLoopPoll(nullptr);
-    takeLoopResults();
     CacheResult r{0, 0};
-    uint8_t *content = nullptr;
     uint32_t length = 0;
-    C_getEx(url.c_str(), &contentType, &content, &length, 0, METHOD_GET, nullptr, &r);
-    std::free(content);
-    if (r.code == CRES_PENDING) {
-        bool done = runLoop(requestsDone, nullptr, virtualClockOn() ? kFetchLimitVirtualMs : kFetchLimitMs);
-        setLoopPoll(browserPoll);
-        if (!done)
-            return fail("fetch " + url + " timed out");
-        for (const CacheResult &seen : takeLoopResults())
-            if (isFinal(seen.code))
-                r = seen;
-        if (r.code == CRES_STORED) {
-            CacheResult hit{};
-            content = nullptr;
-            C_retrieve(url.c_str(), &contentType, &content, &length, &hit);
-            std::free(content);
-            if (hit.code != CRES_HIT)
-                length = 0;
-        }
-    }
-    setLoopPoll(browserPoll);
-    std::printf("fetch %d %u %u\n", r.code, contentType, r.code == CRES_STORED || r.code == CRES_HIT ? length : 0);
+    if (!fetchNow(url.c_str(), static_cast<uint32_t>(type), 0, METHOD_GET, nullptr, 0, &r, &length))
+        return fail("fetch " + url + " timed out");
+    std::printf("fetch %d %ld %u\n", r.code, type, r.code == CRES_STORED || r.code == CRES_HIT ? length : 0);
     return CMD_OK;
 }
 
@@ -602,6 +559,28 @@ CommandResult cmdExchange(const Line &)
     return CMD_OK;
 }
 
+// "device": the profile of this run; "device NAME|none" keeps NAME as the
+// preference for the next start.
+CommandResult cmdDevice(const Line &line)
+{
+    if (line.words.size() < 2) {
+        const DeviceProfile *d = DV_current();
+        if (!d) {
+            std::printf("device none\n");
+            return CMD_OK;
+        }
+        std::printf("device %s %dx%d %ld %s\n", d->name.c_str(), d->width, d->height, d->deckBudget, d->skin.c_str());
+        return CMD_OK;
+    }
+    const std::string &name = line.words[1];
+    if (name != "none" && !DV_find(name))
+        return fail("no handset profile " + name + " (profiles: " + DV_names() + ")");
+    if (!storeDevicePreference(name == "none" ? "" : name))
+        return fail("cannot store the preference");
+    std::printf("device %s kept\n", name.c_str());
+    return CMD_OK;
+}
+
 CommandResult cmdQuit(const Line &)
 {
     std::printf("quit\n");
@@ -646,6 +625,7 @@ const Command kCommands[] = {
     {"wait-push", 1, "wait-push [SECONDS]", cmdWaitPush},
     {"source", 2, "source FILE", cmdSource},
     {"exchange", 1, "exchange", cmdExchange},
+    {"device", 1, "device [NAME|none]", cmdDevice},
     {"quit", 1, "quit", cmdQuit},
 };
 

@@ -21,3 +21,12 @@ add_test(NAME demo_site_compiles
     for f in $d/*.wmls; do cp $f $d/s.wmls; wmlsc $d/s.wmls >/dev/null; done; \
     for f in $d/images/*.wbmp; do test -s $f; done"
   ${CMAKE_SOURCE_DIR}/demo)
+
+# The site checker on the test site's planted faults, in both modes.
+foreach(port 9201 9200)
+  add_test(NAME e2e_check_${port}
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e_check.sh $<TARGET_FILE:tovrin>
+            ${TOVRIN_GATEWAY_RUN}/gateway.env ${port})
+  set_tests_properties(e2e_check_${port} PROPERTIES
+    FIXTURES_REQUIRED gateway RESOURCE_LOCK gateway LABELS gateway TIMEOUT 120)
+endforeach()

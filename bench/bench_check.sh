@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Pages checked per second: `tovrin check` over the demo site through the
+# local gateway (started as ./run does), ROUNDS times in each mode. The
+# demo shows the browser's error handling on purpose (a missing page, a
+# page of the wrong type, a missing picture, a refused deck): those four
+# must be the only errors found.
+#   bench/bench_check.sh BUILD_DIR [ROUNDS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+rounds=${2:-5}
+run=$(mktemp -d /tmp/tovrin-bench-check-run-XXXXXX)
+trap '"$root"/scripts/gateway/stop.sh "$run/gateway" >/dev/null 2>&1 || true; rm -rf "$run"' EXIT
+"$root"/demo/build_site.sh "$run/site"
+TOVRIN_ORIGIN_PORT=8080 TOVRIN_GATEWAY_OWNER=$$ "$root"/scripts/gateway/start.sh "$run/gateway" "$run/site" >/dev/null
+for port in 9201 9200; do
+  pages=0
+  start=$(date +%s.%N)
+  for _ in $(seq "$rounds"); do
+    status=0
+    "$build"/tovrin check --home "$run/home" --gateway 127.0.0.1 --port "$port" \
+      --json "$run/report.json" http://127.0.0.1:8080/index.wml >"$run/out" 2>&1 || status=$?
+    [ "$status" = 1 ] && /usr/bin/python3 - "$run/report.json" <<'PY' ||
+import json, sys
+r = json.load(open(sys.argv[1]))
+errors = sorted((p["url"].rsplit("/", 1)[1], f["kind"]) for p in r["pages"] for f in p["findings"]
+                if f["severity"] == "error")
+want = [("missing.wbmp", "fetch"), ("nowhere.wml", "fetch"), ("page.html", "fetch"), ("refused.wml", "access")]
+sys.exit(0 if errors == want and r["warnings"] == 0 else "errors: %s" % errors)
+PY
+      { cat "$run/out"; echo "bench_check: unexpected findings on the demo site" >&2; exit 1; }
+    pages=$((pages + $(tail -n 1 "$run/out" | cut -d' ' -f1)))
+  done
+  end=$(date +%s.%N)
+  awk -v p="$pages" -v s="$start" -v e="$end" -v port="$port" \
+    'BEGIN { printf "port %s: %d pages in %.2f s: %.1f pages/s\n", port, p, e - s, p / (e - s) }'
+done
+tail -n 1 "$run/out"

@@ -1,0 +1,66 @@
+#include "shell/headless/fetch.h"
+
+#include <cstdlib>
+
+#include "shell/headless/loop.h"
+
+namespace {
+
+// How long to wait on the loop's clock: WTP gives up on a silent gateway
+// well within this on the virtual clock, not on the wall clock.
+constexpr uint32_t kFetchLimitMs = 60000;
+constexpr uint32_t kFetchLimitVirtualMs = 600000;
+
+bool requestsDone(void *) { return isIdle(); }
+
+// The answer to the fetch among the tick's results: the last that ends
+// a request (stored, refused, aborted, or the session lost).
+bool isFinal(int32_t code)
+{
+    switch (code) {
+    case CRES_STORED: case CRES_ABORTED: case CRES_USER_ABORT: case CRES_WRITE_FAILED: case CRES_FULL:
+    case CRES_WRONG_TYPE: case CRES_UNKNOWN_TID: case CRES_NOT_AN_IMAGE: case CRES_DISCONNECTED:
+    case CRES_CONNECT_FAILED: case CRES_RECONNECTING: case CRES_GATEWAY_ERROR:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+bool fetchNow(const char *url, uint32_t contentType, int refresh, int method, const char *postData,
+              uint32_t limitMs, CacheResult *result, uint32_t *length)
+{
+    // The loop hands the indications to the connection manager alone
+    // meanwhile, so that their answers are seen.
+    LoopPoll browserPoll = loopPoll();
+    setLoopPoll(nullptr);
+    takeLoopResults();
+    CacheResult r{0, 0};
+    uint8_t *content = nullptr;
+    *length = 0;
+    C_getEx(url, &contentType, &content, length, refresh, method, postData, &r);
+    std::free(content);
+    bool answered = true;
+    if (r.code == CRES_PENDING) {
+        if (!limitMs)
+            limitMs = virtualClockOn() ? kFetchLimitVirtualMs : kFetchLimitMs;
+        answered = runLoop(requestsDone, nullptr, limitMs);
+        for (const CacheResult &seen : takeLoopResults())
+            if (isFinal(seen.code))
+                r = seen;
+        *length = 0;
+        if (answered && r.code == CRES_STORED) {
+            CacheResult hit{};
+            content = nullptr;
+            C_retrieve(url, &contentType, &content, length, &hit);
+            std::free(content);
+            if (hit.code != CRES_HIT)
+                *length = 0;
+        }
+    }
+    setLoopPoll(browserPoll);
+    *result = r;
+    return answered;
+}
