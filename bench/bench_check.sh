@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Pages checked per second: `tovrin check` over the demo site through the
 # local gateway (started as ./run does), ROUNDS times in each mode. The
-# demo shows the browser's error handling on purpose (a missing page, a
-# page of the wrong type, a missing picture, a refused deck): those four
-# must be the only errors found.
+# check must pass: the decks that show the browser's error handling say
+# their faults are on purpose.
 #   bench/bench_check.sh BUILD_DIR [ROUNDS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,18 +16,9 @@ for port in 9201 9200; do
   pages=0
   start=$(date +%s.%N)
   for _ in $(seq "$rounds"); do
-    status=0
     "$build"/tovrin check --home "$run/home" --gateway 127.0.0.1 --port "$port" \
-      --json "$run/report.json" http://127.0.0.1:8080/index.wml >"$run/out" 2>&1 || status=$?
-    [ "$status" = 1 ] && /usr/bin/python3 - "$run/report.json" <<'PY' ||
-import json, sys
-r = json.load(open(sys.argv[1]))
-errors = sorted((p["url"].rsplit("/", 1)[1], f["kind"]) for p in r["pages"] for f in p["findings"]
-                if f["severity"] == "error")
-want = [("missing.wbmp", "fetch"), ("nowhere.wml", "fetch"), ("page.html", "fetch"), ("refused.wml", "access")]
-sys.exit(0 if errors == want and r["warnings"] == 0 else "errors: %s" % errors)
-PY
-      { cat "$run/out"; echo "bench_check: unexpected findings on the demo site" >&2; exit 1; }
+      http://127.0.0.1:8080/index.wml >"$run/out" 2>&1 ||
+      { cat "$run/out"; echo "bench_check: the demo site did not pass the check" >&2; exit 1; }
     pages=$((pages + $(tail -n 1 "$run/out" | cut -d' ' -f1)))
   done
   end=$(date +%s.%N)

@@ -44,6 +44,7 @@ std::set<std::string> gWarningsSeen;                // log warnings of the pass 
 int gSkippedDeep = 0;                               // links past --depth
 int gSkippedPosts = 0;                              // posts not followed
 bool gLimitHit = false;                             // --max-pages stopped the crawl
+std::set<std::string> gExpectingErrors;             // decks whose faults are on purpose
 
 // The decoder's and layout's complaints, as the log gives them.
 constexpr const char *kLogWarnings[] = {
@@ -282,6 +283,8 @@ void checkDeck(const Queued &q, CheckedPage *page,
         add(page, SEV_WARNING, "unknown-tag", "unknown tag code 0x" + hexByte(tag));
     for (const std::string &w : gWarningsSeen)
         add(page, SEV_WARNING, "decoder", "the deck passes report: " + w);
+    if (scan.expectsErrors)
+        gExpectingErrors.insert(q.url);
     noteCardReferences(q, scan);
     followTargets(q, scan, page, scriptCalls);
 }
@@ -339,6 +342,21 @@ CheckedPage *pageOf(const std::string &url)
     return nullptr;
 }
 
+// Errors of a deck that says its faults are on purpose, and of the pages
+// it led to first, become notes: still listed, no longer failing the check.
+void noteExpectedErrors()
+{
+    for (CheckedPage &page : gReport->pages) {
+        if (!gExpectingErrors.count(page.url) && !gExpectingErrors.count(page.referrer))
+            continue;
+        for (Finding &f : page.findings)
+            if (f.severity == SEV_ERROR) {
+                f.severity = SEV_NOTE;
+                f.message = "expected: " + f.message;
+            }
+    }
+}
+
 void progress(bool done)
 {
     if (!isatty(STDOUT_FILENO))
@@ -360,6 +378,7 @@ void crawlSite(const CheckOptions &options, CheckReport *report)
     gOutOfScope.clear();
     gCardsOf.clear();
     gCardReferences.clear();
+    gExpectingErrors.clear();
     gSkippedDeep = gSkippedPosts = 0;
     gLimitHit = false;
     Queued start{withoutFragment(options.startUrl), PAGE_DECK, "", 0, false, {}};
@@ -393,6 +412,7 @@ void crawlSite(const CheckOptions &options, CheckReport *report)
             add(page, SEV_ERROR, "missing-card", ref.deck + "#" + ref.card + " names no card of that deck",
                 ref.deck + "#" + ref.card);
     }
+    noteExpectedErrors();
     if (report->aborted)
         report->crawl.push_back({SEV_ERROR, "gateway", "the gateway stopped answering: the check ended early", ""});
     if (gLimitHit)

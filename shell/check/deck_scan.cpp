@@ -29,7 +29,7 @@ constexpr UrlAttribute kUrlAttributes[] = {
 
 bool readsAttributes(uint8_t tag)
 {
-    if (tag == TAG_SETVAR)
+    if (tag == TAG_SETVAR || tag == TAG_META)
         return true;
     return std::any_of(std::begin(kUrlAttributes), std::end(kUrlAttributes),
                        [tag](const UrlAttribute &a) { return a.tag == tag; });
@@ -55,6 +55,10 @@ void element(uint8_t token, std::string *card, DeckScan *scan)
         scan->cards.push_back(*card);
     } else if (tag == TAG_TEMPLATE) {
         card->clear();
+    } else if (tag == TAG_META) {
+        if (std::string(getAttr("name")) == "tovrin-check" && std::string(getAttr("content")) == "expect-errors")
+            scan->expectsErrors = true;
+        return;
     } else if (tag == TAG_SETVAR) {
         scan->setvars.push_back(std::string(getAttr("name")) + "=" + getAttr("value"));
         return;

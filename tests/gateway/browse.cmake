@@ -29,4 +29,10 @@ foreach(port 9201 9200)
             ${TOVRIN_GATEWAY_RUN}/gateway.env ${port})
   set_tests_properties(e2e_check_${port} PROPERTIES
     FIXTURES_REQUIRED gateway RESOURCE_LOCK gateway LABELS gateway TIMEOUT 120)
+  # The bundled demo passes the check.
+  add_test(NAME e2e_check_demo_${port}
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e_check_demo.sh $<TARGET_FILE:tovrin>
+            ${TOVRIN_GATEWAY_RUN}/gateway.env ${port})
+  set_tests_properties(e2e_check_demo_${port} PROPERTIES
+    FIXTURES_REQUIRED gateway RESOURCE_LOCK gateway LABELS gateway TIMEOUT 120)
 endforeach()
