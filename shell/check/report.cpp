@@ -8,20 +8,39 @@ namespace {
 constexpr const char *kSeverityNames[] = {"note", "warning", "error"};
 constexpr const char *kKindNames[] = {"deck", "image", "script"};
 
+// Length of the valid UTF-8 sequence at text[i], 0 when there is none.
+size_t utf8Length(const std::string &text, size_t i)
+{
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > text.size() || (n == 2 && c < 0xC2))
+        return 0;
+    for (size_t k = 1; k < n; k++)
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+            return 0;
+    return n;
+}
+
+// A JSON string; deck bytes that are not UTF-8 are taken as Latin-1, so
+// the file stays valid JSON whatever a deck holds.
 std::string jsonText(const std::string &text)
 {
     std::string out = "\"";
-    for (unsigned char c : text) {
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t n = utf8Length(text, i);
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20) {
+        } else if (c < 0x20 || n == 0) {
             char esc[8];
             std::snprintf(esc, sizeof esc, "\\u%04x", c);
             out += esc;
+            n = 1;
         } else {
-            out += static_cast<char>(c);
+            out.append(text, i, n);
         }
+        i += n ? n : 1;
     }
     return out + "\"";
 }
