@@ -47,8 +47,11 @@ void postContent(int32_t code, int32_t status, int32_t requestId, const uint8_t 
     post(SessionEvent{code, status, requestId, headers, headersLength, body, bodyLength});
 }
 
-// User-Agent and the three Accept headers: the same in the Connect and in
-// every connectionless request, without which the gateway refuses content.
+// User-Agent, the three Accept headers and Accept-Charset: the same in the
+// Connect and in every connectionless request. Without the Accept headers
+// the gateway refuses content; without UTF-8 asked for, its compiler turns
+// a character reference into one ISO-8859-1 byte or UTF-8 at whim within
+// one deck.
 std::vector<uint8_t> requestHeaders() {
     std::string block;
     block += static_cast<char>(WSP_HDR_USER_AGENT);
@@ -58,6 +61,8 @@ std::vector<uint8_t> requestHeaders() {
         block += static_cast<char>(WSP_HDR_ACCEPT);
         block += static_cast<char>(media);
     }
+    block += static_cast<char>(WSP_HDR_ACCEPT_CHARSET);
+    block += static_cast<char>(WSP_CHARSET_UTF8);
     return std::vector<uint8_t>(block.begin(), block.end());
 }
 

@@ -31,6 +31,8 @@ constexpr uint8_t WSP_USERREQ = 0xEA;
 // Well-known header codes (short-integer form).
 constexpr uint8_t WSP_HDR_ACCEPT = 0x80;
 constexpr uint8_t WSP_HDR_USER_AGENT = 0xA9;
+constexpr uint8_t WSP_HDR_ACCEPT_CHARSET = 0x81;
+constexpr uint8_t WSP_CHARSET_UTF8 = 0x80 | 106;  // MIBenum 106 as a short integer
 constexpr uint8_t WSP_MEDIA_WMLC = 0x94;
 constexpr uint8_t WSP_MEDIA_WMLSC = 0x95;
 constexpr uint8_t WSP_MEDIA_WBMP = 0xA1;

@@ -38,7 +38,7 @@ std::vector<int32_t> codes() {
 
 Bytes agentHeaders() {
     std::string h = std::string("\xA9Tovrin ") + versionText() + ":" + buildText();
-    h += std::string("\0\x80\x94\x80\x95\x80\xA1", 7);
+    h += std::string("\0\x80\x94\x80\x95\x80\xA1\x81\xEA", 9);  // Accept-Charset: UTF-8
     return Bytes(h.begin(), h.end());
 }
 
@@ -80,7 +80,7 @@ TEST_F(Session, ConnectSendsHeadersAndCapabilities) {
     EXPECT_EQ(gSent[0].transactionClass, WTP_CLASS2);
     EXPECT_EQ(gSent[0].up, 1);
     Bytes headers = agentHeaders();
-    EXPECT_EQ(headers.size(), std::strlen(versionText()) + std::strlen(buildText()) + 16);
+    EXPECT_EQ(headers.size(), std::strlen(versionText()) + std::strlen(buildText()) + 18);
     Bytes expected = {0x01, 0x10, 14, static_cast<uint8_t>(headers.size()), 0x03, 0x80, 0x8B, 0x5C,
                       0x03, 0x81, 0x8B, 0x5C, 0x02, 0x83, 0x08, 0x02, 0x84, 0x00};
     expected.insert(expected.end(), headers.begin(), headers.end());
