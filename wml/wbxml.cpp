@@ -21,6 +21,7 @@
 #include "common/int_to_text.h"
 #include "common/log.h"
 #include "common/url.h"
+#include "common/charset.h"
 #include "wml/wml_tokens.h"
 
 WbxmlState gWbxml;  // the one decoder state of all passes
@@ -259,6 +260,71 @@ static bool readHeaderFields()
     return !gReadFailed;
 }
 
+// The string at text (at most left bytes), judged; its length with the
+// terminator, or left when it has none.
+static size_t judgeInline(const uint8_t *text, size_t left, DeckTextJudge *judge)
+{
+    size_t n = strnlen(reinterpret_cast<const char *>(text), left);
+    judgeString(text, n, judge);
+    return n < left ? n + 1 : n;
+}
+
+// A multi-byte integer's length at text, at most left bytes.
+static size_t skipMultiByte(const uint8_t *text, size_t left)
+{
+    size_t n = 0;
+    while (n < left && n < MAX_MULTI_BYTE_LENGTH && (text[n] & 0x80))
+        n++;
+    return std::min(n + 1, left);
+}
+
+// Decides the deck's charset from its string table and its inline strings.
+// The body is scanned flat: apart from the global tokens every tag and
+// attribute token is one byte, in either state.
+static void judgeDeckText()
+{
+    DeckTextJudge judge;
+    const uint8_t *deck = gWbxml.deck;
+    const uint32_t tableEnd = gWbxml.stringTableOffset + gWbxml.stringTableLength;
+    for (uint32_t at = gWbxml.stringTableOffset; at < tableEnd;)
+        at += static_cast<uint32_t>(judgeInline(deck + at, tableEnd - at, &judge));
+    for (uint32_t at = gWbxml.bodyOffset; at < gWbxml.deckLength;) {
+        uint8_t token = deck[at++];
+        size_t left = gWbxml.deckLength - at;
+        switch (token) {
+        case SWITCH_PAGE:
+            at += left ? 1 : 0;
+            break;
+        case STR_I: case EXT_I_0: case EXT_I_1: case EXT_I_2:
+            at += static_cast<uint32_t>(judgeInline(deck + at, left, &judge));
+            break;
+        case ENTITY: case LITERAL: case LITERAL_C: case EXT_T_0: case EXT_T_1: case EXT_T_2: case STR_T:
+        case LITERAL_A: case LITERAL_AC:
+            at += static_cast<uint32_t>(skipMultiByte(deck + at, left));
+            break;
+        case OPAQUE: {
+            size_t n = skipMultiByte(deck + at, left);
+            uint32_t length = 0;
+            for (size_t i = 0; i < n; i++)
+                length = (length << 7) | (deck[at + i] & 0x7F);
+            at += static_cast<uint32_t>(n);
+            at += std::min(length, gWbxml.deckLength - at);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    bool doubleUtf8 = false;
+    uint32_t charset = deckCharset(gWbxml.charset, judge, &doubleUtf8);
+    gWbxml.doubleUtf8 = doubleUtf8 ? 1 : 0;
+    if (charset != gWbxml.charset)
+        Log_printf("Text read as charset #%d\n", static_cast<int>(charset));
+    if (doubleUtf8)
+        Log_str("Text read as UTF-8 encoded twice\n");
+    gWbxml.charset = charset;
+}
+
 void releaseDeck()
 {
     std::free(gWbxml.deck);
@@ -300,6 +366,7 @@ int decodeHeader(const char *url)
     gWbxml.bodyOffset = gWbxml.stringTableOffset + gWbxml.stringTableLength;
     Log_printf("String table @%d L=%d\nBody @%d\n", static_cast<int>(gWbxml.stringTableOffset),
                static_cast<int>(gWbxml.stringTableLength), static_cast<int>(gWbxml.bodyOffset));
+    judgeDeckText();
     gWbxml.position = gWbxml.bodyOffset;
     return 0;
 }
@@ -354,6 +421,7 @@ void get_string(char *buffer, uint32_t limit)
         return;
     }
     size_t i = strnlen(buffer, limit - 1);
+    const size_t start = i;
     buffer[i] = 0;
     for (;;) {
         if (!moreBytes()) {
@@ -363,6 +431,8 @@ void get_string(char *buffer, uint32_t limit)
         }
         uint8_t c = gWbxml.deck[gWbxml.position++];
         if (c == 0) {
+            if (gWbxml.doubleUtf8)
+                i = start + undoDoubleUtf8(buffer + start, i - start);
             buffer[i] = 0;
             return;
         }
@@ -385,6 +455,7 @@ void get_strtab(char *buffer, uint32_t limit, uint32_t index)
         return;
     }
     size_t i = strnlen(buffer, limit - 1);
+    const size_t start = i;
     buffer[i] = 0;
     if (index >= gWbxml.stringTableLength) {
         logPosition();
@@ -406,6 +477,8 @@ void get_strtab(char *buffer, uint32_t limit, uint32_t index)
         }
         buffer[i++] = static_cast<char>(*p);
     }
+    if (gWbxml.doubleUtf8)
+        i = start + undoDoubleUtf8(buffer + start, i - start);
     buffer[i] = 0;
 }
 

@@ -40,7 +40,8 @@ struct WbxmlState {
     uint32_t version;
     uint32_t publicId;
     uint32_t publicIdString;
-    uint32_t charset;
+    uint32_t charset;           // as the text is read (judgeDeckText), not as labelled
+    uint8_t doubleUtf8;         // the text is UTF-8 encoded twice: strings are decoded once more
     uint32_t stringTableOffset;
     uint32_t stringTableLength;
     uint32_t bodyOffset;

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/charset.h"
+
+namespace {
+
+struct JudgeCase {
+    uint32_t labelled;
+    std::vector<std::string> strings;
+    uint32_t charset;
+    bool doubleUtf8;
+};
+
+const JudgeCase kJudgeCases[] = {
+    {4, {"plain", "ascii"}, 4, false},
+    {4, {"Bl\xe5" "b\xe6r"}, 4, false},                         // ISO-8859-1 prose
+    {4, {"Bl\xc3\xa5" "b\xc3\xa6r", "ok"}, 106, false},        // UTF-8 labelled ISO-8859-1
+    {4, {"ok", "\xf6 \xd0\x9f"}, 4, false},                     // one byte here, UTF-8 there
+    {4, {"\xed\xa0\x80"}, 4, false},                            // a surrogate
+    {4, {"\xc0\xaf"}, 4, false},                                // overlong
+    {0, {"\xd0\x9f"}, 106, false},
+    {106, {"Bl\xc3\x83\xc2\xa5" "b"}, 106, true},               // UTF-8 encoded twice
+    {106, {"Zo\xc3\xab"}, 106, false},                          // ISO-8859-1 source made UTF-8
+    {106, {"\xc3\x83\xc2\xa9", "\xc3\xa9"}, 106, false},        // only one string looks doubled
+    {106, {"\xd0\x9f"}, 106, false},
+};
+
+TEST(Charset, DeckCharsetFromItsText)
+{
+    for (const JudgeCase &c : kJudgeCases) {
+        DeckTextJudge judge;
+        for (const std::string &s : c.strings)
+            judgeString(reinterpret_cast<const uint8_t *>(s.data()), s.size(), &judge);
+        bool doubled = !c.doubleUtf8;
+        EXPECT_EQ(deckCharset(c.labelled, judge, &doubled), c.charset) << c.strings[0];
+        EXPECT_EQ(doubled, c.doubleUtf8) << c.strings[0];
+    }
+}
+
+TEST(Charset, LevelsOfRepeatedUtf8)
+{
+    const std::string once = "\xd0\x9f\xd1\x80 \xf0\x9f\x98\x80";  // "Пр 😀"
+    std::string twice, thrice;
+    twice = convertCharset(once.c_str(), CHARSET_MIB_LATIN1, CHARSET_MIB_UTF8);
+    thrice = convertCharset(twice.c_str(), CHARSET_MIB_LATIN1, CHARSET_MIB_UTF8);
+    EXPECT_EQ(extraUtf8Levels({once, "a"}), 0);
+    EXPECT_EQ(extraUtf8Levels({twice, "a"}), 1);
+    EXPECT_EQ(extraUtf8Levels({thrice}), 2);
+    thrice.resize(undoDoubleUtf8(thrice.data(), thrice.size()));
+    EXPECT_EQ(thrice, twice);
+}
+
+struct ConvertCase {
+    const char *text;
+    uint32_t from, to;
+    const char *expected;
+};
+
+const ConvertCase kConvertCases[] = {
+    {"Zo\xeb", 4, 106, "Zo\xc3\xab"},
+    {"Zo\xc3\xab \xd0\x9f \xf0\x9f\x98\x80", 106, 4, "Zo\xeb ? ?"},
+    {"a\xff" "b", 106, 4, "a?b"},
+    {"a\xff" "b", 106, 106, "a\xff" "b"},
+    {"a\xff" "b", 4, 3, "a\xff" "b"},
+};
+
+TEST(Charset, Conversions)
+{
+    for (const ConvertCase &c : kConvertCases)
+        EXPECT_EQ(convertCharset(c.text, c.from, c.to), c.expected) << c.text;
+}
+
+struct FormCase {
+    const char *acceptCharset;
+    uint32_t deck, expected;
+};
+
+const FormCase kFormCases[] = {
+    {"utf-8", 4, 106},
+    {"ISO-8859-1, utf-8", 106, 4},
+    {"koi8-r;q=0.9 UTF8", 4, 106},
+    {"koi8-r", 106, 106},
+    {"", 4, 4},
+};
+
+TEST(Charset, FormDataCharset)
+{
+    for (const FormCase &c : kFormCases)
+        EXPECT_EQ(formCharset(c.acceptCharset, c.deck), c.expected) << c.acceptCharset;
+}
+
+}  // namespace
