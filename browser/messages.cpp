@@ -55,6 +55,7 @@ constexpr std::array kMessages = std::to_array<MessageEntry>({
     {2505, "Error: The WAP Gateway returned an error status."},
     {2506, "Error: WAP Gateway returned data with an unexpected content type."},
     {2508, "You are not connected to the WAP Gateway!  Please connect and try again."},
+    {2509, "Error: The WAP Gateway could not compile the WML deck."},
     {3902, "Error: The requested WML deck has too many dependant elements (eg: images) to be loaded into the browser."},
     {4000, "Error: Script op-code conversion error"},
     {4001, "Error: Script contains an unknown op-code!"},

@@ -294,7 +294,7 @@ void B_poll(int fromStack)
         handleAbort(r.arg);
         break;
     case CRES_CONNECT_FAILED:
-    case 2501: case 2502: case 2503: case 2504: case 2505: case 2506: case 2507:
+    case 2501: case 2502: case 2503: case 2504: case 2505: case 2506: case 2507: case 2509:
         Log_str("Browser: cache error, changing state to BSTATE_IDLE\n");
         dropArrivalVars();
         setBrowserState(BSTATE_IDLE);

@@ -37,6 +37,7 @@ constexpr int32_t CRES_GATEWAY_ERROR = 2505;  // the gateway answered with an er
 constexpr int32_t CRES_WRONG_TYPE = 2506;
 constexpr int32_t CRES_UNKNOWN_TID = 2507;
 constexpr int32_t CRES_NO_SESSION = 2508;
+constexpr int32_t CRES_UNCOMPILED_DECK = 2509;  // a deck came as WML text: the gateway's compiler refused it
 constexpr int32_t CRES_NOT_AN_IMAGE = 2601;
 
 // The connection states.

@@ -233,6 +233,17 @@ void C_get(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *
 constexpr int32_t WSP_STATUS_SUCCESS_FIRST = 0x20;
 constexpr int32_t WSP_STATUS_SUCCESS_LAST = 0x2F;
 
+// The gateway passes a deck its compiler refused (a byte-order mark, bad
+// XML) through as text/vnd.wap.wml; that deserves its own message.
+constexpr uint32_t CT_WML_TEXT = 0x08;
+
+static int32_t wrongTypeResult(uint32_t asked, uint32_t received)
+{
+    if (asked == CT_WBMP)
+        return CRES_NOT_AN_IMAGE;
+    return asked == CT_WMLC && received == CT_WML_TEXT ? CRES_UNCOMPILED_DECK : CRES_WRONG_TYPE;
+}
+
 void handleGetCompleted(CacheResult *result, const SessionEvent &event)
 {
     Log_str("Cache: in handleGetCompleted\n");
@@ -251,7 +262,7 @@ void handleGetCompleted(CacheResult *result, const SessionEvent &event)
     uint32_t received = headerContentType(event.headers, event.headersLength);
     if (received != entry.contentType) {
         Log_printf("Cache: got unexpexted contentType (%u,%u)\n", received, entry.contentType);
-        setResult(result, entry.contentType == CT_WBMP ? CRES_NOT_AN_IMAGE : CRES_WRONG_TYPE,
+        setResult(result, wrongTypeResult(entry.contentType, received),
                   static_cast<int32_t>(received | static_cast<uint32_t>(event.status) << 8));
         freeEntryBuffers(&entry);
         pendingDone();

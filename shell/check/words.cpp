@@ -88,7 +88,7 @@ std::string resultWords(const CacheResult &r, uint32_t asked, std::string *conte
             return "redirect (" + words + ") not followed by the gateway";
         return "gateway error " + words;
     }
-    case CRES_WRONG_TYPE: case CRES_NOT_AN_IMAGE: {
+    case CRES_WRONG_TYPE: case CRES_UNCOMPILED_DECK: case CRES_NOT_AN_IMAGE: {
         *contentType = contentTypeWords(static_cast<uint32_t>(r.arg) & 0xFF);
         int32_t status = (r.arg >> 8) & 0xFF;
         bool error = status && (status < 0x20 || status > 0x2F);
@@ -100,6 +100,8 @@ std::string resultWords(const CacheResult &r, uint32_t asked, std::string *conte
         // An error page comes in whatever type the origin chose.
         if (error)
             return "gateway error " + statusWords(status) + " (" + *contentType + ")";
+        if (r.code == CRES_UNCOMPILED_DECK)
+            return "the gateway could not compile the deck (" + *contentType + ")";
         return (r.code == CRES_NOT_AN_IMAGE ? "not a WBMP image: " : "wrong content type: ") + *contentType +
                " instead of " + contentTypeWords(asked);
     }

@@ -19,7 +19,7 @@ bool isFinal(int32_t code)
 {
     switch (code) {
     case CRES_STORED: case CRES_ABORTED: case CRES_USER_ABORT: case CRES_WRITE_FAILED: case CRES_FULL:
-    case CRES_WRONG_TYPE: case CRES_UNKNOWN_TID: case CRES_NOT_AN_IMAGE: case CRES_DISCONNECTED:
+    case CRES_WRONG_TYPE: case CRES_UNCOMPILED_DECK: case CRES_UNKNOWN_TID: case CRES_NOT_AN_IMAGE: case CRES_DISCONNECTED:
     case CRES_CONNECT_FAILED: case CRES_RECONNECTING: case CRES_GATEWAY_ERROR:
         return true;
     default:
