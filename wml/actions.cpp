@@ -25,6 +25,7 @@
 #include "browser/context.h"
 #include "common/log.h"
 #include "common/url.h"
+#include "common/charset.h"
 #include "wml/wbxml.h"
 
 namespace {
@@ -42,6 +43,7 @@ struct TaskState {
     char targetUrl[TARGET_URL_SIZE];  // the go's HREF
     char method[METHOD_SIZE];         // the go's METHOD, "GET" when absent
     std::string postData;             // name=value pairs joined by "&", under 1024 bytes
+    uint32_t formCharset;             // the go's postfields are sent in this charset
 };
 
 // What a nested pass overwrites and this walk needs back.
@@ -96,6 +98,12 @@ std::string formEscape(const char *text)
     return out;
 }
 
+// Deck text in the charset the go asks its form data in.
+std::string formText(const TaskState *task, const char *text)
+{
+    return convertCharset(text, gWbxml.charset, task->formCharset);
+}
+
 // Adds NAME=VALUE of the postfield in hand to the post data; a step whose
 // limit fails ends the pair there.
 void appendPostfield(TaskState *task)
@@ -105,12 +113,12 @@ void appendPostfield(TaskState *task)
         return;
     if (!data.empty())
         data += '&';
-    std::string name = formEscape(getAttr("NAME"));
+    std::string name = formEscape(formText(task, getAttr("NAME")).c_str());
     if (data.size() + name.size() >= POST_DATA_SIZE - 1)
         return;
     data += name;
     data += '=';
-    std::string value = formEscape(getAttr("VALUE"));
+    std::string value = formEscape(formText(task, getAttr("VALUE")).c_str());
     if (data.size() + value.size() >= POST_DATA_SIZE)
         return;
     data += value;
@@ -159,6 +167,7 @@ void handleTag(TaskState *task, uint8_t tag, bool open)
             copyCut(task->targetUrl, TARGET_URL_SIZE, getAttr("HREF"));
             const char *method = getAttr("METHOD");
             copyCut(task->method, METHOD_SIZE, method[0] ? method : "GET");
+            task->formCharset = formCharset(getAttr("ACCEPT-CHARSET"), gWbxml.charset);
             task->postData.clear();
             task->vars.clear();
             task->inGo = true;
