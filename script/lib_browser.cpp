@@ -5,7 +5,9 @@
 
 #include "browser/browser.h"
 #include "browser/context.h"
+#include "common/charset.h"
 #include "script/library.h"
+#include "shell/display.h"
 
 namespace {
 
@@ -25,7 +27,8 @@ int32_t emptyResult(ScriptValue *result)
 int32_t browserGetVar(const ScriptValue *args, ScriptValue *result)
 {
     if (isString(&args[0])) {
-        setText(result, getContextVal(valueText(&args[0])));
+        // Variables hold the deck's charset, scripts UTF-8.
+        setText(result, convertCharset(getContextVal(valueText(&args[0])), getDeckCharset(), CHARSET_MIB_UTF8));
     }
     return SE_OK;
 }
@@ -36,7 +39,8 @@ int32_t browserSetVar(const ScriptValue *args, ScriptValue *result)
 {
     if (isString(&args[0]) && isString(&args[1])) {
         const char *name = valueText(&args[0]);
-        bool set = *name && !isReservedName(name) && setContextVal(name, valueText(&args[1]));
+        std::string value = convertCharset(valueText(&args[1]), CHARSET_MIB_UTF8, getDeckCharset());
+        bool set = *name && !isReservedName(name) && setContextVal(name, value.c_str());
         makeInteger(result, set);
     }
     return SE_OK;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cache/cache.h"
+#include "common/charset.h"
 #include "common/url.h"
 #include "script/unit.h"
 
@@ -14,6 +15,7 @@ ScriptUnit gScriptUnit = {};
 
 static std::vector<uint32_t> gConstantOffsets;     // offset of each constant of gOffsetsFor
 static const uint8_t *gOffsetsFor = nullptr;       // the content gConstantOffsets describes
+static int gExtraUtf8Levels = 0;                   // its UTF-8 constants were encoded this much too often
 
 // Constant types of the pool.
 constexpr int CONST_INT8 = 0;
@@ -115,8 +117,14 @@ static int32_t decodeConstant(ByteCursor *cursor, ScriptValue *value)
         skipBytes(cursor, length);
         if (cursor->failed || length > INT32_MAX)
             return SE_VERIFY;
-        if (value)
+        if (value && type == CONST_UTF8 && gExtraUtf8Levels > 0) {
+            std::string text(reinterpret_cast<const char *>(cursor->data + at), length);
+            for (int i = 0; i < gExtraUtf8Levels; i++)
+                text.resize(undoDoubleUtf8(text.data(), text.size()));
+            makeString(value, text.data(), static_cast<int32_t>(text.size()));
+        } else if (value) {
             makeString(value, reinterpret_cast<const char *>(cursor->data + at), static_cast<int32_t>(length));
+        }
         return 0;
     }
     case CONST_EMPTY:
@@ -137,15 +145,24 @@ static int32_t indexConstants(const ScriptUnit *unit)
 {
     gOffsetsFor = nullptr;
     gConstantOffsets.clear();
+    gExtraUtf8Levels = 0;
+    std::vector<std::string> texts;
     ByteCursor cursor = cursorAt(unit, unit->constantsAt);
     for (int32_t i = 0; i < unit->constantCount; i++) {
         gConstantOffsets.push_back(cursor.position);
+        ByteCursor text = cursor;
         int32_t code = decodeConstant(&cursor, nullptr);
         if (code != 0) {
             gConstantOffsets.clear();
             return code;
         }
+        if (readByte(&text) == CONST_UTF8) {
+            uint32_t length = readMb(&text);  // decodeConstant checked it
+            texts.emplace_back(reinterpret_cast<const char *>(text.data + text.position), length);
+        }
     }
+    // The gateway's script compiler reads UTF-8 source as ISO-8859-1.
+    gExtraUtf8Levels = extraUtf8Levels(std::move(texts));
     gOffsetsFor = unit->bytecode;
     return 0;
 }

@@ -13,7 +13,9 @@
 #include "browser/context.h"
 #include "script/library.h"
 #include "shell/dialog.h"
+#include "shell/display.h"
 
+uint32_t getDeckCharset() { return 106; }
 const char *getContextVal(const char *) { return "x"; }
 int setContextVal(const char *, const char *) { return 1; }
 void newContext() {}

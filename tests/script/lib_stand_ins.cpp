@@ -10,6 +10,7 @@
 #include "cache/cache.h"
 #include "script/library.h"
 #include "shell/dialog.h"
+#include "shell/display.h"
 
 std::map<std::string, std::string> gVars;
 bool gHasContext = true;
@@ -43,6 +44,8 @@ void PrintTo(const TV &value, std::ostream *out)
         *out << "invalid";
     }
 }
+
+uint32_t getDeckCharset() { return 106; }  // UTF-8: variables hold script text as it is
 
 const char *getContextVal(const char *name)
 {
