@@ -12,6 +12,9 @@ generated pages the end-to-end tests need:
   /redirect?to=U   302 to U
   /status?code=N   an empty text/plain answer with status N
 
+A served file's content type gets "; charset=X" when the query holds
+charset=X, so one deck can be served with and without the label.
+
 Every request is appended to the request log, one JSON object a line
 (method, path, headers, body as latin-1 text), so tests can see what the
 gateway forwarded.
@@ -136,9 +139,9 @@ class Handler(BaseHTTPRequestHandler):
         if route:
             route(self, url, query, body)
         else:
-            self.serveFile(url.path)
+            self.serveFile(url.path, query.get("charset", [""])[0])
 
-    def serveFile(self, path):
+    def serveFile(self, path, charset=""):
         rel = posixpath.normpath(urllib.parse.unquote(path)).lstrip("/")
         if rel.startswith("..") or "\0" in rel:
             self.answer(400, "text/plain", b"")
@@ -153,7 +156,10 @@ class Handler(BaseHTTPRequestHandler):
         except OSError:
             self.answer(404, "text/plain", b"")
             return
-        self.answer(200, MIME_TYPES.get(ext, "application/octet-stream"), data)
+        ctype = MIME_TYPES.get(ext, "application/octet-stream")
+        if charset.replace("-", "").isalnum():
+            ctype += "; charset=" + charset
+        self.answer(200, ctype, data)
 
 
 def echoPage(h, url, query, body):

@@ -4,7 +4,7 @@ browser's own stack.
 
   wsp_probe.py [--host H] [--mode cl|co] [--sdu N] [--post DATA]
                [--out FILE] [--expect-status S] [--expect-type T]
-               [--timeout SEC] [--tries N] URL...
+               [--timeout SEC] [--tries N] [--accept-charset MIB] URL...
 
 cl: connectionless WSP to port 9200 (one datagram each way).
 co: a WTP class-2 session on port 9201: Connect, then each request, then
@@ -53,8 +53,13 @@ def readUintvar(data, pos):
     raise ProbeError("uintvar too long")
 
 
+gAcceptCharset = None                # MIBenum asked for, or none
+
+
 def requestHeaders():
     out = b""
+    if gAcceptCharset is not None:
+        out += bytes((0x81, 0x80 | gAcceptCharset))  # Accept-Charset
     for t in ACCEPT:
         out += bytes((0x80, t))                     # Accept
     out += b"\xa9" + USER_AGENT + b"\x00"           # User-Agent
@@ -223,8 +228,11 @@ def main():
     ap.add_argument("--timeout", type=float, default=5.0)
     ap.add_argument("--tries", type=int, default=1)
     ap.add_argument("--quiet", action="store_true")
+    ap.add_argument("--accept-charset", type=int, choices=range(128))
     ap.add_argument("urls", nargs="+")
     args = ap.parse_args()
+    global gAcceptCharset
+    gAcceptCharset = args.accept_charset
 
     def report(url, reply):
         status, ctype, heads, body = reply
