@@ -9,7 +9,8 @@ tovrin=$1
 home=$(mktemp -d /tmp/tovrin-e2e-fetch-XXXXXX)
 trap 'rm -rf "$home"' EXIT
 compiled=$home/index.wmlc
-/usr/lib/kannel/test/wml_tester -b -c ISO-8859-1 "$TOVRIN_SITE/index.wml" >"$compiled"
+# The browser asks for UTF-8: the gateway compiles in it.
+/usr/lib/kannel/test/wml_tester -b -c UTF-8 "$TOVRIN_SITE/index.wml" >"$compiled"
 status=0
 
 for port in 9201 9200; do

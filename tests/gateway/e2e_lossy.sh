@@ -18,7 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 compiled=$home/index.wmlc
-/usr/lib/kannel/test/wml_tester -b -c ISO-8859-1 "$TOVRIN_SITE/index.wml" >"$compiled"
+/usr/lib/kannel/test/wml_tester -b -c UTF-8 "$TOVRIN_SITE/index.wml" >"$compiled"
 deck=$(stat -c %s "$compiled")
 wbmp=$(stat -c %s "$TOVRIN_SITE/logo.wbmp")
 

@@ -90,7 +90,7 @@ TEST_P(GatewayTest, DeckScriptAndImageArriveAsCompiled)
     FetchOutcome deck = fetch(origin + "index.wml", CT_WMLC);
     ASSERT_EQ(deck.result.code, CRES_STORED);
     EXPECT_EQ(deck.type, CT_WMLC);
-    std::string compiled = runCommand("/usr/lib/kannel/test/wml_tester -b -c ISO-8859-1 '" + site("index.wml") + "'");
+    std::string compiled = runCommand("/usr/lib/kannel/test/wml_tester -b -c UTF-8 '" + site("index.wml") + "'");
     ASSERT_FALSE(compiled.empty());
     EXPECT_EQ(deck.body, compiled);
 
