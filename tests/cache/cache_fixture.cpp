@@ -1,15 +1,10 @@
 #include "cache_fixture.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "common/directories.h"
-#include "common/log.h"
-#include "common/registry.h"
 
 const char *gFakeCurrentUrl = nullptr;
 int gPushIndicatorRefreshes = 0;
@@ -20,24 +15,10 @@ void refreshPushIndicator() { gPushIndicatorRefreshes++; }
 
 void CacheTest::SetUp()
 {
-    char templ[] = "/tmp/tovrin-cache-XXXXXX";
-    ASSERT_NE(mkdtemp(templ), nullptr);
-    home = templ;
-    ASSERT_TRUE(initDirectories(home.c_str()));
-    Reg_setDatabase((home + "/config/registry.sqlite").c_str());
-    Log_open();
-    Log_setMode(LOG_FILE);
     gCacheSettings = {0, CACHE_DEFAULT_MIN_SIZE, CACHE_DEFAULT_MAX_SIZE, 0};
     gPushCount = 0;
     gFakeCurrentUrl = nullptr;
     gPushIndicatorRefreshes = 0;
-}
-
-void CacheTest::TearDown()
-{
-    Log_setMode(LOG_OFF);
-    Reg_close();
-    std::filesystem::remove_all(home);
 }
 
 int CacheTest::store(const std::string &url, uint32_t type, uint32_t session, uint32_t bodySize,
@@ -68,12 +49,7 @@ std::vector<std::string> CacheTest::files() const
     return names;
 }
 
-std::string CacheTest::readFile(const std::string &name) const
-{
-    std::stringstream s;
-    s << std::ifstream(cachePath(name.c_str()), std::ios::binary).rdbuf();
-    return s.str();
-}
+std::string CacheTest::readFile(const std::string &name) const { return readBytes(cachePath(name.c_str())); }
 
 void CacheTest::writeFile(const std::string &name, const std::string &bytes) const
 {
@@ -81,13 +57,6 @@ void CacheTest::writeFile(const std::string &name, const std::string &bytes) con
 }
 
 bool CacheTest::exists(const std::string &name) const { return std::filesystem::exists(cachePath(name.c_str())); }
-
-std::string CacheTest::log() const
-{
-    std::stringstream s;
-    s << std::ifstream(statePath("wapout.log")).rdbuf();
-    return s.str();
-}
 
 std::string entryBytes(const std::string &url, uint32_t type, const std::string &headers, const std::string &body,
                        uint16_t entryType, uint16_t flag)

@@ -8,16 +8,17 @@
 #include <vector>
 
 #include "cache/cache_store.h"
+#include "tests/support/temp_home.h"
 
 extern const char *gFakeCurrentUrl;  // getURL (0); null: no deck
 extern int gPushIndicatorRefreshes;
 
 class CacheTest : public testing::Test {
 protected:
-    std::string home;
+    TempHome home{"cache"};
 
     void SetUp() override;
-    void TearDown() override;
+    void TearDown() override {}
 
     // Stores an entry with a body of bodySize bytes ('a', 'b', ...).
     int store(const std::string &url, uint32_t type, uint32_t session, uint32_t bodySize,
@@ -26,8 +27,7 @@ protected:
     std::string readFile(const std::string &name) const;
     void writeFile(const std::string &name, const std::string &bytes) const;
     bool exists(const std::string &name) const;
-    // The log written since SetUp.
-    std::string log() const;
+    std::string log() const { return home.log(); }
 };
 
 // 48-byte header + URL + headers + body of an entry as putEntry writes it.

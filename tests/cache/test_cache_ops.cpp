@@ -62,7 +62,7 @@ TEST_F(CacheSettingsStore, RoundTripAndDefaults)
 
 TEST_F(CacheSettingsStore, UnusableStoreKeepsDefaults)
 {
-    std::string bad = home + "/not-a-db";
+    std::string bad = home / "not-a-db";
     writeFile("../not-a-db", std::string(4096, 'x'));
     Reg_setDatabase(bad.c_str());
     gCacheSettings = {9, 9, 9, 9};

@@ -8,25 +8,16 @@
 
 #include "common/directories.h"
 #include "common/log.h"
+#include "tests/support/temp_home.h"
 
 namespace {
 
-std::string readLog()
-{
-    std::ifstream in(statePath("wapout.log"));
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string readLog() { return readBytes(statePath("wapout.log")); }
 
 class LogTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        char dir[] = "/tmp/tovrin-log-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        ASSERT_TRUE(initDirectories(dir));
-    }
+    TempDir dir{"log"};
+    void SetUp() override { ASSERT_TRUE(initDirectories(dir.path.c_str())); }
 };
 
 }  // namespace

@@ -9,18 +9,12 @@
 
 #include "common/log.h"
 #include "common/registry.h"
+#include "tests/support/temp_home.h"
 
 namespace {
 
 const char kOptions[] = "Software\\Corvale\\Tovrin\\Options";
 const char kCache[] = "Software\\Corvale\\Tovrin\\CacheSettings";
-
-std::string fileBytes(const std::string &path)
-{
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
 
 // Reads a value the way its users do: size first, then the bytes.
 std::string get(const RegKey &key, const char *name)
@@ -52,21 +46,17 @@ int exec(sqlite3 *db, const char *sql) { return sqlite3_exec(db, sql, nullptr, n
 
 class Registry : public testing::Test {
 protected:
-    std::string dir, db;
+    TempDir dir{"reg"};
+    std::string db = dir / "registry.sqlite";
 
     void SetUp() override
     {
-        char templ[] = "/tmp/tovrin-reg-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        db = dir + "/registry.sqlite";
         Reg_setDatabase(db.c_str());
         Log_setMode(LOG_CONSOLE);
     }
     void TearDown() override
     {
         Reg_close();
-        std::filesystem::remove_all(dir);
     }
     RegKey open(const char *path, bool *created = nullptr)
     {
@@ -193,21 +183,21 @@ TEST_F(Registry, FilesThatAreNotARegistryFailCleanlyAndStayUntouched)
     });
     EXPECT_FALSE(key.open);
     EXPECT_EQ(log, "Registry: cannot use " + db + ": file is not a database\n");
-    EXPECT_EQ(fileBytes(db), garbage);
+    EXPECT_EQ(readBytes(db), garbage);
     EXPECT_FALSE(std::filesystem::exists(db + "-journal"));
 
-    std::string foreign = dir + "/foreign.sqlite";
+    std::string foreign = dir / "foreign.sqlite";
     sqlite3 *other = nullptr;
     ASSERT_EQ(sqlite3_open(foreign.c_str(), &other), SQLITE_OK);
     ASSERT_EQ(exec(other, "CREATE TABLE notes (t TEXT); INSERT INTO notes VALUES ('keep')"), SQLITE_OK);
     sqlite3_close(other);
-    std::string before = fileBytes(foreign);
+    std::string before = readBytes(foreign);
     Reg_setDatabase(foreign.c_str());
     EXPECT_EQ(logOf([&] { EXPECT_EQ(Reg_openKey(kOptions, &key, nullptr), REG_ERR_BADDB); }),
               "Registry: cannot use " + foreign + ": not a registry database\n");
-    EXPECT_EQ(fileBytes(foreign), before);
+    EXPECT_EQ(readBytes(foreign), before);
 
-    std::string folder = dir + "/folder";
+    std::string folder = dir / "folder";
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     Reg_setDatabase(folder.c_str());
     EXPECT_EQ(logOf([&] {
@@ -217,7 +207,7 @@ TEST_F(Registry, FilesThatAreNotARegistryFailCleanlyAndStayUntouched)
               "Registry: cannot use " + folder + ": unable to open database file (Is a directory)\n");
     EXPECT_TRUE(std::filesystem::is_empty(folder));
 
-    std::string empty = dir + "/empty.sqlite";
+    std::string empty = dir / "empty.sqlite";
     std::ofstream{empty};
     Reg_setDatabase(empty.c_str());
     bool created = false;
@@ -230,7 +220,7 @@ TEST_F(Registry, ALockedDatabaseFailsWithOneLineAndWorksOnceReleased)
     RegKey key = open(kOptions);
     ASSERT_EQ(set(key, "ProxyPort", le32(9201)), REG_OK);
     Reg_close();
-    std::string before = fileBytes(db);
+    std::string before = readBytes(db);
     sqlite3 *other = nullptr;
     ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
     ASSERT_EQ(exec(other, "BEGIN EXCLUSIVE"), SQLITE_OK);
@@ -239,7 +229,7 @@ TEST_F(Registry, ALockedDatabaseFailsWithOneLineAndWorksOnceReleased)
                   EXPECT_EQ(Reg_openKey(kOptions, &key, nullptr), REG_ERR_BUSY);
               }),
               "Registry: cannot use " + db + ": database is locked\n");
-    EXPECT_EQ(fileBytes(db), before);
+    EXPECT_EQ(readBytes(db), before);
     ASSERT_EQ(exec(other, "COMMIT"), SQLITE_OK);
     key = open(kOptions);
     EXPECT_EQ(get(key, "ProxyPort"), le32(9201));

@@ -18,15 +18,7 @@ int gFakeTimerValue = -1;
 std::string gFakeTimerVar;
 int gFakeCanvasWidth = 120, gFakeCanvasHeight = 160;
 
-static std::map<std::pair<std::string, uint32_t>, std::vector<uint8_t>> gFakeCache;
 static uint32_t gFakeCharset = 4;
-
-void fakeCachePut(const std::string &url, uint32_t contentType, const std::vector<uint8_t> &bytes)
-{
-    gFakeCache[{url, contentType}] = bytes;
-}
-
-void fakeCacheClear() { gFakeCache.clear(); }
 
 std::vector<uint8_t> loadDeck(const char *name)
 {
@@ -44,26 +36,6 @@ void fakeReset()
     gFakeTimerVar.clear();
     gFakeCanvasWidth = 120;
     gFakeCanvasHeight = 160;
-}
-
-void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length,
-                CacheResult *result)
-{
-    *content = nullptr;
-    *length = 0;
-    result->arg = 0;
-    for (const auto &[key, bytes] : gFakeCache) {
-        if (key.first == url && (*contentType == 0 || key.second == *contentType)) {
-            *content = static_cast<uint8_t *>(std::malloc(bytes.size() ? bytes.size() : 1));
-            if (!bytes.empty())
-                std::memcpy(*content, bytes.data(), bytes.size());
-            *length = static_cast<uint32_t>(bytes.size());
-            *contentType = key.second;
-            result->code = CRES_HIT;
-            return;
-        }
-    }
-    result->code = 2501;
 }
 
 const char *getContextVal(const char *name)

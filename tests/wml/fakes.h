@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-// Cached content by (url, content type).
-void fakeCachePut(const std::string &url, uint32_t contentType, const std::vector<uint8_t> &bytes);
-void fakeCacheClear();
+#include "tests/support/fake_cache.h"
+
 // The compiled test deck NAME.wmlc (built from tests/wml/decks/NAME.wml).
 std::vector<uint8_t> loadDeck(const char *name);
 

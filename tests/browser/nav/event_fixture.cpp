@@ -21,13 +21,6 @@
 
 void EventTest::SetUp()
 {
-    char templ[] = "/tmp/tovrin-events-XXXXXX";
-    ASSERT_NE(mkdtemp(templ), nullptr);
-    home = templ;
-    ASSERT_TRUE(initDirectories(home.c_str()));
-    Reg_setDatabase((home + "/config/registry.sqlite").c_str());
-    Log_open();
-    Log_setMode(LOG_FILE);
     initUrlParser();
     C_init(nullptr);
     ASSERT_EQ(layoutTablesInit(), 0);
@@ -44,9 +37,6 @@ void EventTest::TearDown()
     resetNavRecorder();
     clearContext(CLEAR_ALL);
     clearCanvas();
-    Log_setMode(LOG_OFF);
-    Reg_close();
-    std::filesystem::remove_all(home);
 }
 
 void EventTest::storeDeck(const std::string &url, const char *name)
@@ -77,13 +67,6 @@ void EventTest::show(const std::string &url, const char *card)
         pushContext(url.c_str(), CONTEXT_NEW);
     ASSERT_EQ(Layout(url.c_str(), card), 0);
     submitCanvas(getLayoutTable(), getEventTable());
-}
-
-std::string EventTest::log() const
-{
-    std::stringstream s;
-    s << std::ifstream(statePath("wapout.log"), std::ios::binary).rdbuf();
-    return s.str();
 }
 
 std::string EventTest::events() const { return eventTableText(getEventTable()); }

@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "tests/browser/nav/nav_recorder.h"
+#include "tests/support/temp_home.h"
 
 class EventTest : public testing::Test {
 protected:
-    std::string home;
+    TempHome home{"events"};
 
     void SetUp() override;
     void TearDown() override;
@@ -21,8 +22,7 @@ protected:
     void storeBytes(const std::string &url, const uint8_t *bytes, size_t length);
     // Makes url the current deck and lays out its card (first when empty).
     void show(const std::string &url, const char *card = "");
-    // The log written since SetUp.
-    std::string log() const;
+    std::string log() const { return home.log(); }
     // The resolved event and layout tables, one record a line.
     std::string events() const;
     std::string layout() const;

@@ -21,13 +21,6 @@
 
 void NavTest::SetUp()
 {
-    char templ[] = "/tmp/tovrin-nav-XXXXXX";
-    ASSERT_NE(mkdtemp(templ), nullptr);
-    home = templ;
-    ASSERT_TRUE(initDirectories(home.c_str()));
-    Reg_setDatabase((home + "/config/registry.sqlite").c_str());
-    Log_open();
-    Log_setMode(LOG_FILE);
     setFixedMetrics(true);
     resetNavSession();
     clearDialogAnswers();
@@ -49,9 +42,6 @@ void NavTest::TearDown()
 {
     B_shutdown();
     setUserPrefs(nullptr);
-    Log_setMode(LOG_OFF);
-    Reg_close();
-    std::filesystem::remove_all(home);
 }
 
 std::vector<uint8_t> NavTest::deck(const char *name)
@@ -73,13 +63,6 @@ void NavTest::put(const std::string &url, uint32_t type, const std::vector<uint8
     e.entryType = ENTRY_TYPE_NETWORK;
     e.freshness = FRESH_ALWAYS;
     ASSERT_EQ(putEntry(&e), PUTENTRY_STORED);
-}
-
-std::string NavTest::log() const
-{
-    std::stringstream s;
-    s << std::ifstream(statePath("wapout.log")).rdbuf();
-    return s.str();
 }
 
 std::string NavTest::screen()

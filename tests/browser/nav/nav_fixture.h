@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "shell/prefs/prefs.h"
+#include "tests/support/temp_home.h"
 
 class NavTest : public testing::Test {
 protected:
-    std::string home;
+    TempHome home{"nav"};
     UserPrefs prefs;
 
     void SetUp() override;
@@ -25,8 +26,7 @@ protected:
     static std::vector<uint8_t> deck(const char *name);
     // Stores content in the cache as if it had been fetched.
     static void put(const std::string &url, uint32_t type, const std::vector<uint8_t> &body);
-    // The log written since start.
-    std::string log() const;
+    std::string log() const { return home.log(); }
     // The current card's text records and title, one line each.
     static std::string screen();
     // Error and warning texts shown since the last call.

@@ -4,11 +4,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "cache/cache.h"
 #include "common/log.h"
 #include "shell/display.h"
 #include "shell/display/canvas.h"
-#include "tests/shell/display/fake_cache.h"
 #include "tests/shell/display/tables.h"
+#include "tests/support/fake_cache.h"
 
 namespace {
 
@@ -113,7 +114,7 @@ TableBuilder styleCard()
 
 TEST_F(CanvasTest, StylesImageAndCellMatchGolden)
 {
-    fakeCachePut("http://x/frame.wbmp", frameImage());
+    fakeCachePut("http://x/frame.wbmp", CT_WBMP, frameImage());
     TableBuilder t = styleCard();
     submitCanvas(t.finish(), nullptr);
     expectGolden("styles.png");
@@ -130,7 +131,7 @@ TEST_F(CanvasTest, StylesImageAndCellMatchGolden)
 
 TEST_F(CanvasTest, ScrolledCardMatchesGolden)
 {
-    fakeCachePut("http://x/frame.wbmp", frameImage());
+    fakeCachePut("http://x/frame.wbmp", CT_WBMP, frameImage());
     TableBuilder t = styleCard();
     submitCanvas(t.finish(), nullptr);
     setScroll(1, 90);
@@ -144,7 +145,7 @@ TEST_F(CanvasTest, ScrolledCardMatchesGolden)
 
 TEST_F(CanvasTest, RecordsTouchingTheVisibleAreaAreDrawn)
 {
-    fakeCachePut("http://x/i.wbmp", frameImage());
+    fakeCachePut("http://x/i.wbmp", CT_WBMP, frameImage());
     TableBuilder t;
     t.image(30, 10, 20, 8, 16, 8, 4, "http://x/i.wbmp");    // right side on the scroll x: drawn
     t.image(171, 10, 20, 8, 16, 8, 4, "http://x/i.wbmp");   // 1 pixel right of the area: skipped
@@ -154,15 +155,15 @@ TEST_F(CanvasTest, RecordsTouchingTheVisibleAreaAreDrawn)
     submitCanvas(t.finish(), nullptr);
     fakeCacheClear();
     setScroll(50, 0);
-    EXPECT_EQ(fakeCacheRetrieveCount(), 2);
+    EXPECT_EQ(fakeCacheRetrievals(), 2);
     EXPECT_EQ(pixel(0, 25), GREY);
 }
 
 TEST_F(CanvasTest, MissingOrShortImagesAreSafe)
 {
     std::vector<uint8_t> shortImage = {0x00, 0x00, 16, 16, 0x00, 0x00, 0x00};  // claims 32 bytes, has 3
-    fakeCachePut("http://x/short.wbmp", shortImage);
-    fakeCachePut("http://x/empty.wbmp", {});
+    fakeCachePut("http://x/short.wbmp", CT_WBMP, shortImage);
+    fakeCachePut("http://x/empty.wbmp", CT_WBMP, {});
     TableBuilder t;
     t.image(0, 0, 16, 16, 16, 16, 4, "http://x/short.wbmp");
     t.image(20, 0, 16, 16, 16, 16, 4, "http://x/gone.wbmp");          // evicted: blank

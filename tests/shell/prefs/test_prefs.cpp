@@ -13,6 +13,7 @@
 #include "shell/display.h"
 #include "shell/prefs/prefs.h"
 #include "shell/prefs_form.h"
+#include "tests/support/temp_home.h"
 
 // Stand-ins for the cache and the display.
 uint32_t gCacheMin = 0;  // the last C_setCacheSize
@@ -41,13 +42,6 @@ std::string le32(uint32_t v)
 
 template <size_t N> std::string raw(const char (&text)[N]) { return std::string(text, N - 1); }
 
-std::string fileBytes(const std::string &path)
-{
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
-
 // What a first start must write, value by value.
 std::map<std::string, std::string> defaultValues()
 {
@@ -70,16 +64,13 @@ std::map<std::string, std::string> defaultValues()
 
 class Prefs : public testing::Test {
 protected:
-    std::string dir, db;
+    TempDir dir{"prefs"};
+    std::string db = dir / "registry.sqlite";
     RegKey key;
     UserPrefs prefs;
 
     void SetUp() override
     {
-        char templ[] = "/tmp/tovrin-prefs-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        db = dir + "/registry.sqlite";
         Reg_setDatabase(db.c_str());
         gCacheMin = gCacheMax = 0;
         gCalls.clear();
@@ -88,7 +79,6 @@ protected:
     {
         Reg_close();
         Reg_setDatabase(nullptr);
-        std::filesystem::remove_all(dir);
     }
     void openKey()
     {
@@ -217,34 +207,32 @@ TEST_F(Prefs, MalformedValuesStayInBounds)
                   {"SDUSize", le32(1500)}});
 }
 
-TEST_F(Prefs, UnusableStoreKeepsDefaultsAndWritesNothing)
+// A store that is not a database, or one another program holds locked:
+// the defaults stay in use and the file is left as it was.
+TEST_F(Prefs, UnusableOrLockedStoreKeepsDefaultsAndWritesNothing)
 {
-    {
-        std::ofstream(db, std::ios::binary) << "this is not a database, just some bytes";
+    for (bool locked : {false, true}) {
+        sqlite3 *other = nullptr;
+        if (locked) {
+            ASSERT_EQ(loadPrefs(&prefs), REG_OK);
+            Reg_close();
+            ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
+            ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        } else {
+            std::ofstream(db, std::ios::binary) << "this is not a database, just some bytes";
+        }
+        std::string before = readBytes(db);
+        prefs = UserPrefs{};
+        int rc = loadPrefs(&prefs);
+        EXPECT_TRUE(locked ? rc == REG_ERR_BUSY : rc != REG_OK) << rc;
+        expectDefaults(prefs);
+        prefs.proxy = "gw.changed";
+        EXPECT_NE(savePrefs(&prefs), REG_OK);
+        sqlite3_close(other);
+        Reg_close();
+        EXPECT_EQ(readBytes(db), before) << locked;
+        std::filesystem::remove(db);
     }
-    std::string before = fileBytes(db);
-    EXPECT_NE(loadPrefs(&prefs), REG_OK);
-    expectDefaults(prefs);
-    EXPECT_NE(savePrefs(&prefs), REG_OK);
-    EXPECT_EQ(fileBytes(db), before);
-}
-
-TEST_F(Prefs, LockedStoreKeepsDefaultsAndWritesNothing)
-{
-    ASSERT_EQ(loadPrefs(&prefs), REG_OK);
-    openKey();
-    put("Proxy", raw("gw.mine\0"));
-    Reg_close();
-    sqlite3 *other = nullptr;
-    ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    EXPECT_EQ(loadPrefs(&prefs), REG_ERR_BUSY);
-    expectDefaults(prefs);
-    prefs.proxy = "gw.changed";
-    EXPECT_EQ(savePrefs(&prefs), REG_ERR_BUSY);
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-    expectStored({{"Proxy", raw("gw.mine\0")}});
 }
 
 // ---- the preferences window's form

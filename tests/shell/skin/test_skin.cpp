@@ -7,6 +7,7 @@
 #include <string>
 
 #include "shell/skin/skin.h"
+#include "tests/support/temp_home.h"
 
 namespace {
 
@@ -103,21 +104,19 @@ TEST(SkinFile, ImagePaths)
 
 TEST(SkinFile, WholeFile)
 {
-    char templ[] = "/tmp/tovrin-skinfile-XXXXXX";
-    ASSERT_NE(mkdtemp(templ), nullptr);
-    std::string path = std::string(templ) + "/t.skin";
+    TempDir dir{"skinfile"};
+    std::string path = dir / "t.skin";
     // A comment longer than a line is read in pieces: its tail is a line.
     std::ofstream(path) << "skin.bitmap h.bmp\r\n#" << std::string(254, '-') << "canvas.x 9\ncanvas.y 4";
     SkinDefinition skin;
     skin.titleX = 5;
     ASSERT_TRUE(parseSkinFile(path.c_str(), &skin));
-    EXPECT_EQ(skin.bitmapPath, std::string(templ) + "/h.bmp");
+    EXPECT_EQ(skin.bitmapPath, dir / "h.bmp");
     EXPECT_EQ(skin.titleX, 0);
     EXPECT_EQ(skin.canvasX, 9);
     EXPECT_EQ(skin.canvasY, 4);
     EXPECT_FALSE(parseSkinFile("", &skin));
-    EXPECT_FALSE(parseSkinFile((std::string(templ) + "/none.skin").c_str(), &skin));
-    std::filesystem::remove_all(templ);
+    EXPECT_FALSE(parseSkinFile((dir / "none.skin").c_str(), &skin));
 }
 
 // --- BMP pictures ---
@@ -218,14 +217,12 @@ TEST(Outline, LightThreshold)
 
 class SkinLoad : public testing::Test {
 protected:
-    std::string dir;
+    TempDir tmp{"skin"};
+    std::string dir = tmp.path + "/";
     SkinDefinition skin;
 
     void SetUp() override
     {
-        char templ[] = "/tmp/tovrin-skin-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = std::string(templ) + "/";
         SkinImage body = picture(20, 10, WHITE);
         for (int y = 1; y < 9; y++)
             std::fill_n(body.pixels.begin() + y * 20 + 1, 18, DARK);
@@ -239,7 +236,6 @@ protected:
         skin.bitmapPath = dir + "body.bmp";
         skin.canvasX = 2, skin.canvasY = 2, skin.canvasWidth = 16, skin.canvasHeight = 6;
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
     void write(const char *name, const SkinImage &im)
     {
         std::vector<uint8_t> b = bmp(im);

@@ -1,0 +1,44 @@
+#include "tests/support/temp_home.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "common/directories.h"
+#include "common/log.h"
+#include "common/registry.h"
+
+std::string readBytes(const std::string &path)
+{
+    std::stringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+TempDir::TempDir(const char *tag)
+{
+    std::string templ = std::string("/tmp/tovrin-") + tag + "-XXXXXX";
+    EXPECT_NE(mkdtemp(templ.data()), nullptr) << templ;
+    path = templ;
+}
+
+TempDir::~TempDir() { std::filesystem::remove_all(path); }
+
+TempHome::TempHome(const char *tag) : TempDir(tag)
+{
+    EXPECT_TRUE(initDirectories(path.c_str()));
+    Reg_setDatabase((path + "/config/registry.sqlite").c_str());
+    Log_open();
+    Log_setMode(LOG_FILE);
+}
+
+TempHome::~TempHome()
+{
+    Log_setMode(LOG_OFF);
+    Reg_close();
+}
+
+std::string TempHome::log() const { return readBytes(statePath("wapout.log")); }
