@@ -17,7 +17,9 @@ constexpr const char DEVICE_KEY[] = "Software\\Corvale\\Tovrin\\Device";
 constexpr const char DEVICE_VALUE[] = "Name";
 constexpr uint32_t DEVICE_VALUE_MAX = 64;
 
-std::string storedDevice()
+}  // namespace
+
+std::string storedDevicePreference()
 {
     RegKey key;
     bool created = false;
@@ -33,11 +35,9 @@ std::string storedDevice()
     return buffer;
 }
 
-}  // namespace
-
 bool chooseDevice(const CommandLine &cmd, std::string *why)
 {
-    std::string name = cmd.device.empty() ? storedDevice() : cmd.device;
+    std::string name = cmd.device.empty() ? storedDevicePreference() : cmd.device;
     if (name.empty() || name == "none") {
         DV_select(nullptr);
         return true;

@@ -9,6 +9,8 @@
 // in why. Bad lines of the profile file go to standard error when a
 // profile is asked for.
 bool chooseDevice(const CommandLine &cmd, std::string *why);
+// The stored preference ("" when none).
+std::string storedDevicePreference();
 // Stores name as the preference ("" removes it); false when the store
 // cannot be written.
 bool storeDevicePreference(const std::string &name);

@@ -8,6 +8,8 @@
 #include "cache/cache.h"
 #include "common/log.h"
 #include "shell/display.h"
+#include "shell/device_choice.h"
+#include "shell/devices/devices.h"
 #include "shell/display_commands.h"
 #include "shell/source_view.h"
 #include "shell/startup.h"
@@ -62,6 +64,40 @@ MenuEntry historyMenu()
         history.submenu.push_back(more);
     }
     return history;
+}
+
+// The handset profiles, the stored one checked; a choice is kept as the
+// preference and used from the next start, as --device is.
+MenuEntry deviceMenu()
+{
+    MenuEntry menu = entry(0, "Handset profile");
+    std::string stored = storedDevicePreference();
+    MenuEntry none = entry(MENU_DEVICE_NONE, "None (the skin's screen)");
+    none.checked = stored.empty() || stored == "none";
+    menu.submenu.push_back(none);
+    const std::vector<DeviceProfile> &profiles = DV_profiles(nullptr);
+    for (size_t i = 0; i < profiles.size() && MENU_DEVICE_FIRST + static_cast<int>(i) <= MENU_DEVICE_LAST; i++) {
+        const DeviceProfile &d = profiles[i];
+        std::string text = d.name + " (" + std::to_string(d.width) + "x" + std::to_string(d.height) + ", " +
+                           std::to_string(d.deckBudget) + " bytes)";
+        MenuEntry e = entry(MENU_DEVICE_FIRST + static_cast<int>(i), menuText(text).c_str());
+        e.checked = DV_find(stored) == &d;
+        menu.submenu.push_back(e);
+    }
+    return menu;
+}
+
+void chooseDeviceFromMenu(int command)
+{
+    const std::vector<DeviceProfile> &profiles = DV_profiles(nullptr);
+    size_t index = static_cast<size_t>(command - MENU_DEVICE_FIRST);
+    std::string name = command == MENU_DEVICE_NONE || index >= profiles.size() ? "" : profiles[index].name;
+    if (!storeDevicePreference(name)) {
+        platform().messageBox("Tovrin", "The handset profile could not be stored.", true);
+        return;
+    }
+    Log_printf("Display: handset profile %s kept\n", name.empty() ? "none" : name.c_str());
+    platform().messageBox("Tovrin", "The handset profile is used from the next start.", false);
 }
 
 void toggleOnline()
@@ -123,6 +159,7 @@ std::vector<MenuEntry> buildMenus()
     menu.push_back(separator());
     menu.push_back(entry(MENU_PREFERENCES, "Preferences..."));
     menu.push_back(entry(MENU_CHANGE_SKIN, "Change Tovrin skin"));
+    menu.push_back(deviceMenu());
     menu.push_back(separator());
     menu.push_back(entry(MENU_RECONNECT, "Reconnect to WAP Gateway"));
     menu.push_back(entry(MENU_DISCONNECT, "Disconnect from WAP Gateway"));
@@ -141,6 +178,10 @@ void runMenuCommand(int command)
     Log_printf("Display: menu command %d\n", command);
     if (command >= MENU_HISTORY_FIRST && command <= MENU_HISTORY_LAST) {
         historyGo(command - MENU_HISTORY_FIRST);
+        return;
+    }
+    if (command >= MENU_DEVICE_NONE && command <= MENU_DEVICE_LAST) {
+        chooseDeviceFromMenu(command);
         return;
     }
     for (const MenuRow &row : kMenuCommands) {

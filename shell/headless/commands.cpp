@@ -384,7 +384,7 @@ void printMenu(const std::vector<MenuEntry> &entries, const std::string &parent)
             std::printf("menu 0 -\n");
             continue;
         }
-        std::printf("menu %d %s%s\n", e.command, parent.c_str(), e.text.c_str());
+        std::printf("menu %d %s%s%s\n", e.command, parent.c_str(), e.text.c_str(), e.checked ? " [checked]" : "");
         printMenu(e.submenu, parent + e.text + " > ");
     }
 }

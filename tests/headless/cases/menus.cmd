@@ -2,7 +2,7 @@
 # The menu as the popup shows it, bookmarks and history, offline from the
 # cache: a bookmark added for the card, the history entry opened from the
 # submenu and cleared, the online entry switching, the about box
-# and Exit ending the run.
+# a handset profile kept for the next start, and Exit ending the run.
 load @DECKS@/layout_text.wmlc http://test/text.wml 20
 load @DECKS@/nav_home.wmlc http://test/home.wml 20
 go http://test/text.wml
@@ -19,6 +19,8 @@ dump
 menu-choose Switch to online
 menu-choose Switch to offline
 menu-choose About
+menu-choose mono-101x80
+menu
 menu-choose Clear History
 history
 key backspace

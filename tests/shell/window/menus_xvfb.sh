@@ -76,19 +76,27 @@ waitCard "Nav one" 0
 ok "Goto URL"
 
 # --- offline and online ---
-menuKeys 10 Return
+menuKeys 11 Return
 waitLog '^Cache: Offline!$'
-menuKeys 10 Return
+menuKeys 11 Return
 waitLog '^Cache: going online!$'
 ok "switched offline and online"
 
 # --- the about box ---
-menuKeys 12 Return
+menuKeys 13 Return
 waitDialog about
 name=$(xdotool getwindowname "$DLG")
 [ "$name" = "About Tovrin" ] || fail "about box titled $name"
 xdotool windowfocus --sync "$DLG" key Return
 ok "about box"
+
+# --- a handset profile, kept for the next start ---
+menuKeys 8 Right Down Return
+waitLog '^Display: handset profile mono-96x65 kept$'
+waitDialog "handset profile message"
+xdotool windowfocus --sync "$DLG" key Return
+[ "$(headless device | grep -c 'mono-96x65')" = 1 ] || fail "the stored profile is not used"
+ok "handset profile"
 
 # --- bookmark deleted, history cleared ---
 menuKeys 2 Return
