@@ -196,3 +196,5 @@ const char *getCardTitle() { return getContextVal("__cardTitle"); }
 void setContextPrefs(UserPrefs *prefs) { gPrefs = prefs; }
 
 UserPrefs *getContextPrefs() { return gPrefs; }
+
+bool sharedVariables() { return gPrefs && (gPrefs->flags & PREF_SHARED_VARIABLES); }

@@ -43,3 +43,5 @@ uint32_t contextDepth();
 // NEWCONTEXT flag is read from them. Null until set.
 void setContextPrefs(UserPrefs *prefs);
 UserPrefs *getContextPrefs();
+// Whether a new deck starts with a copy of the current variables.
+bool sharedVariables();

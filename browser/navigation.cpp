@@ -142,6 +142,10 @@ void goWML(const std::string &url, const std::string &postData, int method, std:
         Log_str("Browser: same deck!  Copying variables over.\n");
         kind = CONTEXT_COPY;
         sameDeck = true;
+    } else if (top && sharedVariables()) {
+        // As handsets with one browser context did: only a newcontext clears.
+        Log_str("Browser: shared variables!  Copying variables over.\n");
+        kind = CONTEXT_COPY;
     }
     pushContext(target.c_str(), kind);
     expectArrival(std::move(vars), true);

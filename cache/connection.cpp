@@ -198,7 +198,13 @@ void goOnline(const UserPrefs *prefs)
     gOnline = 1;
     showStatus(kStatusOnline);
     startPushListener();
-    showStatus(kStatusConnecting);
+    if (gatewayPort() == PORT_CONNECTIONLESS) {
+        // Nothing connects: the next tick shows Idle or Waiting for data...,
+        // whichever is true, even when the first answer came in between.
+        gLastShownPending = UINT32_MAX;
+    } else {
+        showStatus(kStatusConnecting);
+    }
     doConnect(gConnPrefs);
 }
 

@@ -6,8 +6,8 @@
 
 const char *const kUsage =
     "usage: tovrin [--home DIR] [--screen WxH] [--gateway HOST] [--port 9201|9200]\n"
-    "              [--zoom 1|2|3] [--headless] [--script FILE] [--capture FILE.pcap] [URL]\n"
-    "              [--device NAME]\n"
+    "              [--zoom 1|2|3] [--shared-variables] [--headless] [--script FILE]\n"
+    "              [--capture FILE.pcap] [--device NAME] [URL]\n"
     "       tovrin check URL [options]    (tovrin check --help)\n"
     "       tovrin --help | --version\n";
 
@@ -19,6 +19,9 @@ const char *const kHelp =
     "  --gateway HOST   the WAP gateway for this run\n"
     "  --port 9201|9200 connection-oriented (9201) or connectionless (9200) WSP\n"
     "  --zoom 1|2|3     show the handset 1, 2 or 3 times its size\n"
+    "  --shared-variables\n"
+    "                   a new deck starts with a copy of the variables (until a\n"
+    "                   newcontext), as handsets of WML 1.1's time did\n"
     "  --home DIR       keep settings, cache and log under DIR (also TOVRIN_HOME)\n"
     "  --headless       no window: commands one a line from standard input\n"
     "  --script FILE    with --headless: the commands from FILE\n"
@@ -103,6 +106,8 @@ bool parseCommandLine(int argc, char **argv, CommandLine *cmd, std::string *erro
             cmd->script = argv[++i];
         } else if (arg == "--capture") {
             cmd->capture = argv[++i];
+        } else if (arg == "--shared-variables") {
+            cmd->sharedVariables = true;
         } else if (arg == "--headless") {
             cmd->headless = true;
         } else if (arg.size() > 1 && arg[0] == '-') {

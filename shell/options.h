@@ -15,6 +15,7 @@ struct CommandLine {
     std::string capture;   // --capture FILE.pcap: every datagram into FILE
     int zoom = 0;          // --zoom 1|2|3; 0 = the saved preference
     std::string device;    // --device NAME: a handset profile; empty = the stored one
+    bool sharedVariables = false;  // --shared-variables
     bool help = false;     // --help
     bool version = false;  // --version
 };

@@ -136,6 +136,7 @@ void fillPrefsForm(const UserPrefs &prefs, PrefsForm *form)
     form->morMethod = std::to_string(prefs.morMethod);
     form->morPush = std::to_string(prefs.morPush);
     form->newContextClearsHistory = (prefs.flags & PREF_NEWCONTEXT_HISTORY) != 0;
+    form->sharedVariables = (prefs.flags & PREF_SHARED_VARIABLES) != 0;
 }
 
 int applyPrefsForm(const PrefsForm &form, UserPrefs *prefs)
@@ -171,6 +172,8 @@ int applyPrefsForm(const PrefsForm &form, UserPrefs *prefs)
         prefs->flags |= PREF_LOAD_ON_STARTUP;
     if (form.newContextClearsHistory)
         prefs->flags |= PREF_NEWCONTEXT_HISTORY;
+    if (form.sharedVariables)
+        prefs->flags |= PREF_SHARED_VARIABLES;
 
     int code = savePrefs(prefs);
     C_setCacheSize(minSize, maxSize);

@@ -45,6 +45,7 @@ struct PrefsForm {
     std::string morMethod;
     std::string morPush;
     bool newContextClearsHistory = false;  // flags bit 1
+    bool sharedVariables = false;          // flags bit 2
 };
 
 // Fills every page from the record and the cache limits (C_getCacheSize).

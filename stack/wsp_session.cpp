@@ -190,7 +190,13 @@ void connectResultReceived(const uint8_t *data, uint32_t length) {
 void methodResultReceived(int32_t requestId, Request *request, const uint8_t *data, uint32_t length) {
     if (request->state != REQUEST_CONFIRMED) return;
     uint32_t handle = request->handle;
-    if (length > gSession.maxReceivedPdu) {
+    // The gateway holds only the body to the granted size, so a Reply may
+    // be a few dozen bytes over it; one that came whole in one datagram
+    // (segmented ones are refused below WSP) and fits a receive block is kept.
+    if (length > gSession.maxReceivedPdu && length <= RECEIVE_BUFFER_SIZE) {
+        Log_printf("WSP: reply of %u bytes to request %d over the limit %u accepted\n", length, requestId,
+                   gSession.maxReceivedPdu);
+    } else if (length > gSession.maxReceivedPdu) {
         Log_printf("WSP: reply of %u bytes to request %d refused (limit %u)\n", length, requestId,
                    gSession.maxReceivedPdu);
         forgetRequest(requestId);

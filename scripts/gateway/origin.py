@@ -9,6 +9,8 @@ generated pages the end-to-end tests need:
   /slow.wml?s=N    a deck answered after N seconds (at most 120)
   /blob?n=N        exactly N bytes of image/vnd.wap.wbmp (a valid WBMP
                    header where N allows), for the data unit size limits
+  /deck?n=N        a compiled deck (application/vnd.wap.wmlc) of exactly N
+                   bytes (at least 13), one card of one paragraph
   /redirect?to=U   302 to U
   /status?code=N   an empty text/plain answer with status N
 
@@ -204,6 +206,21 @@ def blobPage(h, url, query, body):
     h.answer(200, MIME_TYPES[".wbmp"], wbmpOfSize(n))
 
 
+def deckOfSize(n):
+    """A WML 1.1 deck of n bytes: header, <wml><card><p>, one inline
+    string of 'x' padded to fit, then the three ends."""
+    text = b"x" * max(n - 12, 1)
+    return b"\x01\x04\x04\x00" + b"\x7f\x67\x60\x03" + text + b"\x00\x01\x01\x01"
+
+
+def deckPage(h, url, query, body):
+    try:
+        n = int(query.get("n", ["0"])[0])
+    except ValueError:
+        n = 0
+    h.answer(200, MIME_TYPES[".wmlc"], deckOfSize(min(n, MAX_BLOB)))
+
+
 def redirectPage(h, url, query, body):
     target = query.get("to", ["/"])[0]
     h.answer(302, "text/plain", b"", [("Location", target)])
@@ -223,6 +240,7 @@ ROUTES = {
     "/echo.wml": echoPage,
     "/slow.wml": slowPage,
     "/blob": blobPage,
+    "/deck": deckPage,
     "/redirect": redirectPage,
     "/status": statusPage,
 }

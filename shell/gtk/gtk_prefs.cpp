@@ -22,6 +22,7 @@ struct PrefsWindow {
     GtkWidget *morMethod = nullptr;
     GtkWidget *morPush = nullptr;
     GtkWidget *newContext = nullptr;
+    GtkWidget *sharedVariables = nullptr;
 };
 
 PrefsWindow gPrefsWindow;
@@ -225,8 +226,11 @@ GtkWidget *advancedPage(PrefsWindow *w)
 
     w->newContext = named(gtk_check_button_new_with_label("Clear navigation history in addtion to variables"),
                           "newcontext-history");
+    w->sharedVariables = named(gtk_check_button_new_with_label("Share variables between decks until NEWCONTEXT"),
+                               "shared-variables");
     GtkWidget *behaviour = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_box_pack_start(GTK_BOX(behaviour), w->newContext, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(behaviour), w->sharedVariables, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(box), group("NEWCONTEXT behaviour", behaviour), FALSE, FALSE, 0);
     return box;
 }
@@ -252,6 +256,7 @@ void showForm(const PrefsWindow &w, const PrefsForm &form)
     setText(w.morMethod, form.morMethod);
     setText(w.morPush, form.morPush);
     setCheck(w.newContext, form.newContextClearsHistory);
+    setCheck(w.sharedVariables, form.sharedVariables);
 }
 
 PrefsForm readForm(const PrefsWindow &w)
@@ -269,6 +274,7 @@ PrefsForm readForm(const PrefsWindow &w)
     form.morMethod = getText(w.morMethod);
     form.morPush = getText(w.morPush);
     form.newContextClearsHistory = getCheck(w.newContext);
+    form.sharedVariables = getCheck(w.sharedVariables);
     return form;
 }
 

@@ -9,6 +9,7 @@
 // flags
 constexpr uint8_t PREF_LOAD_ON_STARTUP = 0x01;     // go to the home page at start-up
 constexpr uint8_t PREF_NEWCONTEXT_HISTORY = 0x02;  // NEWCONTEXT also drops the contexts
+constexpr uint8_t PREF_SHARED_VARIABLES = 0x04;    // a new deck starts with a copy of the variables
 
 // bearer
 constexpr uint8_t BEARER_SMS = 3;
@@ -38,7 +39,8 @@ struct UserPrefs {
     std::string proxy;        // "Proxy": gateway host name or dotted address
     uint32_t proxyPort = 0;   // "ProxyPort": 9201 connection-oriented, 9200 connectionless
     std::string homeUrl;      // "HomeURL"
-    uint8_t flags = 0;        // "PrefFlag": PREF_LOAD_ON_STARTUP, PREF_NEWCONTEXT_HISTORY
+    uint8_t flags = 0;        // "PrefFlag": PREF_LOAD_ON_STARTUP, PREF_NEWCONTEXT_HISTORY,
+                              // PREF_SHARED_VARIABLES
     uint8_t bearer = 0;       // "BearerService": BEARER_SMS or BEARER_CSD
     std::string myNumber;     // "MyNumber"
     std::string history;      // "History": list text of visited URLs; empty: not set

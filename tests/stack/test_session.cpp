@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "stack/session.h"
+#include "stack/udp_transport.h"
 #include "stack/wsp.h"
 #include "stack/wtp.h"
 #include "tests/stack/wsp_stand_ins.h"
@@ -170,8 +171,8 @@ TEST_F(Session, ReplySizeLimit) {
     reply[2] = 0x01;
     reply[3] = 0x94;
     TR_ResultInd(2, poolCopy(reply), 1500);
-    reply.push_back(0);
-    TR_ResultInd(3, poolCopy(reply), 1501);
+    reply.resize(RECEIVE_BUFFER_SIZE + 1);  // over the limit is kept up to a receive block
+    TR_ResultInd(3, poolCopy(reply), RECEIVE_BUFFER_SIZE + 1);
     ASSERT_EQ(codes(), (std::vector<int32_t>{SEVENT_INVOKE_CNF, SEVENT_INVOKE_CNF, SEVENT_RESULT, SEVENT_ABORTED}));
     EXPECT_EQ(gSeen[3].event.status, WSP_MRUEXCEEDED);
     EXPECT_EQ(gSeen[3].event.requestId, 2);
