@@ -97,16 +97,4 @@ TEST_F(SessionOverWtp, ConnectGetAndAck) {
     EXPECT_EQ(gEvents.back().code, SEVENT_DISCONNECTED);
 }
 
-TEST_F(SessionOverWtp, ConnectionlessRoundTrip) {
-    int32_t tid = getConnectionless("127.0.0.1", CONNECTIONLESS_PORT, BEARER_UDP, "http://h/a", 11);
-    ASSERT_EQ(gWire.size(), 1u);
-    EXPECT_EQ(gWire[0][0], tid);
-    EXPECT_EQ(gWire[0][1], 0x40);
-    fromGateway({static_cast<uint8_t>(tid), 0x04, 0x20, 0x01, 0x94, 0x07}, CONNECTIONLESS_PORT);
-    ASSERT_EQ(gEvents.size(), 1u);
-    EXPECT_EQ(gEvents[0].code, SEVENT_RESULT);
-    EXPECT_EQ(gEvents[0].requestId, tid);
-    EXPECT_EQ(gBodies[0], Bytes{0x07});
-}
-
 }  // namespace
