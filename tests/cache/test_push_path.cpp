@@ -78,16 +78,6 @@ void pumpWhenReadable()
     pumpStack();
 }
 
-std::vector<std::string> listed()
-{
-    char list[256];
-    int n = getPushList(list, sizeof list);
-    std::vector<std::string> uris;
-    for (const char *p = list; n-- > 0; p += uris.back().size() + 1)
-        uris.emplace_back(p);
-    return uris;
-}
-
 class PushPath : public CacheTest {
 protected:
     void SetUp() override
@@ -121,7 +111,7 @@ TEST_F(PushPath, TheGatewaysPushIsStoredAndOpensItsPage)
     EXPECT_EQ(gStatus.back(), "Push message received");
     EXPECT_TRUE(pushWaiting());
     EXPECT_EQ(gPushIndicatorRefreshes, 1);
-    std::vector<std::string> uris = listed();
+    std::vector<std::string> uris = pushUris();
     ASSERT_EQ(uris.size(), 1u);
     EXPECT_EQ(uris[0].substr(0, 7), "push://");
     EXPECT_EQ(uris[0].substr(uris[0].size() - 3), "_46") << "application/vnd.wap.sic";
@@ -150,13 +140,13 @@ TEST_F(PushPath, OnlyTheGatewaysPushesAreTaken)
     EXPECT_EQ(injectPushDatagram(&kGateway, CONNECTIONLESS_PORT, reply, sizeof reply), 1);
     EXPECT_NE(log().find("push datagram of 6 bytes dropped (not a Push)"), std::string::npos);
     EXPECT_TRUE(gResults.empty());
-    EXPECT_TRUE(listed().empty());
+    EXPECT_TRUE(pushUris().empty());
 
     // A new gateway (new preferences) moves the check with it.
     setTransportPeer(&kStranger, CONNECTION_PORT);
     EXPECT_EQ(injectPushDatagram(&kGateway, CONNECTIONLESS_PORT, datagram.data(), length), 0);
     EXPECT_EQ(injectPushDatagram(&kStranger, CONNECTIONLESS_PORT, datagram.data(), length), 1);
-    EXPECT_EQ(listed().size(), 1u);
+    EXPECT_EQ(pushUris().size(), 1u);
 }
 
 TEST_F(PushPath, APortInUseLeavesPushOffAndBrowsingOpen)
