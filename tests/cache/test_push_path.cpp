@@ -6,8 +6,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -34,8 +32,8 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes captured()
 {
-    std::ifstream in(PUSH_DATAGRAM, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string bytes = readBytes(PUSH_DATAGRAM);
+    return Bytes(bytes.begin(), bytes.end());
 }
 
 const AddressRecord kGateway = makeAddress(BEARER_UDP, "127.0.0.1");
