@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "cache/cache.h"
 #include "common/directories.h"
 
 const char *gFakeCurrentUrl = nullptr;
@@ -49,14 +50,22 @@ std::vector<std::string> CacheTest::files() const
     return names;
 }
 
-std::string CacheTest::readFile(const std::string &name) const { return readBytes(cachePath(name.c_str())); }
-
 void CacheTest::writeFile(const std::string &name, const std::string &bytes) const
 {
     std::ofstream(cachePath(name.c_str()), std::ios::binary) << bytes;
 }
 
 bool CacheTest::exists(const std::string &name) const { return std::filesystem::exists(cachePath(name.c_str())); }
+
+std::vector<std::string> pushUris()
+{
+    char list[256];
+    int n = getPushList(list, sizeof list);
+    std::vector<std::string> uris;
+    for (const char *p = list; n-- > 0; p += uris.back().size() + 1)
+        uris.emplace_back(p);
+    return uris;
+}
 
 std::string entryBytes(const std::string &url, uint32_t type, const std::string &headers, const std::string &body,
                        uint16_t entryType, uint16_t flag)

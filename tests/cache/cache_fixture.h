@@ -24,11 +24,13 @@ protected:
     int store(const std::string &url, uint32_t type, uint32_t session, uint32_t bodySize,
               uint16_t entryType = ENTRY_TYPE_NETWORK, uint16_t flag = ENTRY_COMPLETE, uint32_t tid = 0);
     std::vector<std::string> files() const;
-    std::string readFile(const std::string &name) const;
     void writeFile(const std::string &name, const std::string &bytes) const;
     bool exists(const std::string &name) const;
     std::string log() const { return home.log(); }
 };
+
+// The URIs getPushList gives, in order.
+std::vector<std::string> pushUris();
 
 // 48-byte header + URL + headers + body of an entry as putEntry writes it.
 std::string entryBytes(const std::string &url, uint32_t type, const std::string &headers, const std::string &body,

@@ -99,10 +99,7 @@ int32_t postConnectionless(const char *, uint32_t, uint8_t, const char *url, uin
 int32_t getConnected(const char *url, uint32_t urlLength) { return record("getConnected", url, urlLength, nullptr, 0); }
 
 int32_t postConnected(const char *url, uint32_t urlLength, const uint8_t *, uint32_t, const uint8_t *body,
-                      uint32_t bodyLength)
-{
-    return record("postConnected", url, urlLength, body, bodyLength);
-}
+                      uint32_t bodyLength) { return record("postConnected", url, urlLength, body, bodyLength); }
 
 int32_t abortRequest(int32_t requestId)
 {

@@ -44,31 +44,23 @@ protected:
         return r;
     }
 
-    // The gateway answers request id with a body of that content type.
-    CacheResult answer(int32_t id, uint8_t type, const std::string &body)
+    // The session layer posts an event; headers are one content type byte.
+    CacheResult event(int32_t code, int32_t status = 0, int32_t id = 0, int type = -1, const std::string &body = "")
     {
-        uint8_t headers[1] = {type};
+        uint8_t headers[1] = {static_cast<uint8_t>(type)};
         SessionEvent e{};
-        e.code = SEVENT_RESULT;
-        e.status = 0x20;
+        e.code = code;
+        e.status = status;
         e.requestId = id;
-        e.headers = headers;
-        e.headersLength = 1;
+        e.headers = type >= 0 ? headers : nullptr;
+        e.headersLength = type >= 0 ? 1 : 0;
         e.body = reinterpret_cast<const uint8_t *>(body.data());
         e.bodyLength = static_cast<uint32_t>(body.size());
         postSessionEvent(e);
         return gPollResults.back();
     }
-
-    CacheResult event(int32_t code, int32_t status = 0, int32_t id = 0)
-    {
-        SessionEvent e{};
-        e.code = code;
-        e.status = status;
-        e.requestId = id;
-        postSessionEvent(e);
-        return gPollResults.back();
-    }
+    CacheResult answer(int32_t id, uint8_t type, const std::string &body) { return event(SEVENT_RESULT, 0x20, id, type, body); }
+    CacheResult push(uint8_t type, const std::string &body) { return event(SEVENT_PUSH, 0, 5, type, body); }
 
     std::string retrieve(const char *url, uint32_t type = CT_WMLC)
     {
@@ -190,30 +182,6 @@ std::string serviceIndication(const std::string &page)
     return si;
 }
 
-CacheResult push(uint8_t type, const std::string &body)
-{
-    uint8_t headers[1] = {type};
-    SessionEvent e{};
-    e.code = SEVENT_PUSH;
-    e.requestId = 5;
-    e.headers = headers;
-    e.headersLength = 1;
-    e.body = reinterpret_cast<const uint8_t *>(body.data());
-    e.bodyLength = static_cast<uint32_t>(body.size());
-    postSessionEvent(e);
-    return gPollResults.back();
-}
-
-std::vector<std::string> pushList()
-{
-    char list[256];
-    int n = getPushList(list, sizeof list);
-    std::vector<std::string> uris;
-    for (const char *p = list; n-- > 0; p += uris.back().size() + 1)
-        uris.emplace_back(p);
-    return uris;
-}
-
 size_t shown(const std::string &status)
 {
     return static_cast<size_t>(std::count(gStatusShown.begin(), gStatusShown.end(), status));
@@ -228,7 +196,7 @@ TEST_F(ConnectionTest, PushesThatLeadSomewhereAreKeptOnlineOrNot)
     EXPECT_EQ(shown("Push message received"), 2u);
     EXPECT_TRUE(pushWaiting());
     EXPECT_EQ(gPushIndicatorRefreshes, 2);
-    std::vector<std::string> uris = pushList();
+    std::vector<std::string> uris = pushUris();
     ASSERT_EQ(uris.size(), 2u);
     EXPECT_EQ(pushOpenUrl(uris[0].c_str()), "http://origin/si.wml");
     EXPECT_EQ(pushOpenUrl(uris[1].c_str()), uris[1]) << "a pushed deck opens as itself";
@@ -240,7 +208,7 @@ TEST_F(ConnectionTest, PushesThatLeadSomewhereAreKeptOnlineOrNot)
     EXPECT_EQ(push(0xAE, noPage).code, CRES_PUSH_DROPPED);
     EXPECT_EQ(push(0x83, "text/plain body").code, CRES_PUSH_DROPPED);
     EXPECT_EQ(shown("Push message ignored: it names no page to open"), 2u);
-    EXPECT_EQ(pushList().size(), 2u);
+    EXPECT_EQ(pushUris().size(), 2u);
     EXPECT_FALSE(isIdle());
     EXPECT_EQ(gContextsPopped, 0);
     EXPECT_TRUE(gErrorsShown.empty());
@@ -255,7 +223,7 @@ TEST_F(ConnectionTest, FloodOfPushesIsBoundedAndTheCacheLimitHolds)
     for (int i = 1; i <= 15; i++)
         ASSERT_EQ(push(0xAE, serviceIndication("http://origin/p" + std::to_string(i) + ".wml")).code,
                   CRES_PUSH_STORED);
-    std::vector<std::string> uris = pushList();
+    std::vector<std::string> uris = pushUris();
     ASSERT_EQ(uris.size(), PUSH_KEEP_MAX);
     EXPECT_EQ(gPushCount, PUSH_KEEP_MAX);
     for (size_t i = 0; i < uris.size(); i++)
@@ -267,7 +235,7 @@ TEST_F(ConnectionTest, FloodOfPushesIsBoundedAndTheCacheLimitHolds)
     C_setCacheSize(minSize, gCacheSettings.size + 10);
     EXPECT_EQ(push(0xAE, serviceIndication("http://origin/p16.wml")).code, CRES_PUSH_DROPPED);
     EXPECT_EQ(shown("Push message lost: the cache is full"), 1u);
-    EXPECT_EQ(pushList(), uris) << "a refused push costs no older one";
+    EXPECT_EQ(pushUris(), uris) << "a refused push costs no older one";
     EXPECT_LE(gCacheSettings.size, gCacheSettings.maxSize);
     EXPECT_EQ(gContextsPopped, 0);
     EXPECT_TRUE(gErrorsShown.empty());
@@ -333,19 +301,7 @@ TEST_F(ConnectionTest, DisconnectByState)
     EXPECT_EQ(event(SEVENT_DISCONNECTED).code, CRES_RECONNECTING);
     EXPECT_EQ(getCacheState(), CSTATE_RECONNECTING);
     EXPECT_EQ(event(SEVENT_CONNECTED).code, CRES_CONNECTED);
-    CacheResult r{1, 1};
-    event(SEVENT_CONNECTED);
-    EXPECT_EQ(gPollResults.back().code, 0) << "a confirm in READY is ignored";
-    (void)r;
-}
-
-TEST_F(ConnectionTest, ConfirmFromInsideConnectIsNotLost)
-{
-    connectionMode();
-    gStandIn.confirmInsideConnect = true;
-    goOnline(&prefs);
-    EXPECT_EQ(getCacheState(), CSTATE_READY);
-    EXPECT_EQ(gPollResults.back().code, CRES_CONNECTED);
+    EXPECT_EQ(event(SEVENT_CONNECTED).code, 0) << "a confirm in READY is ignored";
 }
 
 TEST_F(ConnectionTest, ConnectFailureIsShownAndStateStillConnecting)
@@ -357,12 +313,15 @@ TEST_F(ConnectionTest, ConnectFailureIsShownAndStateStillConnecting)
     EXPECT_EQ(getCacheState(), CSTATE_CONNECTING);
 }
 
-TEST_F(ConnectionTest, RequestRefusedWhileBeingSentIsItsOwnAnswer)
+// The confirm and an abort may come from inside the primitives themselves.
+TEST_F(ConnectionTest, ConfirmFromInsideConnectAndRefusalWhileSendingAreNotLost)
 {
     connectionMode();
     gStandIn.confirmInsideConnect = true;
     gStandIn.abortOnSend = true;
     CacheResult r = get("http://origin/a.wml");
+    EXPECT_EQ(getCacheState(), CSTATE_READY);
+    EXPECT_EQ(gPollResults.front().code, CRES_CONNECTED);
     EXPECT_EQ(r.code, CRES_ABORTED);
     EXPECT_EQ(r.arg, 0xE1);
     EXPECT_TRUE(isIdle());

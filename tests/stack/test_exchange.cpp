@@ -2,13 +2,12 @@
 // holds them.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "stack/capture.h"
 #include "stack/exchange.h"
+#include "tests/support/temp_home.h"
 
 namespace {
 
@@ -82,22 +81,15 @@ TEST(Exchange, RingReportsWhatItDropped)
 // IPv4 and UDP headers and the bytes.
 TEST(Exchange, FileKeepsWhatTheRingOverflows)
 {
-    char path[] = "/tmp/tovrin-capture-XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    ASSERT_TRUE(openCapture(path));
+    TempDir dir("capture");
+    const std::string path = dir / "exchange.pcap";
+    ASSERT_TRUE(openCapture(path.c_str()));
     // Three rings' worth, each round a byte longer than the one before.
     const uint8_t bytes[3] = {0x18, 0x00, 0x01};
     for (uint32_t i = 0; i < 3 * CAPTURE_RING_SLOTS; i++)
         recordDatagram(false, "127.0.0.1", 9201, 40000, bytes, 1 + i / CAPTURE_RING_SLOTS);
     closeCapture();
-    FILE *f = std::fopen(path, "rb");
-    ASSERT_NE(f, nullptr);
-    std::fseek(f, 0, SEEK_END);
-    EXPECT_EQ(std::ftell(f), 24 + CAPTURE_RING_SLOTS * (3 * (16 + 20 + 8) + 1 + 2 + 3));
-    std::fclose(f);
-    unlink(path);
+    EXPECT_EQ(readBytes(path).size(), 24 + CAPTURE_RING_SLOTS * (3 * (16 + 20 + 8) + 1 + 2 + 3));
 }
 
 }  // namespace

@@ -147,16 +147,10 @@ TEST_F(Session, GetResultAndAck) {
     // The event no longer points at released buffers.
     EXPECT_EQ(takeEvent().headers, nullptr);
     EXPECT_EQ(takeEvent().body, nullptr);
-}
-
-TEST_F(Session, PostCarriesFormContentType) {
-    connectUp();
-    const char url[] = "http://h/e";
+    // A Post carries the form content type.
     const uint8_t body[] = {'a', '=', '1'};
-    postConnected(url, sizeof url, nullptr, 0, body, 3);
-    Bytes post = {0x60, 10, 1, 'h', 't', 't', 'p', ':', '/', '/', 'h', '/', 'e', 0x92, 'a', '=', '1'};
-    ASSERT_EQ(gSent.size(), 1u);
-    EXPECT_EQ(gSent[0].bytes, post);
+    postConnected("http://h/e", 11, nullptr, 0, body, 3);
+    EXPECT_EQ(gSent.back().bytes, (Bytes{0x60, 10, 1, 'h', 't', 't', 'p', ':', '/', '/', 'h', '/', 'e', 0x92, 'a', '=', '1'}));
 }
 
 TEST_F(Session, ReplySizeLimit) {
@@ -202,17 +196,6 @@ TEST_F(Session, WrongPduAndAborts) {
     EXPECT_TRUE(gSeen.empty());
 }
 
-TEST_F(Session, GatewayDisconnectEndsTheSession) {
-    connectUp();
-    getConnected("a", 2);
-    getConnected("b", 2);
-    TR_AbortInd(2, WSP_ABORT_DISCONNECT);
-    EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_DISCONNECTED});
-    EXPECT_EQ(gCalls.back(), "abort 3 225");
-    EXPECT_EQ(WSP_sessionId(), -1);
-    EXPECT_EQ(getConnected("c", 2), -1);
-}
-
 TEST_F(Session, RequestConfirmedWhileConnectingIsAbortedAndReported) {
     int32_t status = 0;
     connect("127.0.0.1", 9201, 5, &caps, &status);
@@ -240,6 +223,17 @@ TEST_F(Session, DisconnectInEachState) {
     disconnect();
     EXPECT_EQ(gCalls.back(), "abort 2 225");
     EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_DISCONNECTED});
+    // The gateway's Disconnect ends the session and its requests.
+    resetSessionService();
+    resetStandIns();
+    connectUp();
+    getConnected("a", 2);
+    getConnected("b", 2);
+    TR_AbortInd(2, WSP_ABORT_DISCONNECT);
+    EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_DISCONNECTED});
+    EXPECT_EQ(gCalls.back(), "abort 3 225");
+    EXPECT_EQ(WSP_sessionId(), -1);
+    EXPECT_EQ(getConnected("c", 2), -1);
 }
 
 TEST_F(Session, ConnectAnswers) {

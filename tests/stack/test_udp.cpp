@@ -145,17 +145,6 @@ TEST_F(Transport, DatagramsBeyondTheBlockAreRefused)
     EXPECT_EQ(gHappened[1], "result 1 " + toHex(result.data() + 3, RECEIVE_BUFFER_SIZE - 3));
 }
 
-TEST_F(Transport, ResolvesDottedTextAndNames)
-{
-    char out[ADDRESS_FIELD_SIZE];
-    std::memset(out, 'x', sizeof out);
-    EXPECT_EQ(resolveAddress("10.20.30.40", out), 1);
-    EXPECT_STREQ(out, "10.20.30.40");
-    EXPECT_EQ(out[ADDRESS_FIELD_SIZE - 1], 0);
-    EXPECT_EQ(resolveAddress("localhost", out), 1);
-    EXPECT_STREQ(out, "127.0.0.1");
-}
-
 TEST(ReceivePool, ReleasesByAnyPointerInside)
 {
     uint32_t before = receiveBuffersInUse();

@@ -1,21 +1,11 @@
 // Conversation tests: one file per case in conversations/, a scripted
-// gateway talking to WTP under the fake clock. Lines:
-//   # ...                  comment
-//   tid N                  the next Invoke takes TID N
-//   invoke CLASS UP [HEX]  TR_Invoke to the gateway; records "= HANDLE"
-//   confirm H              TR_Result; records "= CODE"
-//   abort H REASON         TR_Abort; records "= CODE"
-//   peer HEX               a datagram from the gateway (127.0.0.1:9201)
-//   from ADDR PORT HEX     a datagram from somewhere else
-//   wait S                 S seconds pass, timers run every second
-//   resend S N HEX         N times: S seconds pass, and exactly at the
-//                          last of them HEX is sent
-//   alive N                N transactions are alive
-//   < LINE                 the oldest unchecked happening is LINE
-//                          (see wtp_stand_ins.h)
-// Before every action and at the end nothing may be left unchecked, so a
-// file states every byte sent and every upcall, in order. At the end every
-// receive block must have been released.
+// gateway talking to WTP under the fake clock. Lines: "# comment",
+// "tid N" (next Invoke's TID), "invoke CLASS UP [HEX]", "confirm H",
+// "abort H REASON" (each records "= RESULT"), "peer HEX" (from the gateway),
+// "from ADDR PORT HEX", "wait S" (timers run every second), "resend S N HEX"
+// (N times: HEX is sent exactly after S seconds), "alive N" and "< LINE"
+// (the oldest unchecked happening, see wtp_stand_ins.h). Nothing may be left
+// unchecked before an action or at the end, and every block is released.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -76,14 +66,11 @@ bool runLine(const std::string &line, const std::string &where)
         return true;
     if (word == "<") {
         std::string expected = rest(in);
-        if (gHappened.empty()) {
-            ADD_FAILURE() << where << ": nothing happened, expected " << expected;
-            return false;
-        }
-        EXPECT_EQ(gHappened.front(), expected) << where;
-        bool same = gHappened.front() == expected;
-        gHappened.pop_front();
-        return same;
+        std::string happened = gHappened.empty() ? "nothing" : gHappened.front();
+        EXPECT_EQ(happened, expected) << where;
+        if (!gHappened.empty())
+            gHappened.pop_front();
+        return happened == expected;
     }
     if (!gHappened.empty()) {
         ADD_FAILURE() << where << ": unchecked before this line: " << gHappened.front();

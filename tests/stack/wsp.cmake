@@ -14,7 +14,3 @@ tovrin_test(test_wsp_pdu
 tovrin_test(test_wsp_session
   SOURCES test_session.cpp wsp_stand_ins.cpp ${TOVRIN_WSP_SOURCES}
   LIBS tovrin_common)
-# The same over the real WTP and transport, the socket's sends caught.
-tovrin_test(test_session_wtp
-  SOURCES test_session_wtp.cpp
-  LIBS tovrin_stack tovrin_common)

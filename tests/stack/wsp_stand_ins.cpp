@@ -45,9 +45,7 @@ void releaseReceiveBuffer(const void *pointer) {
     }
 }
 
-uint32_t receiveBuffersInUse() {
-    return static_cast<uint32_t>(gBlocks.size());
-}
+uint32_t receiveBuffersInUse() { return static_cast<uint32_t>(gBlocks.size()); }
 
 uint8_t *poolCopy(const std::vector<uint8_t> &bytes) {
     uint8_t *block = takeReceiveBuffer(static_cast<uint32_t>(bytes.size()));
@@ -61,9 +59,7 @@ int openTransport(uint32_t, uint32_t *localPort) {
     return gOpenResult;
 }
 
-void closeTransport() {
-    gCalls.push_back("close");
-}
+void closeTransport() { gCalls.push_back("close"); }
 
 int resolveAddress(const char *name, char *out) {
     std::memset(out, 0, ADDRESS_FIELD_SIZE);
@@ -94,17 +90,11 @@ int openPushListener(uint32_t, uint32_t port, const AddressRecord *gateway) {
     return PUSH_LISTENING;
 }
 
-void closePushListener() {
-    gCalls.push_back("unlisten");
-}
+void closePushListener() { gCalls.push_back("unlisten"); }
 
-int pushListenerFd() {
-    return -1;
-}
+int pushListenerFd() { return -1; }
 
-int pollPushReceive() {
-    return 0;
-}
+int pollPushReceive() { return 0; }
 
 uint32_t TR_Invoke(const AddressRecord *, uint32_t, const AddressRecord *, uint32_t peerPort, uint8_t up,
                    uint8_t *userData, uint32_t length, uint8_t transactionClass) {
