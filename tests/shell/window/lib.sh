@@ -50,8 +50,8 @@ titleCount() { logCount "__cardTitle,$1\$"; }
 waitCard() { waitFor "[ \$(titleCount '$1') -gt $2 ]" 20 || fail "card $1 never shown"; sleep 0.3; }
 # The popup menu's Nth entry, keyed: 1 Add Bookmark, 2 Bookmarks..., 3
 # History, 4 Read push messages..., 5 Preferences..., 6 Change Tovrin skin,
-# 7 Zoom, 8 Reconnect, 9 Disconnect, 10 online/offline, 11 Show WML
-# Source, 12 About, 13 Exit. Extra keys follow (a submenu).
+# 7 Zoom, 8 Handset profile, 9 Reconnect, 10 Disconnect, 11 online/offline,
+# 12 Show WML Source, 13 About, 14 Exit. Extra keys follow (a submenu).
 menuKeys() {
   local before n=$1; shift
   before=$(logCount '^Display: menu at ')
