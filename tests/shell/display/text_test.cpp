@@ -48,16 +48,6 @@ TEST_F(TextTest, CellHeightsFollowTheStyle)
     EXPECT_GT(measure(STYLE_BOLD, "Wide words").width, measure(0, "Wide words").width);
 }
 
-TEST_F(TextTest, FieldStyleAddsTwoPixels)
-{
-    for (uint8_t style : STYLES) {
-        for (const char *text : {"", "i", "Hello, world", "WWW"}) {
-            uint8_t plain = style & ~STYLE_FIELD;
-            EXPECT_EQ(measure(plain | STYLE_FIELD, text).width, measure(plain, text).width + 2) << text;
-        }
-    }
-}
-
 TEST_F(TextTest, DeckBytesAreLatin1UnlessTheDeckIsUtf8)
 {
     int latin1 = measure(0, "caf\xE9").width;
@@ -142,8 +132,8 @@ TEST_F(TextTest, FixedMetricsSwitch)
 
 }  // namespace
 
-// Widths are summed from per-character advances; they must be what pango
-// gives the run shaped whole, or painted text would not fit its record.
+// Summed per-character advances must equal the run shaped whole (plus the
+// field's 2 pixels), or painted text would not fit its record.
 TEST_F(TextTest, SummedWidthsEqualShapedRuns)
 {
     const char *texts[] = {"Plain text that wraps over several lines", "WAVE AVA Yo Te To LT",

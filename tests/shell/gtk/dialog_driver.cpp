@@ -1,19 +1,8 @@
 // Shows one of the GTK backend's dialogs over a plain owner window and
-// prints how it was answered, for tests that answer it with xdotool
-// (dialogs_xvfb.sh).
-//
+// prints how it was answered: "result N", then "buffer TEXT" (bytes outside
+// printable ASCII as \xHH) or "selected B B ...", or the stored preferences.
+// For dialogs_xvfb.sh, which answers with xdotool.
 //   dialog_driver [--home DIR] [--at X Y] [--utf8] WHAT
-//
-// WHAT: text (minimum 2, maximum 5 characters), long-text (an empty title
-// and a prompt too long for its box), masked (title "PIN",
-// maximum 8, starts "init"), select (Red Green Blue, Green and Blue
-// preselected), multi (One Two Three Four, One and Three preselected),
-// confirm, info, error (an information dialog titled "Error"), empty-select,
-// kind5, message, prefs (the preferences window on the record in DIR),
-// print-prefs (the record in DIR, no window).
-//
-// Prints "result N", then "buffer TEXT" (bytes outside printable ASCII as
-// \xHH) or "selected B B ...", and for prefs the record's lines.
 #include <gtk/gtk.h>
 
 #include <cstdio>
@@ -30,22 +19,9 @@
 #include "shell/gtk/gtk_prefs.h"
 #include "shell/prefs/prefs.h"
 
-// ---- stand-ins for the cache
-
-namespace {
-uint32_t gCacheMin = 0, gCacheMax = 0;
-}
-
-void C_setCacheSize(uint32_t minSize, uint32_t maxSize)
-{
-    gCacheMin = minSize;
-    gCacheMax = maxSize;
-}
-void C_getCacheSize(uint32_t *minSize, uint32_t *maxSize)
-{
-    *minSize = gCacheMin;
-    *maxSize = gCacheMax;
-}
+// Stand-ins for the cache.
+void C_setCacheSize(uint32_t, uint32_t) {}
+void C_getCacheSize(uint32_t *minSize, uint32_t *maxSize) { *minSize = *maxSize = 0; }
 void C_reconnect() { std::printf("reconnect\n"); }
 void C_clearCache() { std::printf("clearCache\n"); }
 void C_retrieve(const char *, uint32_t *, uint8_t **content, uint32_t *length, CacheResult *result)
@@ -72,25 +48,6 @@ std::string escaped(const char *bytes)
     return out;
 }
 
-void printSelected(const uint8_t *selected, int count)
-{
-    std::printf("selected");
-    for (int i = 0; i < count; i++)
-        std::printf(" %d", selected[i]);
-    std::printf("\n");
-}
-
-void printPrefs(const UserPrefs &p)
-{
-    std::printf("home %s\n", escaped(p.homeUrl.c_str()).c_str());
-    std::printf("proxy %s\n", escaped(p.proxy.c_str()).c_str());
-    std::printf("port %u\n", p.proxyPort);
-    std::printf("flags %u\n", p.flags);
-    std::printf("sdu %u\n", p.sduSize);
-    std::printf("methods %u\n", p.morMethod);
-    std::printf("push %u\n", p.morPush);
-    std::printf("cache %u %u\n", gCacheMin, gCacheMax);
-}
 
 int runPrefs(GtkWindow *owner, bool show)
 {
@@ -108,7 +65,7 @@ int runPrefs(GtkWindow *owner, bool show)
         gtk_main();
         gtkDestroyPrefsWindow();
     }
-    printPrefs(prefs);
+    std::printf("home %s\nport %u\nflags %u\n", escaped(prefs.homeUrl.c_str()).c_str(), prefs.proxyPort, prefs.flags);
     return 0;
 }
 
@@ -156,8 +113,7 @@ int main(int argc, char **argv)
     gtk_window_set_title(GTK_WINDOW(owner), "Owner");
     gtk_window_set_default_size(GTK_WINDOW(owner), 240, 320);
     gtk_window_move(GTK_WINDOW(owner), 60, 50);
-    // Dark, like a handset around its screen, so that the dialogs stand out
-    // in the screenshots.
+    // Dark like a handset, so that the dialogs stand out in the screenshots.
     GtkCssProvider *css = gtk_css_provider_new();
     gtk_css_provider_load_from_data(css, "#owner { background-color: #3c4650; }", -1, nullptr);
     gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
@@ -169,11 +125,6 @@ int main(int argc, char **argv)
 
     if (what == "prefs")
         return runPrefs(ownerWindow, true);
-    if (what == "message") {
-        gtkMessageBox(ownerWindow, "Note", "Something to read.", false);
-        std::printf("result 0\n");
-        return 0;
-    }
 
     DialogRequest request{};
     char text[16] = "";
@@ -219,8 +170,12 @@ int main(int argc, char **argv)
     std::printf("result %d\n", result);
     if (request.kind == DIALOG_TEXT || request.kind == DIALOG_MASKED_TEXT)
         std::printf("buffer %s\n", escaped(text).c_str());
-    if (request.kind == DIALOG_SELECT)
-        printSelected(selected, options);
+    if (request.kind == DIALOG_SELECT) {
+        std::printf("selected");
+        for (int n = 0; n < options; n++)
+            std::printf(" %d", selected[n]);
+        std::printf("\n");
+    }
     gtk_widget_destroy(owner);
     return 0;
 }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,9 +14,8 @@
 
 #include "common/log.h"
 #include "shell/source_view.h"
+#include "tests/support/temp_home.h"
 #include "tests/wml/fakes.h"
-
-namespace fs = std::filesystem;
 
 // Stand-ins for the contexts and the status line.
 static const char *gUrl = nullptr;
@@ -26,46 +24,30 @@ void showStatus(const char *) {}
 
 namespace {
 
-std::string readFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeScript(const fs::path &path, const std::string &text)
+void writeScript(const std::string &path, const std::string &text)
 {
     std::ofstream(path) << "#!/bin/sh\n" << text << "\n";
-    fs::permissions(path, fs::perms::owner_all);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
 }
 
 // Waits up to ten seconds for done().
-template <typename F>
-bool eventually(F done)
+template <typename F> bool eventually(F done)
 {
-    for (int i = 0; i < 1000; i++) {
-        if (done()) {
-            return true;
-        }
+    for (int i = 0; i < 1000 && !done(); i++)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    return done();
 }
 
-// Each test gets a scratch folder that is the whole PATH, and no editor.
+// The scratch folder is the whole PATH, and there is no editor.
 class SourceView : public testing::Test {
 protected:
-    fs::path dir;
-    std::string savedPath;
+    TempDir dir{"source"};
+    std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
 
     void SetUp() override
     {
         Log_setMode(LOG_OFF);
-        char pattern[] = "/tmp/tovrin-source-XXXXXX";
-        dir = mkdtemp(pattern);
-        savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-        setenv("PATH", dir.c_str(), 1);
+        setenv("PATH", dir.path.c_str(), 1);
         unsetenv("VISUAL");
         unsetenv("EDITOR");
     }
@@ -73,7 +55,6 @@ protected:
     {
         setenv("PATH", savedPath.c_str(), 1);
         gUrl = nullptr;
-        fs::remove_all(dir);
     }
 };
 
@@ -81,7 +62,7 @@ protected:
 
 TEST_F(SourceView, WritesTheCurrentDeckOrSaysWhyNot)
 {
-    const std::string path = (dir / "src.txt").string();
+    const std::string path = dir / "src.txt";
     int result = 1;
     std::string why;
     EXPECT_FALSE(writeWmlSource(path.c_str(), &result, &why));
@@ -91,13 +72,13 @@ TEST_F(SourceView, WritesTheCurrentDeckOrSaysWhyNot)
     fakeCacheClear();
     ASSERT_TRUE(writeWmlSource(path.c_str(), &result, &why));
     EXPECT_EQ(result, -2);
-    EXPECT_EQ(readFile(path), "");
+    EXPECT_EQ(readBytes(path), "");
 
     // The ISO-8859-1 deck is written as UTF-8.
     fakeCachePut(gUrl, 20, loadDeck("wbxml_charset"));
     ASSERT_TRUE(writeWmlSource(path.c_str(), &result, &why));
     EXPECT_EQ(result, 0);
-    EXPECT_NE(readFile(path).find("    <card id=\"c\" title=\"Caf\xC3\xA9\">\n"), std::string::npos) << readFile(path);
+    EXPECT_NE(readBytes(path).find("    <card id=\"c\" title=\"Caf\xC3\xA9\">\n"), std::string::npos) << readBytes(path);
 
     // Not opened, and opened but full.
     for (const char *bad : {"/nonexistent/dir/src.txt", "/dev/full"}) {
@@ -110,13 +91,13 @@ TEST_F(SourceView, WritesTheCurrentDeckOrSaysWhyNot)
 TEST_F(SourceView, ViewerRunsOnWithoutBeingWaitedForAndIsCollected)
 {
     // The viewer gives its pid and arguments, then waits to be released.
-    writeScript(dir / "xdg-open", "echo \"$$ $*\" > '" + (dir / "opened").string() + "'\n"
-                                  "while [ ! -e '" + (dir / "release").string() + "' ]; do /bin/sleep 0.02; done");
-    const std::string path = (dir / "a b.txt").string();
+    writeScript(dir / "xdg-open", "echo \"$$ $*\" > '" + dir / "opened" + "'\n"
+                                  "while [ ! -e '" + dir / "release" + "' ]; do /bin/sleep 0.02; done");
+    const std::string path = dir / "a b.txt";
     ASSERT_TRUE(startSourceViewer(path.c_str()));
     EXPECT_EQ(runningSourceViewers(), 1);
-    ASSERT_TRUE(eventually([&] { return readFile(dir / "opened").find('\n') != std::string::npos; }));
-    std::istringstream opened(readFile(dir / "opened"));
+    ASSERT_TRUE(eventually([&] { return readBytes(dir / "opened").find('\n') != std::string::npos; }));
+    std::istringstream opened(readBytes(dir / "opened"));
     pid_t pid = 0;
     std::string arguments;
     opened >> pid;
@@ -137,11 +118,11 @@ TEST_F(SourceView, EditorInATerminalWithoutXdgOpen)
     // The terminal runs what follows -e; the editor command keeps its own
     // arguments and gets the file last.
     writeScript(dir / "x-terminal-emulator", "[ \"$1\" = -e ] && shift\nexec \"$@\"");
-    fs::create_symlink("/bin/sh", dir / "sh");
-    writeScript(dir / "myeditor", "echo \"$*\" > '" + (dir / "opened").string() + "'");
+    std::filesystem::create_symlink("/bin/sh", dir / "sh");
+    writeScript(dir / "myeditor", "echo \"$*\" > '" + dir / "opened" + "'");
     setenv("EDITOR", "myeditor --flag", 1);
     ASSERT_TRUE(startSourceViewer("/tmp/some file.txt"));
-    ASSERT_TRUE(eventually([&] { return !readFile(dir / "opened").empty(); }));
-    EXPECT_EQ(readFile(dir / "opened"), "--flag /tmp/some file.txt\n");
+    ASSERT_TRUE(eventually([&] { return !readBytes(dir / "opened").empty(); }));
+    EXPECT_EQ(readBytes(dir / "opened"), "--flag /tmp/some file.txt\n");
     EXPECT_TRUE(eventually([] { return runningSourceViewers() == 0; }));
 }

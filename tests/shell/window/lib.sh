@@ -45,6 +45,23 @@ stopWindow() {
   PID=
 }
 
+# Waits until the card titled $1 has been shown more often than $2 times.
+titleCount() { logCount "__cardTitle,$1\$"; }
+waitCard() { waitFor "[ \$(titleCount '$1') -gt $2 ]" 20 || fail "card $1 never shown"; sleep 0.3; }
+# The popup menu's Nth entry, keyed: 1 Add Bookmark, 2 Bookmarks..., 3
+# History, 4 Read push messages..., 5 Preferences..., 6 Change Tovrin skin,
+# 7 Zoom, 8 Handset profile, 9 Reconnect, 10 Disconnect, 11 online/offline,
+# 12 Show WML Source, 13 About, 14 Exit. Extra keys follow (a submenu).
+menuKeys() {
+  local before n=$1; shift
+  before=$(logCount '^Display: menu at ')
+  clickAt 20 $((WH / 2)) 3
+  waitFor "[ \$(logCount '^Display: menu at ') -gt $before ]" 10 || fail "no menu"
+  xdotool mousemove_relative -- -15 -15  # off the menu: no entry hovered
+  sleep 0.3
+  xdotool key $(printf 'Down %.0s' $(seq "$n")) "$@"
+}
+
 # The log of the running window contains $1 (an extended regex).
 logHas() { grep -Eq -- "$1" "$HOME_DIR/state/wapout.log"; }
 waitLog() { waitFor "logHas '$1'" "${2:-20}" || fail "the log never said: $1"; }

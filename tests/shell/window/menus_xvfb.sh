@@ -14,22 +14,6 @@ WORK=$(mktemp -d)
 trap 'stopWindow; rm -rf "$WORK"' EXIT
 H=$WORK/home
 
-titleCount() { logCount "__cardTitle,$1\$"; }
-waitCard() { waitFor "[ \$(titleCount '$1') -gt $2 ]" 20 || fail "card $1 never shown"; sleep 0.3; }
-# The popup menu's Nth entry, keyed: 1 Add Bookmark, 2 Bookmarks..., 3
-# History, 4 Read push messages..., 5 Preferences..., 6 Change Tovrin skin,
-# 7 Zoom, 8 Reconnect, 9 Disconnect, 10 online/offline, 11 Show WML
-# Source, 12 About, 13 Exit. Extra keys follow (a submenu).
-menuKeys() {
-  local before n=$1; shift
-  before=$(logCount '^Display: menu at ')
-  clickAt 20 $((WH / 2)) 3
-  waitFor "[ \$(logCount '^Display: menu at ') -gt $before ]" 10 || fail "no menu"
-  # The pointer off the menu, so that no entry is selected by hovering.
-  xdotool mousemove_relative -- -15 -15
-  sleep 0.3
-  xdotool key $(printf 'Down %.0s' $(seq "$n")) "$@"
-}
 headless() { printf '%s\nquit\n' "$@" | "$TOVRIN" --headless --home "$H"; }
 
 startWindow "$H" --gateway "$TOVRIN_GATEWAY_HOST" "${TOVRIN_ORIGIN}second.wml"

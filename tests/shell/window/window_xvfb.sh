@@ -28,21 +28,7 @@ controlCentre() {
   BX=$(( $(skinValue "$SKIN" "$1\.x") + $(skinValue "$SKIN" "$1\.width") / 2 ))
   BY=$(( $(skinValue "$SKIN" "$1\.y") + $(skinValue "$SKIN" "$1\.height") / 2 ))
 }
-titleCount() { logCount "__cardTitle,$1\$"; }
-# Waits until the card titled $1 has been shown more often than $2 times.
-waitCard() { waitFor "[ \$(titleCount '$1') -gt $2 ]" 20 || fail "card $1 never shown"; sleep 0.3; }
 press() { xdotool windowfocus --sync "$WIN" key "$@"; }
-# The popup menu's Nth entry (separators are skipped by the keys).
-menuChoose() {
-  local before
-  before=$(logCount '^Display: menu at ')
-  clickAt 20 $((WH / 2)) 3
-  waitFor "[ \$(logCount '^Display: menu at ') -gt $before ]" 10 || fail "no menu"
-  # The pointer off the menu, so that no entry is selected by hovering.
-  xdotool mousemove_relative -- -15 -15
-  sleep 0.3
-  xdotool key $(printf 'Down %.0s' $(seq "$1")) Return
-}
 canvasShot() { screenshot "$WORK/screen.png"; windowOrigin; crop "$WORK/screen.png" $((WX + CX * ${ZOOM:-1})) $((WY + CY * ${ZOOM:-1})) $((CW * ${ZOOM:-1})) $((CH * ${ZOOM:-1})) "$1"; }
 
 # The card as the headless program paints it, through the same gateway.
@@ -150,7 +136,7 @@ waitLog '^Display: menu at '
 xdotool key Escape
 waitLog '^Display: menu closed$'
 ok "right click opens the popup menu"
-menuChoose 5
+menuKeys 5 Return
 prefs=$(timeout 10 xdotool search --sync --onlyvisible --name '^Prefs$' | head -n 1) || fail "no preferences window"
 # The General page's home field has the focus; Enter is OK.
 xdotool windowfocus --sync "$prefs" key ctrl+a type "${TOVRIN_ORIGIN}second.wml"
