@@ -13,31 +13,7 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 constexpr const char *URL = "http://test/deck.wml";
-
-Bytes operator+(Bytes a, const Bytes &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Bytes str(const std::string &s)
-{
-    Bytes b = {0x03};
-    b.insert(b.end(), s.begin(), s.end());
-    b.push_back(0);
-    return b;
-}
-
-// Header of WML 1.1 in the given charset (4 ISO-8859-1, 106 UTF-8) with a
-// string table.
-Bytes header(uint8_t charset = 4, const std::string &table = "")
-{
-    Bytes b = {0x01, 0x04, charset, static_cast<uint8_t>(table.size())};
-    b.insert(b.end(), table.begin(), table.end());
-    return b;
-}
 
 struct Output {
     int result;
@@ -161,10 +137,7 @@ TEST_F(DecompileTest, LongTextIsWrittenWholeOrCutWithItsResult)
 
 TEST_F(DecompileTest, EveryPrefixOfACompiledDeckEndsWithItsResult)
 {
-    // Not in the cache at all, or cut inside the header or string table:
-    // not cached, nothing written. At the body:
-    // nothing to write. Anywhere in the body: 64, every element that was
-    // opened closed again. The whole deck: 0.
+    // Cut before the body: not cached. Inside it: 64, every element closed.
     fakeCacheClear();
     EXPECT_EQ(Decompile("http://nowhere/", stdout), DECOMPILE_NOT_CACHED);
     const Bytes deck = loadDeck("wbxml_basic");
