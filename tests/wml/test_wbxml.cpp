@@ -190,24 +190,6 @@ TEST_F(Wbxml, CompiledDeckWalksToItsElementsAndAttributes)
     }
 }
 
-TEST_F(Wbxml, LayoutKeepsUrlAttributesAsTheirStartTokenOffset)
-{
-    Bytes deck = loadDeck("wbxml_basic");
-    std::string log = logOf([&] {
-        ASSERT_EQ(open(deck, true, false), 0);
-        walk();
-    });
-    // The first href is the "http://" start token (0x4B) of the a element.
-    size_t at = log.find("Attr href = \"@");
-    ASSERT_NE(at, std::string::npos);
-    uint32_t offset = std::stoul(log.substr(at + 14));
-    ASSERT_LT(offset, deck.size());
-    EXPECT_EQ(deck[offset], 0x4B);
-    EXPECT_NE(log.find("Attr URL offset encoded\n"), std::string::npos);
-    EXPECT_NE(log.find("Attr onpick = \"@"), std::string::npos);
-    EXPECT_NE(log.find("Attr ontimer = \"@"), std::string::npos);
-}
-
 TEST_F(Wbxml, VariableReferencesByConversion)
 {
     const Bytes deck = loadDeck("wbxml_vars");
