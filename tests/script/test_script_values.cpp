@@ -31,13 +31,6 @@ TEST(ScriptValues, ConditionAndLogicalReadingDiffer)
     EXPECT_FALSE(toCondition(&inv));
 }
 
-TEST(ScriptValues, ReadDecimalWrapsAndStopsAtTheLength)
-{
-    EXPECT_EQ(readDecimal(" -12xy", 6), -12);
-    EXPECT_EQ(readDecimal("4294967297", 10), 1);
-    EXPECT_EQ(readDecimal("123", 2), 12);
-}
-
 TEST(ScriptValues, SerialisedForms)
 {
     ScriptValue values[3];
