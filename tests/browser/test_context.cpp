@@ -143,35 +143,6 @@ TEST_F(Contexts, NewContextFollowsTheHistoryFlag)
     EXPECT_STREQ(getCardName(), "card");
 }
 
-TEST_F(Contexts, TraceLines)
-{
-    setContextPrefs(nullptr);
-    testing::internal::CaptureStdout();
-    pushContext("u", CONTEXT_NEW);
-    setContextVal("x", "1");
-    setContextVal("x", "2");
-    getContextVal("x");
-    getContextVal("y");
-    getURL(0);
-    getURL(3);
-    clearContext(CLEAR_USER_VARS);
-    popContext();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Browser: push context u\n"
-              "Browser: setContextVal (new) - __cardName,\n"
-              "Browser: setContextVal (new) - __cardTitle,\n"
-              "Browser: setContextVal (new) - x,1\n"
-              "Browser: setContextVal (existing) - x,2\n"
-              "Browser: in getContextVal - x,2\n"
-              "Browser: in getContextVal - y failed!\n"
-              "Browser: getURL - u\n"
-              "Browser: getURL invalid index 3\n"
-              "Browser: clear context\n"
-              "Browser: clear variable x\n"
-              "Browser: in popContext()\n"
-              "Browser: pop context - u\n");
-}
-
 // ---- history
 
 std::vector<std::string> gWent;  // URLs the history navigated to

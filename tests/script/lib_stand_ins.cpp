@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <ostream>
 
 #include "browser/context.h"
 #include "cache/cache.h"
@@ -29,20 +28,6 @@ void resetLibStandIns()
     gDialogs.clear();
     gDialogAnswers.clear();
     gCacheEntries.clear();
-}
-
-void PrintTo(const TV &value, std::ostream *out)
-{
-    switch (value.type) {
-    case SV_INTEGER:
-        *out << "integer " << value.integer;
-        break;
-    case SV_STRING:
-        *out << "string '" << value.text << "'";
-        break;
-    default:
-        *out << "invalid";
-    }
 }
 
 uint32_t getDeckCharset() { return 106; }  // UTF-8: variables hold script text as it is
@@ -137,17 +122,6 @@ void toValue(const TV &tv, ScriptValue *value)
     }
 }
 
-TV fromValue(const ScriptValue &value)
-{
-    if (value.type == SV_INTEGER) {
-        return I(value.integer);
-    }
-    if (value.type == SV_STRING) {
-        return S(std::string(value.text ? value.text : "", value.text ? static_cast<size_t>(value.length) : 0));
-    }
-    return INV;
-}
-
 }  // namespace
 
 TV callByName(const char *name, const std::vector<TV> &args, int32_t *error, bool *ended)
@@ -176,8 +150,19 @@ TV callByName(const char *name, const std::vector<TV> &args, int32_t *error, boo
     ScriptValue result;
     makeInvalid(&result);
     popValue(&result, &frame);
-    TV out = fromValue(result);
+    TV out = toEV(result);
     releaseValue(&result);
     truncateStack(0);
     return out;
+}
+
+void runCases(const std::vector<LibCase> &cases)
+{
+    for (const LibCase &c : cases) {
+        int32_t error = -1;
+        bool ended = true;
+        EXPECT_EQ(callByName(c.function, c.args, &error, &ended), c.expected) << c.function << " row " << (&c - cases.data());
+        EXPECT_FALSE(ended) << c.function;
+        EXPECT_EQ(error, 0) << c.function;
+    }
 }

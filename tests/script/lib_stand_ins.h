@@ -10,18 +10,13 @@
 #include <vector>
 
 #include "script/script_value.h"
+#include "tests/script/engine_test_util.h"
 
-// A value written compactly in a test table.
-struct TV {
-    int32_t type;
-    int32_t integer;
-    std::string text;
-    bool operator==(const TV &) const = default;
-};
-inline TV I(int32_t n) { return {SV_INTEGER, n, ""}; }
-inline TV S(std::string text) { return {SV_STRING, 0, std::move(text)}; }
-inline const TV INV{SV_INVALID, 0, ""};
-void PrintTo(const TV &value, std::ostream *out);
+// Library tables use the engine tests' values under short names.
+using TV = EV;
+inline EV I(int32_t n) { return Int(n); }
+inline EV S(std::string text) { return Str(std::move(text)); }
+inline const EV &INV = Invalid;
 
 struct StandInDialog {
     int kind;
@@ -48,3 +43,11 @@ void resetLibStandIns();
 // what was left on the stack. *error and *ended report callLibrary's
 // outcome; the stack is checked to hold exactly the one result.
 TV callByName(const char *name, const std::vector<TV> &args, int32_t *error = nullptr, bool *ended = nullptr);
+
+// Rows of function, arguments and result; each call must return normally.
+struct LibCase {
+    const char *function;
+    std::vector<TV> args;
+    TV expected;
+};
+void runCases(const std::vector<LibCase> &cases);

@@ -1,11 +1,9 @@
 // The libraries reached from compiled scripts through the interpreter.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "script/interpreter.h"
 #include "tests/script/lib_stand_ins.h"
+#include "tests/support/temp_home.h"
 
 namespace {
 
@@ -16,9 +14,8 @@ protected:
     void SetUp() override
     {
         resetLibStandIns();
-        std::ifstream in(std::string(WMLS_DIR) + "/lib_calls.wmlsc", std::ios::binary);
-        ASSERT_TRUE(in) << "compiled unit missing";
-        gCacheEntries[{UNIT_URL, 0x15}] = std::string(std::istreambuf_iterator<char>(in), {});
+        gCacheEntries[{UNIT_URL, 0x15}] = readBytes(std::string(WMLS_DIR) + "/lib_calls.wmlsc");
+        ASSERT_FALSE((gCacheEntries[{UNIT_URL, 0x15}].empty())) << "compiled unit missing";
     }
 
     // Runs UNIT_URL#call and returns the error code.
@@ -90,11 +87,8 @@ TEST_F(LibScripts, ExitAndAbortEndTheRun)
 TEST(LibScriptLimits, EveryBudgetEndsTheRun)
 {
     resetLibStandIns();
-    for (const char *unit : {"limits", "lib_calls"}) {
-        std::ifstream in(std::string(WMLS_DIR) + "/" + unit + ".wmlsc", std::ios::binary);
-        ASSERT_TRUE(in) << unit;
-        gCacheEntries[{std::string("http://h/") + unit, 0x15}] = std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    for (const char *unit : {"limits", "lib_calls"})
+        gCacheEntries[{std::string("http://h/") + unit, 0x15}] = readBytes(std::string(WMLS_DIR) + "/" + unit + ".wmlsc");
     constexpr uint64_t NONE = UINT64_MAX, MB = 1 << 20, MS = 1000000;
     enum Spent { INSTRUCTIONS, BYTES, TIME, NOTHING };
     struct {

@@ -11,12 +11,6 @@
 
 namespace {
 
-struct Case {
-    const char *function;
-    std::vector<TV> args;
-    TV expected;
-};
-
 class Libs : public ::testing::Test {
 protected:
     void SetUp() override { resetLibStandIns(); }
@@ -26,13 +20,6 @@ protected:
     {
         std::free(gScriptUnit.url);
         gScriptUnit.url = url ? strdup(url) : nullptr;
-    }
-
-    static void runCases(const std::vector<Case> &cases)
-    {
-        for (const Case &c : cases) {
-            EXPECT_EQ(callByName(c.function, c.args), c.expected) << c.function << " case " << (&c - cases.data());
-        }
     }
 };
 

@@ -146,14 +146,3 @@ TEST_F(ScriptLoader, EveryTruncationOfACompiledUnitIsSafe)
     EXPECT_EQ(callForResult("t#fact(5)", &result), 0);
     EXPECT_EQ(result, Int(120));
 }
-
-TEST(ScriptCursor, MultiByteIntegers)
-{
-    const uint8_t bytes[] = {0x81, 0x00, 0x7F, 0x80};
-    ByteCursor cursor{bytes, sizeof bytes, 0, false};
-    EXPECT_EQ(readMb(&cursor), 128u);
-    EXPECT_EQ(readMb(&cursor), 127u);
-    EXPECT_FALSE(cursor.failed);
-    EXPECT_EQ(readMb(&cursor), 0u);  // runs off the end
-    EXPECT_TRUE(cursor.failed);
-}

@@ -26,6 +26,23 @@ std::vector<uint8_t> loadDeck(const char *name)
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+Bytes header(uint8_t charset, const std::string &table)
+{
+    Bytes b = {0x01, 0x04, charset, static_cast<uint8_t>(table.size())};
+    return b + Bytes(table.begin(), table.end());
+}
+
+Bytes str(const std::string &text)
+{
+    return Bytes{0x03} + Bytes(text.begin(), text.end()) + Bytes{0};
+}
+
+Bytes operator+(Bytes a, const Bytes &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 void fakeReset()
 {
     gFakeVars.clear();

@@ -8,6 +8,13 @@
 
 #include "tests/support/fake_cache.h"
 
+// Hand-made decks: a WML 1.1 header in charset with a string table, an
+// inline string, parts joined.
+using Bytes = std::vector<uint8_t>;
+Bytes header(uint8_t charset = 4, const std::string &table = "");
+Bytes str(const std::string &text);
+Bytes operator+(Bytes a, const Bytes &b);
+
 // The compiled test deck NAME.wmlc (built from tests/wml/decks/NAME.wml).
 std::vector<uint8_t> loadDeck(const char *name);
 

@@ -9,8 +9,6 @@
 std::vector<uint8_t> handDeck(const std::vector<uint8_t> &body, uint8_t charset = 4);
 // A body: wml > card > p holding these bytes.
 std::vector<uint8_t> inCard(const std::vector<uint8_t> &content);
-// STR_I text.
-std::vector<uint8_t> str(const std::string &text);
 std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts);
 
 // Caches the bytes as a deck and lays out card; Layout's result.

@@ -1,14 +1,10 @@
 #!/usr/bin/env bash
-# Every test, site and demo deck through the source view and back. Each
-# WML file is compiled by the gateway's compiler twice, as the build does
-# (ISO-8859-1) and as UTF-8. Both decks must give the same text, and that
-# text compiled again must give each deck back byte for byte. Decks from
-# which the source view loses something are listed in SOURCE_DIR/lossy.txt
-# with what they lose; their text must equal SOURCE_DIR/NAME.txt instead,
-# and they must really not come back (a stale entry fails too).
+# Every test, site and demo deck, compiled as ISO-8859-1 and as UTF-8, must
+# give one source text that compiles back to each deck byte for byte; decks
+# listed in SOURCE_DIR/lossy.txt must instead match SOURCE_DIR/NAME.txt
+# (NAME: folder-file) and really not come back. TOVRIN_UPDATE_GOLDEN=1
+# rewrites the texts.
 #   source_roundtrip.sh DECOMPILE_DECK WML_TESTER SOURCE_DIR WML_DIR...
-# A deck's NAME is its folder and file name: decks-nav_home for
-# tests/wml/decks/nav_home.wml. TOVRIN_UPDATE_GOLDEN=1 rewrites the texts.
 set -u
 decompile=$1 compiler=$2 source_dir=$3
 shift 3
@@ -18,13 +14,9 @@ failed=0
 checked=0
 lossy=$(sed -e 's/#.*//' -e '/^[[:space:]]*$/d' "$source_dir/lossy.txt" | awk '{print $1}')
 
-fail() {
-  echo "FAIL $1"
-  failed=1
-}
+fail() { echo "FAIL $1"; failed=1; }
 
-# compile CHARSET IN OUT: the gateway's compiler, which reads the text in
-# CHARSET whatever its XML declaration says and writes a deck in it.
+# compile CHARSET IN OUT: reads IN as CHARSET whatever its XML declaration says.
 compile() {
   "$compiler" -b -c "$1" "$2" >"$3" 2>"$work/compiler.log" && [ -s "$3" ]
 }

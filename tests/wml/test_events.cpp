@@ -112,14 +112,4 @@ TEST_F(EventsTest, EventTableOverflow)
     EXPECT_EQ(countLines(eventDump(), "E4 "), 53);
 }
 
-TEST_F(EventsTest, NoopRemovesOnlyItsDo)
-{
-    // A noop removes only what the do before it added.
-    std::vector<uint8_t> body = cat({{0xE8, 0x21}, str("keep"), {0x01, 0x01},
-                                     {0xE8, 0x21}, str("gone"), {0x01, 0x31, 0x01}});
-    EXPECT_EQ(layoutBytes(handDeck(inCard(body))), 0);
-    EXPECT_EQ(countLines(eventDump(), "[keep]"), 1);
-    EXPECT_EQ(countLines(eventDump(), "[gone]"), 0);
-}
-
 }  // namespace

@@ -16,22 +16,12 @@ static const char *kDeckUrl = "http://test/deck.wml";
 
 std::vector<uint8_t> handDeck(const std::vector<uint8_t> &body, uint8_t charset)
 {
-    std::vector<uint8_t> d = {0x01, 0x04, charset, 0x00};
-    d.insert(d.end(), body.begin(), body.end());
-    return d;
+    return header(charset) + body;
 }
 
 std::vector<uint8_t> inCard(const std::vector<uint8_t> &content)
 {
     return cat({{0x7F, 0x67, 0x60}, content, {0x01, 0x01, 0x01}});
-}
-
-std::vector<uint8_t> str(const std::string &text)
-{
-    std::vector<uint8_t> v(text.size() + 2, 0);
-    v[0] = 0x03;
-    std::copy(text.begin(), text.end(), v.begin() + 1);
-    return v;
 }
 
 std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts)

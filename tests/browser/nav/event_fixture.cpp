@@ -2,8 +2,6 @@
 
 #include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "browser/context.h"
@@ -41,8 +39,7 @@ void EventTest::TearDown()
 
 void EventTest::storeDeck(const std::string &url, const char *name)
 {
-    std::ifstream in(std::string(EV_DECK_DIR) + "/" + name + ".wmlc", std::ios::binary);
-    std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string body = readBytes(std::string(EV_DECK_DIR) + "/" + name + ".wmlc");
     ASSERT_FALSE(body.empty()) << name;
     storeBytes(url, reinterpret_cast<const uint8_t *>(body.data()), body.size());
 }
