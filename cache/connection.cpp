@@ -138,7 +138,7 @@ void doConnect(const UserPrefs *prefs)
         Log_str("Cache: already connected, changing state to CSTATE_RECONNECTING\n");
     int32_t status = 0;
     uint32_t port = gConnPrefs->bearer == BEARER_SMS ? 0 : gConnPrefs->proxyPort;
-    int32_t r = connect(gConnPrefs->proxy.c_str(), port, gConnPrefs->bearer, &gSessionCaps, &status);
+    int32_t r = sessionConnect(gConnPrefs->proxy.c_str(), port, gConnPrefs->bearer, &gSessionCaps, &status);
     if (r > 1000)
         showError(r);
     if (status == SESSION_ALREADY && gCacheState == CSTATE_CONNECTING) {
@@ -211,7 +211,7 @@ void goOnline(const UserPrefs *prefs)
 void goOffline()
 {
     gOnline = 0;
-    disconnect();
+    sessionDisconnect();
     // Two rounds so that the Disconnect leaves before the socket closes.
     pumpStack();
     pumpStack();
@@ -279,7 +279,7 @@ void C_abort()
 {
     Log_str("Cache: in abort\n");
     if (gOnline && (gCacheState == CSTATE_CONNECTING || gCacheState == CSTATE_RECONNECTING)) {
-        disconnect();
+        sessionDisconnect();
         gPending = 0;
         return;
     }
@@ -299,13 +299,13 @@ void C_reconnect()
     }
     Log_str("Cache: connectionlessmode! So disconnection!\n");
     if (gOnline)
-        disconnect();
+        sessionDisconnect();
 }
 
 void C_disconnect()
 {
     if (gOnline)
-        disconnect();
+        sessionDisconnect();
 }
 
 PushListenerState pushListenerState()

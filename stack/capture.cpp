@@ -68,7 +68,7 @@ uint32_t localAddressFor(uint32_t peer)
     to.sin_port = htons(9);
     to.sin_addr.s_addr = htonl(peer);
     socklen_t n = sizeof to;
-    if (s >= 0 && connect(s, reinterpret_cast<sockaddr *>(&to), sizeof to) == 0 &&
+    if (s >= 0 && ::connect(s, reinterpret_cast<sockaddr *>(&to), sizeof to) == 0 &&
         getsockname(s, reinterpret_cast<sockaddr *>(&to), &n) == 0)
         local = ntohl(to.sin_addr.s_addr);
     if (s >= 0)

@@ -8,7 +8,7 @@
 // How an indication reaches the connection manager:
 //   1. the stack fills the words of gSessionEvent the event code sets;
 //   2. it calls the handler given to setSessionEventHandler (no arguments),
-//      synchronously, from inside pumpStack, connect, disconnect,
+//      synchronously, from inside pumpStack, sessionConnect, sessionDisconnect,
 //      abortRequest or closeStack;
 //   3. the handler calls takeEvent for a copy and does all its work with it;
 //   4. when the handler returns, the stack releases the buffers that
@@ -16,7 +16,7 @@
 // So headers and body are valid only while the handler runs; the handler
 // copies whatever it keeps and frees nothing. A method result is
 // acknowledged to the gateway (S_MethodResult) after the handler returns.
-// The handler may call back into this interface (abortRequest, disconnect,
+// The handler may call back into this interface (abortRequest, sessionDisconnect,
 // another request); nothing is queued.
 #include <cstdint>
 
@@ -30,7 +30,7 @@ constexpr int32_t SEVENT_ABORTED = 1014;        // S-MethodAbort.ind
 constexpr int32_t SEVENT_PUSH = 1015;           // S-Push.ind
 constexpr int32_t SEVENT_REDIRECTED = 1202;     // S-Disconnect.ind with a redirect: reconnecting
 
-// Results of connect.
+// Results of sessionConnect.
 constexpr int32_t SESSION_ALREADY = 1001;       // out status: a session already existed
 constexpr int32_t SESSION_NO_SOCKETS = 1203;
 constexpr int32_t SESSION_BAD_BEARER = 1204;
@@ -52,7 +52,7 @@ struct SessionEvent {
     uint32_t bodyLength;       // word 6
 };
 
-// The negotiated capabilities (the Browser's gSessionCaps). connect reads
+// The negotiated capabilities (the Browser's gSessionCaps). sessionConnect reads
 // the requested values from it and keeps the pointer: the granted values
 // are written into the same record when the session comes up.
 struct SessionCaps {
@@ -69,11 +69,11 @@ void setSessionEventHandler(void (*handler)());
 // or SESSION_NO_SOCKETS / SESSION_BAD_BEARER / SESSION_NO_SOCKET /
 // SESSION_TRANSPORT_FAILED. *status is set to SESSION_ALREADY when a
 // session existed (it is ended first); otherwise left as it was.
-int32_t connect(const char *gateway, uint32_t port, uint8_t bearer, SessionCaps *caps,
+int32_t sessionConnect(const char *gateway, uint32_t port, uint8_t bearer, SessionCaps *caps,
                 int32_t *status);
 // 1 when a disconnect was requested; -1 (and event 1002) when no session
 // was ever opened.
-int32_t disconnect();
+int32_t sessionDisconnect();
 
 // Connectionless requests to gateway:port. urlLength counts the URL's
 // terminating zero (which is not sent). Return the transaction id (0..255),

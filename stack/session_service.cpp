@@ -151,7 +151,7 @@ void setSessionEventHandler(void (*handler)()) {
     gEventHandler = handler;
 }
 
-int32_t connect(const char *gateway, uint32_t port, uint8_t bearer, SessionCaps *caps, int32_t *status) {
+int32_t sessionConnect(const char *gateway, uint32_t port, uint8_t bearer, SessionCaps *caps, int32_t *status) {
     gConnectionless = false;
     uint32_t localPort = 0;
     int opened = openTransport(bearer, &localPort);
@@ -183,7 +183,7 @@ int32_t connect(const char *gateway, uint32_t port, uint8_t bearer, SessionCaps 
     return 1;
 }
 
-int32_t disconnect() {
+int32_t sessionDisconnect() {
     if (gSessionHandle == SESSION_NEVER) {
         postCode(SEVENT_NO_SESSION);
         return -1;
@@ -273,7 +273,7 @@ void S_DisconnectInd(const WspRedirectAddress *redirect, const uint8_t *headers,
     if (redirect != nullptr) {
         Log_printf("WSP: redirected to %s:%u\n", redirect->address, redirect->port);
         int32_t status = 0;
-        connect(redirect->address, redirect->port, redirect->bearer, gCaps, &status);
+        sessionConnect(redirect->address, redirect->port, redirect->bearer, gCaps, &status);
         postCode(SEVENT_REDIRECTED);
         return;
     }

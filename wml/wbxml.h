@@ -102,7 +102,7 @@ void logPosition();
 // Logs a tag byte as the walkers do: position, "Tag %02x" and its C and A
 // bits.
 void logTag(uint8_t tag);
-// Resets the per-pass fields (skeleton step 2).
+// Resets the per-pass fields and starts a walk at position.
 void beginPass(uint32_t position, bool substituteVars, bool keepUrlText);
 // True when a walker at gWbxml.depth must not descend into another level;
 // it then logs "Maximum nesting exceeded\n" and sets errorFlag, and the

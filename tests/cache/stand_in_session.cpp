@@ -65,7 +65,7 @@ void postSessionEvent(const SessionEvent &event)
 // The session layer.
 void setSessionEventHandler(void (*handler)()) { gHandler = handler; }
 
-int32_t connect(const char *, uint32_t, uint8_t, SessionCaps *caps, int32_t *status)
+int32_t sessionConnect(const char *, uint32_t, uint8_t, SessionCaps *caps, int32_t *status)
 {
     gStandIn.calls.push_back("connect");
     gStandIn.caps = caps;
@@ -79,7 +79,7 @@ int32_t connect(const char *, uint32_t, uint8_t, SessionCaps *caps, int32_t *sta
     return gStandIn.connectResult;
 }
 
-int32_t disconnect()
+int32_t sessionDisconnect()
 {
     gStandIn.calls.push_back("disconnect");
     return 1;

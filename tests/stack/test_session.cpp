@@ -63,7 +63,7 @@ protected:
     // handle 1.
     void connectUp() {
         int32_t status = 0;
-        ASSERT_EQ(connect("127.0.0.1", 9201, 5, &caps, &status), 1);
+        ASSERT_EQ(sessionConnect("127.0.0.1", 9201, 5, &caps, &status), 1);
         TR_ResultInd(1, poolCopy({0x02, 0x07, 0x07, 0x00, 0x03, 0x80, 0x8B, 0x5C, 0x02, 0x83, 0x08}), 11);
         ASSERT_EQ(WSP_sessionId(), 7);
         gSeen.clear();
@@ -74,7 +74,7 @@ protected:
 
 TEST_F(Session, ConnectSendsHeadersAndCapabilities) {
     int32_t status = 0;
-    ASSERT_EQ(connect("127.0.0.1", 9201, 5, &caps, &status), 1);
+    ASSERT_EQ(sessionConnect("127.0.0.1", 9201, 5, &caps, &status), 1);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(gPumpRounds, 2u);
     ASSERT_EQ(gSent.size(), 1u);
@@ -91,7 +91,7 @@ TEST_F(Session, ConnectSendsHeadersAndCapabilities) {
 
 TEST_F(Session, ConnectReplyWithoutCapabilitiesKeepsDefaults) {
     int32_t status = 0;
-    connect("127.0.0.1", 9201, 5, &caps, &status);
+    sessionConnect("127.0.0.1", 9201, 5, &caps, &status);
     TR_ResultInd(1, poolCopy({0x02, 0x05, 0x00, 0x00}), 4);
     EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_CONNECTED});
     EXPECT_EQ(gCalls.back(), "result 1");
@@ -101,7 +101,7 @@ TEST_F(Session, ConnectReplyWithoutCapabilitiesKeepsDefaults) {
     EXPECT_EQ(WSP_maxReceivedPdu(), 1400u);
     // A second connect reports the session that existed and ends it first.
     gSeen.clear();
-    ASSERT_EQ(connect("127.0.0.1", 9201, 5, &caps, &status), 1);
+    ASSERT_EQ(sessionConnect("127.0.0.1", 9201, 5, &caps, &status), 1);
     EXPECT_EQ(status, SESSION_ALREADY);
     EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_DISCONNECTED});
     EXPECT_EQ(WSP_sessionId(), -2);
@@ -115,7 +115,7 @@ TEST_F(Session, TransportFailuresMap) {
     for (const Case &c : cases) {
         gOpenResult = c.opened;
         int32_t status = 0;
-        EXPECT_EQ(connect("127.0.0.1", 9201, 5, &caps, &status), c.code);
+        EXPECT_EQ(sessionConnect("127.0.0.1", 9201, 5, &caps, &status), c.code);
         EXPECT_EQ(getConnectionless("127.0.0.1", 9200, 5, "u", 2), -1);
     }
 }
@@ -198,7 +198,7 @@ TEST_F(Session, WrongPduAndAborts) {
 
 TEST_F(Session, RequestConfirmedWhileConnectingIsAbortedAndReported) {
     int32_t status = 0;
-    connect("127.0.0.1", 9201, 5, &caps, &status);
+    sessionConnect("127.0.0.1", 9201, 5, &caps, &status);
     int32_t id = getConnected("a", 2);
     TR_InvokeCnf(1);  // the Connect's own confirm: ignored
     TR_InvokeCnf(2);
@@ -208,19 +208,19 @@ TEST_F(Session, RequestConfirmedWhileConnectingIsAbortedAndReported) {
 }
 
 TEST_F(Session, DisconnectInEachState) {
-    EXPECT_EQ(disconnect(), -1);
+    EXPECT_EQ(sessionDisconnect(), -1);
     EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_NO_SESSION});
     connectUp();
-    EXPECT_EQ(disconnect(), 1);
+    EXPECT_EQ(sessionDisconnect(), 1);
     ASSERT_EQ(gSent.size(), 1u);
     EXPECT_EQ(gSent[0].transactionClass, WTP_CLASS0);
     EXPECT_EQ(gSent[0].bytes, (Bytes{0x05, 0x07}));
     EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_DISCONNECTED});
     // Connecting: the Connect is aborted.
     int32_t status = 0;
-    connect("127.0.0.1", 9201, 5, &caps, &status);
+    sessionConnect("127.0.0.1", 9201, 5, &caps, &status);
     gSeen.clear();
-    disconnect();
+    sessionDisconnect();
     EXPECT_EQ(gCalls.back(), "abort 2 225");
     EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_DISCONNECTED});
     // The gateway's Disconnect ends the session and its requests.
@@ -253,7 +253,7 @@ TEST_F(Session, ConnectAnswers) {
         resetStandIns();
         gSeen.clear();
         int32_t status = 0;
-        connect("127.0.0.1", 9201, 5, &caps, &status);
+        sessionConnect("127.0.0.1", 9201, 5, &caps, &status);
         TR_ResultInd(1, poolCopy(c.pdu), static_cast<uint32_t>(c.pdu.size()));
         EXPECT_EQ(codes(), c.events) << c.name;
         if (!c.lastCall.empty()) {

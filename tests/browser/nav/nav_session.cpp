@@ -73,7 +73,7 @@ size_t unansweredRequests()
 // The session layer.
 void setSessionEventHandler(void (*handler)()) { gHandler = handler; }
 
-int32_t connect(const char *, uint32_t, uint8_t, SessionCaps *, int32_t *)
+int32_t sessionConnect(const char *, uint32_t, uint8_t, SessionCaps *, int32_t *)
 {
     SessionEvent e{};
     e.code = SEVENT_CONNECTED;
@@ -81,7 +81,7 @@ int32_t connect(const char *, uint32_t, uint8_t, SessionCaps *, int32_t *)
     return 1;
 }
 
-int32_t disconnect() { return 1; }
+int32_t sessionDisconnect() { return 1; }
 
 int32_t getConnectionless(const char *, uint32_t, uint8_t, const char *url, uint32_t)
 {
