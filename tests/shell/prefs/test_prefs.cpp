@@ -194,28 +194,6 @@ TEST_F(Prefs, UnusableOrLockedStoreKeepsDefaultsAndWritesNothing)
 
 // ---- the preferences window's form
 
-TEST_F(Prefs, FormShowsTheRecordAndTheCacheLimits)
-{
-    setPrefDefaults(&prefs);
-    prefs.bearer = BEARER_SMS;
-    prefs.proxyPort = 9200;
-    prefs.flags = PREF_NEWCONTEXT_HISTORY;
-    prefs.homeUrl = "http://caf\xE9/";  // not UTF-8: shown as ISO-8859-1
-    prefs.morPush = 3;
-    C_setCacheSize(100000, 300000);
-    PrefsForm form;
-    fillPrefsForm(prefs, &form);
-    EXPECT_EQ(form.homeUrl, "http://caf\xC3\xA9/");
-    EXPECT_FALSE(form.loadOnStartup);
-    EXPECT_TRUE(form.newContextClearsHistory);
-    EXPECT_EQ(form.cacheMinKb, "97");  // truncated
-    EXPECT_EQ(form.cacheMaxKb, "292");
-    EXPECT_EQ(form.bearerIndex, PREFS_BEARER_SMS);
-    EXPECT_EQ(form.portIndex, PREFS_PORT_CONNECTIONLESS);
-    EXPECT_EQ(form.morPush, "3");
-    EXPECT_EQ(gCalls, "");
-}
-
 TEST_F(Prefs, FormOkStoresWhatTheFormShows)
 {
     ASSERT_EQ(loadPrefs(&prefs), REG_OK);
@@ -243,6 +221,22 @@ TEST_F(Prefs, FormOkStoresWhatTheFormShows)
     EXPECT_EQ(applyPrefsForm(form, &prefs), REG_OK);
     EXPECT_EQ(prefs.proxyPort, 9201u);
     EXPECT_EQ(prefs.flags, PREF_LOAD_ON_STARTUP | PREF_NEWCONTEXT_HISTORY);
+
+    // Texts stop at 255 bytes, between characters; limits stay usable.
+    form.homeUrl = std::string(254, 'a') + "\xC3\xA9";  // 256 bytes
+    form.gatewayAddress = std::string(300, 'g');
+    form.cacheMinKb = "50";
+    form.cacheMaxKb = "40";  // below the minimum: the minimum follows it
+    applyPrefsForm(form, &prefs);
+    EXPECT_EQ(prefs.homeUrl, std::string(254, 'a'));
+    EXPECT_EQ(prefs.proxy, std::string(255, 'g'));
+    EXPECT_EQ(gCacheMin, 40u * 1024);
+    EXPECT_EQ(gCacheMax, 40u * 1024);
+    form.cacheMinKb = "3000000";  // bytes past 2^31: clamped
+    form.cacheMaxKb = "4194304";
+    applyPrefsForm(form, &prefs);
+    EXPECT_EQ(gCacheMin, PREFS_FORM_MAX_CACHE_KB * 1024);
+    EXPECT_EQ(gCacheMax, PREFS_FORM_MAX_CACHE_KB * 1024);
 }
 
 TEST_F(Prefs, FormOkReconnectsOnlyWhenTheGatewayChanged)
@@ -271,40 +265,30 @@ TEST_F(Prefs, FormOkReconnectsOnlyWhenTheGatewayChanged)
     }
 }
 
-// Texts stop at 255 bytes, between characters; limits stay usable.
-TEST_F(Prefs, FormOkKeepsTextsAndLimitsInBounds)
-{
-    setPrefDefaults(&prefs);
-    PrefsForm form;
-    fillPrefsForm(prefs, &form);
-    form.homeUrl = std::string(254, 'a') + "\xC3\xA9";  // 256 bytes
-    form.gatewayAddress = std::string(300, 'g');
-    form.cacheMinKb = "50";
-    form.cacheMaxKb = "40";  // below the minimum: the minimum follows it
-    applyPrefsForm(form, &prefs);
-    EXPECT_EQ(prefs.homeUrl, std::string(254, 'a'));
-    EXPECT_EQ(prefs.proxy, std::string(255, 'g'));
-    EXPECT_EQ(gCacheMin, 40u * 1024);
-    EXPECT_EQ(gCacheMax, 40u * 1024);
-
-    form.cacheMinKb = "3000000";  // bytes past 2^31: clamped
-    form.cacheMaxKb = "4194304";
-    applyPrefsForm(form, &prefs);
-    EXPECT_EQ(gCacheMin, PREFS_FORM_MAX_CACHE_KB * 1024);
-    EXPECT_EQ(gCacheMax, PREFS_FORM_MAX_CACHE_KB * 1024);
-}
-
-TEST_F(Prefs, FormRestoreKeepsOnlyTheBookmarksAndClearCacheEmptiesTheCanvas)
+// The form shows the record and the cache limits; Restore brings back every
+// default but the bookmarks.
+TEST_F(Prefs, FormShowsTheRecordAndRestoreKeepsOnlyTheBookmarks)
 {
     ASSERT_EQ(loadPrefs(&prefs), REG_OK);
     prefs.proxy = "gw.mine";
+    prefs.bearer = BEARER_SMS;
     prefs.proxyPort = 9200;
-    prefs.flags = 0;
+    prefs.flags = PREF_NEWCONTEXT_HISTORY;
+    prefs.homeUrl = "http://caf\xE9/";  // not UTF-8: shown as ISO-8859-1
+    prefs.morPush = 3;
     listTextAppend(prefs.history, "http://a/");
     prefs.bookmarks = raw("Home\0http://h/\0\0");
-    C_setCacheSize(1024, 2048);
+    C_setCacheSize(100000, 300000);
     PrefsForm form;
     fillPrefsForm(prefs, &form);
+    EXPECT_EQ(form.homeUrl, "http://caf\xC3\xA9/");
+    EXPECT_FALSE(form.loadOnStartup);
+    EXPECT_TRUE(form.newContextClearsHistory);
+    EXPECT_EQ(form.cacheMinKb, "97");  // truncated
+    EXPECT_EQ(form.cacheMaxKb, "292");
+    EXPECT_EQ(form.bearerIndex, PREFS_BEARER_SMS);
+    EXPECT_EQ(form.portIndex, PREFS_PORT_CONNECTIONLESS);
+    EXPECT_EQ(form.morPush, "3");
     form.homeUrl = "typed but not confirmed";
 
     EXPECT_EQ(restorePrefsForm(&prefs, &form), REG_OK);
