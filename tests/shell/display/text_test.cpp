@@ -95,12 +95,20 @@ void checkFit(uint8_t style, const std::string &text, bool utf8)
     }
 }
 
-TEST_F(TextTest, FitNeverExceedsTheWidth)
+// Fitting never exceeds the width; summed per-character advances equal the
+// run shaped whole (plus the field's 2 pixels), or painted text would not
+// fit its record.
+TEST_F(TextTest, FitAndSummedWidthsAgreeWithTheShapedRun)
 {
+    const char *latin1[] = {"The quick brown fox jumps over the lazy dog", "WAVE AVA Yo Te To LT fi fl ffi office",
+                            "na\xEFve r\xE9sum\xE9 \xA3\xB5 caf\xE9 cr\xE8me \xE0 la fa\xE7on",
+                            "1,234.56 (x) [y] {z} iiiiiiii MMMMMMMM", ""};
     for (uint8_t style : STYLES) {
-        checkFit(style, "The quick brown fox jumps over the lazy dog", false);
-        checkFit(style, "AVAVAV fi fl ffi Tw", false);
-        checkFit(style, "na\xEFve r\xE9sum\xE9 \xA3\xB5", false);
+        for (const char *text : latin1) {
+            checkFit(style, text, false);
+            int field = (style & STYLE_FIELD) ? 2 : 0;
+            EXPECT_EQ(measure(style, text).width - field, shapedTextWidth(style, text)) << int(style) << " " << text;
+        }
     }
     setDeckCharset(CHARSET_UTF8);
     for (uint8_t style : STYLES) {
@@ -110,20 +118,3 @@ TEST_F(TextTest, FitNeverExceedsTheWidth)
 }
 
 }  // namespace
-
-// Summed per-character advances must equal the run shaped whole (plus the
-// field's 2 pixels), or painted text would not fit its record.
-TEST_F(TextTest, SummedWidthsEqualShapedRuns)
-{
-    const char *texts[] = {"Plain text that wraps over several lines", "WAVE AVA Yo Te To LT",
-                           "fi fl ffi office", "caf\xE9 cr\xE8me \xE0 la fa\xE7on", "1,234.56 (x) [y] {z}",
-                           "iiiiiiii MMMMMMMM", ""};
-    for (uint8_t style : STYLES) {
-        for (const char *text : texts) {
-            int width = 0, height = 0;
-            ASSERT_TRUE(measureText(style, text, &width, &height));
-            int field = (style & STYLE_FIELD) ? 2 : 0;
-            EXPECT_EQ(width - field, shapedTextWidth(style, text)) << "style " << int(style) << " [" << text << "]";
-        }
-    }
-}
