@@ -22,6 +22,11 @@ struct TableBuilder {
         for (int i = 0; i < 4; i++)
             bytes[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
     }
+    void putInts(size_t at, std::initializer_list<int32_t> values)
+    {
+        for (int32_t v : values)
+            putInt(at, v), at += 4;
+    }
     size_t begin(size_t length)
     {
         length = (length + 3) & ~size_t(3);
@@ -38,10 +43,7 @@ struct TableBuilder {
         size_t at = begin(length);
         putInt(at + 4, static_cast<int32_t>(type));
         bytes[at + 8] = style;
-        putInt(at + 20, x);
-        putInt(at + 24, y);
-        putInt(at + 28, w);
-        putInt(at + 32, h);
+        putInts(at + 20, {x, y, w, h});
         return at;
     }
     void text(uint8_t style, int x, int y, int w, int h, const std::string &s)
@@ -53,11 +55,7 @@ struct TableBuilder {
                uint8_t style = 0)
     {
         size_t at = header(61 + url.size(), 4, style, x, y, w, h);
-        putInt(at + 36, naturalW);
-        putInt(at + 40, naturalH);
-        putInt(at + 44, dataOffset);
-        putInt(at + 48, naturalW);
-        putInt(at + 52, naturalH);
+        putInts(at + 36, {naturalW, naturalH, dataOffset, naturalW, naturalH});
         putText(at + 56, url);
     }
 
