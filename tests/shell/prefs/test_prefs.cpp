@@ -104,33 +104,31 @@ protected:
     }
 };
 
-TEST_F(Prefs, FirstStartWritesEveryDefault)
+// A first start writes every default. Every stored value is read into the
+// record; one that cannot be used (a short word) makes the whole record be
+// written back, so the store shows what save writes.
+TEST_F(Prefs, FirstStartWritesDefaultsAndAnUnusableValueRewritesAll)
 {
     EXPECT_EQ(loadPrefs(&prefs), REG_OK);
     EXPECT_EQ(summary(prefs), DEFAULTS);
     EXPECT_EQ(prefs.lastVersion, "");  // none was stored
     expectStored(defaultValues());
-}
 
-// Every stored value is read into the record; one missing value makes the
-// whole record be written back, so the store shows what save writes.
-TEST_F(Prefs, StoredValuesAreReadAndAMissingOneRewritesAll)
-{
-    openKey();
     std::map<std::string, std::string> stored = {
         {"BearerService", raw("\x03")}, {"HomeURL", raw("http://h/x\0")}, {"Proxy", raw("gw.test\0")},
-        {"ProxyPort", le32(9200)},      {"MyNumber", raw("555\0")},       {"Bookmarks", raw("Home\0http://h/\0\0")},
+        {"ProxyPort", raw("\x50\x23")}, {"MyNumber", raw("555\0")},       {"Bookmarks", raw("Home\0http://h/\0\0")},
         {"LastVersion", raw("Build old\0")}, {"SDUSize", le32(1400)},     {"PushEnable", raw("\x01")},
         {"MORMethod", le32(4)},         {"MORPush", le32(3)},             {"PrefFlag", raw("\x02")},
+        {"History", raw("http://a/\0\0")},
     };
     for (const auto &[name, bytes] : stored)
         put(name.c_str(), bytes);
 
     EXPECT_EQ(loadPrefs(&prefs), REG_OK);
-    EXPECT_EQ(summary(prefs), "gw.test:9200 http://h/x flags 2 bearer 3 number 555 history | bookmarks Home|http://h/|| "
-                              "sdu 1400 push 1 mor 4/3 cache 102400/204800");
+    EXPECT_EQ(summary(prefs), "gw.test:9201 http://h/x flags 2 bearer 3 number 555 history http://a/|| bookmarks "
+                              "Home|http://h/|| sdu 1400 push 1 mor 4/3 cache 102400/204800");
     EXPECT_EQ(prefs.lastVersion, "Build old");
-    stored["History"] = raw("\0");
+    stored["ProxyPort"] = le32(9201);
     stored["LastVersion"] = prefsBuildString() + '\0';
     expectStored(stored);
 
@@ -150,7 +148,6 @@ TEST_F(Prefs, MalformedValuesStayInBounds)
     put("HomeURL", std::string(PREF_MAX_TEXT + 1, 'h'));
     put("History", "http://a/\0http://b");
     put("Bookmarks", raw("T\0\0U\0\0"));
-    put("ProxyPort", raw("\x50\x23"));
     put("PrefFlag", "");
     put("SDUSize", le32(1400) + "x");
 
@@ -159,7 +156,6 @@ TEST_F(Prefs, MalformedValuesStayInBounds)
                               "http://a/|| bookmarks T|| sdu 1500 push 0 mor 8/0 cache 102400/204800");
     expectStored({{"Proxy", raw("gw.noterm\0")},
                   {"HomeURL", raw("http://127.0.0.1:8080/index.wml\0")},
-                  {"ProxyPort", le32(9201)},
                   {"PrefFlag", raw("\x01")},
                   {"SDUSize", le32(1500)}});
 }
