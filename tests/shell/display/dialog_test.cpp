@@ -26,44 +26,56 @@ protected:
     }
 };
 
-struct TextRequest {
-    char buffer[9] = "init";
-    DialogRequest request;
-    explicit TextRequest(uint16_t minLength, uint8_t kind = DIALOG_TEXT)
-        : request{kind, nullptr, "Name?", buffer, nullptr, minLength, 8, 0}
-    {
-    }
-};
-
-// A row per answer: the deck's charset, the field's minimum length (it
-// holds 8 bytes), what is queued, the result and the field afterwards.
-TEST_F(DialogTest, TextEntryTakesTheQueuedAnswer)
+// A row per answer to a text entry (8 bytes, holding "init") or to a
+// select of red, green and blue: the deck's charset, the minimum length or
+// whether several may be chosen, the options selected before, what is
+// queued, the result and the field or the selection afterwards.
+TEST_F(DialogTest, TextAndSelectTakeTheQueuedAnswer)
 {
     const struct {
+        uint8_t kind;
         uint32_t charset;
-        uint16_t minLength;
-        const char *command, *rest;
+        uint16_t limit;
+        const char *before, *command, *rest;
         int result;
-        const char *buffer;
+        const char *after;
     } cases[] = {
-        {4, 0, "answer", "far too long", 1, "far too "},
-        {4, 0, "confirm", "yes", 1, "init"},  // OK with the value shown
-        {4, 0, "confirm", "no", 0, "init"},
-        {4, 0, "cancel", "", 0, "init"},
-        {4, 0, "choose", "1", 0, "init"},     // does not suit: cancelled
-        {4, 0, nullptr, nullptr, 0, "init"},  // nothing queued: cancelled
-        {4, 3, "answer", "ab", 0, "init"},    // too short: refused with a message
-        {106, 3, "answer", "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 1, "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"},  // characters count
-        {106, 0, "answer", "abc\xC3\xA9\xC3\xA9\xC3\xA9", 1, "abc\xC3\xA9\xC3\xA9"},  // cut between characters
+        {DIALOG_MASKED_TEXT, 4, 0, "", "answer", "far too long", 1, "far too "},
+        {DIALOG_MASKED_TEXT, 4, 0, "", "confirm", "yes", 1, "init"},  // OK with the value shown
+        {DIALOG_MASKED_TEXT, 4, 0, "", "confirm", "no", 0, "init"},
+        {DIALOG_MASKED_TEXT, 4, 0, "", "cancel", "", 0, "init"},
+        {DIALOG_MASKED_TEXT, 4, 0, "", "choose", "1", 0, "init"},     // does not suit: cancelled
+        {DIALOG_MASKED_TEXT, 4, 0, "", nullptr, nullptr, 0, "init"},  // nothing queued: cancelled
+        {DIALOG_TEXT, 4, 3, "", "answer", "ab", 0, "init"},           // too short: refused with a message
+        {DIALOG_TEXT, 106, 3, "", "answer", "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 1, "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"},
+        {DIALOG_TEXT, 106, 0, "", "answer", "abc\xC3\xA9\xC3\xA9\xC3\xA9", 1, "abc\xC3\xA9\xC3\xA9"},  // cut between characters
+        {DIALOG_SELECT, 4, 0, "011", "choose", "3", 1, "001"},
+        {DIALOG_SELECT, 4, 0, "011", "confirm", "yes", 1, "010"},     // single choice: first preselected only
+        {DIALOG_SELECT, 4, 1, "101", "confirm", "yes", 1, "101"},
+        {DIALOG_SELECT, 4, 0, "110", "choose", "1;2", 0, "000"},      // several for a single choice
+        {DIALOG_SELECT, 4, 1, "111", "choose", "4", 0, "000"},        // no such option
+        {DIALOG_SELECT, 4, 1, "111", "cancel", "", 0, "000"},         // cancelling clears every byte
+        {DIALOG_SELECT, 4, 0, "100", "answer", "red", 0, "000"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.command ? std::string(c.command) + " " + c.rest : "none");
         setDeckCharset(c.charset);
-        TextRequest t(c.minLength, c.minLength ? DIALOG_TEXT : DIALOG_MASKED_TEXT);
+        bool select = c.kind == DIALOG_SELECT;
+        char buffer[16] = "init";
+        uint8_t selected[3];
+        for (int i = 0; i < 3; i++)
+            selected[i] = select && c.before[i] == '1';
+        if (select)
+            std::memcpy(buffer, "red\0green\0blue\0", 16);
+        DialogRequest request = {c.kind, nullptr, "Name?", buffer, selected, select ? uint16_t(0) : c.limit,
+                                 uint16_t(select ? 0 : 8), select ? c.limit : 0};
         if (c.command)
             queue(c.command, c.rest);
-        EXPECT_EQ(showDialog(&t.request), c.result);
-        EXPECT_STREQ(t.buffer, c.buffer);
+        EXPECT_EQ(showDialog(&request), c.result);
+        std::string after = buffer;
+        if (select)
+            after = {char('0' + selected[0]), char('0' + selected[1]), char('0' + selected[2])};
+        EXPECT_EQ(after, c.after);
     }
     EXPECT_EQ(queuedDialogAnswerCount(), 0u);
     std::vector<std::string> lines;
@@ -72,43 +84,6 @@ TEST_F(DialogTest, TextEntryTakesTheQueuedAnswer)
     const std::vector<std::string> refused = {"dialog text Text Entry: Name?",
                                               "dialog message : Please enter atleast 3 characters"};
     EXPECT_NE(std::search(lines.begin(), lines.end(), refused.begin(), refused.end()), lines.end());
-}
-
-struct SelectRequest {
-    char options[32];
-    uint8_t selected[3];
-    DialogRequest request;
-    SelectRequest(int32_t multiple, uint8_t s0, uint8_t s1, uint8_t s2)
-        : selected{s0, s1, s2}, request{DIALOG_SELECT, "Pick", "Which?", options, selected, 0, 0, multiple}
-    {
-        std::memcpy(options, "red\0green\0blue\0", 16);
-    }
-};
-
-TEST_F(DialogTest, SelectSetsOnlyTheChosenOptions)
-{
-    const struct {
-        int32_t multiple;
-        uint8_t pre[3];
-        const char *command, *rest;
-        int result;
-        uint8_t out[3];
-    } cases[] = {
-        {0, {0, 1, 1}, "choose", "3", 1, {0, 0, 1}},
-        {0, {0, 1, 1}, "confirm", "yes", 1, {0, 1, 0}},   // single choice: first preselected only
-        {1, {1, 0, 1}, "confirm", "yes", 1, {1, 0, 1}},
-        {0, {1, 1, 0}, "choose", "1;2", 0, {0, 0, 0}},    // several for a single choice
-        {1, {1, 1, 1}, "choose", "4", 0, {0, 0, 0}},      // no such option
-        {1, {1, 1, 1}, "cancel", "", 0, {0, 0, 0}},       // cancelling clears every byte
-        {0, {1, 0, 0}, "answer", "red", 0, {0, 0, 0}},
-    };
-    for (const auto &c : cases) {
-        SelectRequest s(c.multiple, c.pre[0], c.pre[1], c.pre[2]);
-        queue(c.command, c.rest);
-        EXPECT_EQ(showDialog(&s.request), c.result) << c.command << " " << c.rest;
-        EXPECT_EQ(std::vector<uint8_t>(s.selected, s.selected + 3), std::vector<uint8_t>(c.out, c.out + 3))
-            << c.command << " " << c.rest;
-    }
 }
 
 // Default titles; an unknown kind is cancelled. Answers given through the
