@@ -88,8 +88,22 @@ TEST_F(SourceView, WritesTheCurrentDeckOrSaysWhyNot)
     }
 }
 
+// Without xdg-open the editor runs in a terminal, which runs what follows
+// -e; the editor command keeps its own arguments and gets the file last.
+// xdg-open, once there, is started and not waited for, and collected
+// when it ends: a zombie would still answer kill.
 TEST_F(SourceView, ViewerRunsOnWithoutBeingWaitedForAndIsCollected)
 {
+    EXPECT_FALSE(startSourceViewer("/x.txt"));  // nothing to start at all
+    writeScript(dir / "x-terminal-emulator", "[ \"$1\" = -e ] && shift\nexec \"$@\"");
+    std::filesystem::create_symlink("/bin/sh", dir / "sh");
+    writeScript(dir / "myeditor", "echo \"$*\" > '" + dir / "edited" + "'");
+    setenv("EDITOR", "myeditor --flag", 1);
+    ASSERT_TRUE(startSourceViewer("/tmp/some file.txt"));
+    ASSERT_TRUE(eventually([&] { return !readBytes(dir / "edited").empty(); }));
+    EXPECT_EQ(readBytes(dir / "edited"), "--flag /tmp/some file.txt\n");
+    EXPECT_TRUE(eventually([] { return runningSourceViewers() == 0; }));
+
     // The viewer gives its pid and arguments, then waits to be released.
     writeScript(dir / "xdg-open", "echo \"$$ $*\" > '" + dir / "opened" + "'\n"
                                   "while [ ! -e '" + dir / "release" + "' ]; do /bin/sleep 0.02; done");
@@ -103,26 +117,7 @@ TEST_F(SourceView, ViewerRunsOnWithoutBeingWaitedForAndIsCollected)
     opened >> pid;
     std::getline(opened >> std::ws, arguments);
     EXPECT_EQ(arguments, path);
-
-    // Once it ends it is collected by the handler: a zombie would still
-    // answer kill.
     std::ofstream(dir / "release").close();
     EXPECT_TRUE(eventually([&] { return kill(pid, 0) != 0 && errno == ESRCH; }));
     EXPECT_EQ(runningSourceViewers(), 0);
-}
-
-TEST_F(SourceView, EditorInATerminalWithoutXdgOpen)
-{
-    EXPECT_FALSE(startSourceViewer("/x.txt"));  // nothing to start at all
-
-    // The terminal runs what follows -e; the editor command keeps its own
-    // arguments and gets the file last.
-    writeScript(dir / "x-terminal-emulator", "[ \"$1\" = -e ] && shift\nexec \"$@\"");
-    std::filesystem::create_symlink("/bin/sh", dir / "sh");
-    writeScript(dir / "myeditor", "echo \"$*\" > '" + dir / "opened" + "'");
-    setenv("EDITOR", "myeditor --flag", 1);
-    ASSERT_TRUE(startSourceViewer("/tmp/some file.txt"));
-    ASSERT_TRUE(eventually([&] { return !readBytes(dir / "opened").empty(); }));
-    EXPECT_EQ(readBytes(dir / "opened"), "--flag /tmp/some file.txt\n");
-    EXPECT_TRUE(eventually([] { return runningSourceViewers() == 0; }));
 }
