@@ -199,41 +199,36 @@ protected:
     TempDir tmp{"skin"};
     std::string dir = tmp.path + "/";
     SkinDefinition skin;
+    std::string why;  // the last load's
 
     void SetUp() override
     {
         SkinImage body = picture(20, 10, WHITE);
         for (int y = 1; y < 9; y++)
             std::fill_n(body.pixels.begin() + y * 20 + 1, 18, DARK);
-        write("body.bmp", body);
-        write("white.bmp", picture(20, 10, WHITE));
-        write("b43.bmp", picture(4, 3, DARK));
-        write("b52.bmp", picture(5, 2, DARK));
+        write("body.bmp", bmp(body));
+        write("white.bmp", bmp(picture(20, 10, WHITE)));
+        write("b43.bmp", bmp(picture(4, 3, DARK)));
+        write("b52.bmp", bmp(picture(5, 2, DARK)));
         std::vector<uint8_t> eight = bmp(picture(2, 2, DARK));
         eight[28] = 8;
-        std::ofstream(dir + "eight.bmp", std::ios::binary).write(reinterpret_cast<const char *>(eight.data()), eight.size());
+        write("eight.bmp", eight);
         skin.bitmapPath = dir + "body.bmp";
         skin.canvasX = 2, skin.canvasY = 2, skin.canvasWidth = 16, skin.canvasHeight = 6;
     }
-    void write(const char *name, const SkinImage &im)
+    void write(const char *name, const std::vector<uint8_t> &b)
     {
-        std::vector<uint8_t> b = bmp(im);
         std::ofstream(dir + name, std::ios::binary).write(reinterpret_cast<const char *>(b.data()), b.size());
     }
-    SkinLoadResult load(std::string *why = nullptr)
-    {
-        std::string ignored;
-        return loadSkinImages(&skin, why ? why : &ignored);
-    }
+    SkinLoadResult load() { return loadSkinImages(&skin, &why); }
 };
 
 TEST_F(SkinLoad, BadSkins)
 {
-    std::string why;
     skin.bitmapPath.clear();
     EXPECT_EQ(load(), SKIN_NO_BITMAP);
     skin.bitmapPath = dir + "eight.bmp";
-    EXPECT_EQ(load(&why), SKIN_BITMAP_NOT_24BIT);
+    EXPECT_EQ(load(), SKIN_BITMAP_NOT_24BIT);
     EXPECT_EQ(why, dir + "eight.bmp: not a 24-bit BMP picture.");
     skin.bitmapPath = dir + "white.bmp";
     EXPECT_EQ(load(), SKIN_NO_OUTLINE);
