@@ -6,26 +6,14 @@
 
 #include "shell/devices/devices.h"
 
-namespace {
-
-std::vector<std::string> parseErrors(const std::string &text, std::vector<DeviceProfile> *profiles = nullptr)
-{
-    std::vector<std::string> errors;
-    std::vector<DeviceProfile> got = DV_parse(text.data(), text.size(), "d.txt", &errors);
-    if (profiles)
-        *profiles = got;
-    return errors;
-}
-
-}  // namespace
-
 TEST(Devices, ShippedFileIsClean)
 {
-    std::ifstream in(DEVICES_FILE);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::vector<DeviceProfile> profiles;
-    EXPECT_TRUE(parseErrors(text.str(), &profiles).empty());
+    std::stringstream in;
+    in << std::ifstream(DEVICES_FILE).rdbuf();
+    const std::string text = in.str();
+    std::vector<std::string> errors;
+    std::vector<DeviceProfile> profiles = DV_parse(text.data(), text.size(), "d.txt", &errors);
+    EXPECT_TRUE(errors.empty());
     ASSERT_GE(profiles.size(), 4u);
     for (const DeviceProfile &p : profiles)
         EXPECT_FALSE(p.note.empty()) << p.name;
@@ -53,8 +41,8 @@ TEST(Devices, BadLinesReportedAndSkipped)
     for (const auto &b : kBad)
         text += std::string(b.line) + "\n";
     text += "last 128x128 3000 -";  // no final newline
-    std::vector<DeviceProfile> profiles;
-    std::vector<std::string> errors = parseErrors(text, &profiles);
+    std::vector<std::string> errors;
+    std::vector<DeviceProfile> profiles = DV_parse(text.data(), text.size(), "d.txt", &errors);
     ASSERT_EQ(errors.size(), std::size(kBad));
     for (size_t i = 0; i < errors.size(); i++) {
         EXPECT_EQ(errors[i].rfind("d.txt:" + std::to_string(i + 4) + ": ", 0), 0u) << errors[i];
