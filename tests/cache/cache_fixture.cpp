@@ -4,15 +4,28 @@
 #include <filesystem>
 #include <fstream>
 
-#include "cache/cache.h"
 #include "common/directories.h"
 
 const char *gFakeCurrentUrl = nullptr;
 int gPushIndicatorRefreshes = 0;
+std::vector<CacheResult> gPollResults;
+std::vector<std::string> gStatusShown;
+std::vector<int32_t> gErrorsShown;
+int gContextsPopped = 0;
 
 // What the Browser and the display provide in the program.
 const char *getURL(int index) { return index == 0 ? gFakeCurrentUrl : nullptr; }
 void refreshPushIndicator() { gPushIndicatorRefreshes++; }
+void popContext() { gContextsPopped++; }
+void showStatus(const char *text) { gStatusShown.push_back(text); }
+void showError(int32_t code) { gErrorsShown.push_back(code); }
+
+void pollCache()
+{
+    CacheResult r{0, 0};
+    C_poll(1, &r);
+    gPollResults.push_back(r);
+}
 
 void CacheTest::SetUp()
 {
@@ -20,6 +33,10 @@ void CacheTest::SetUp()
     gPushCount = 0;
     gFakeCurrentUrl = nullptr;
     gPushIndicatorRefreshes = 0;
+    gPollResults.clear();
+    gStatusShown.clear();
+    gErrorsShown.clear();
+    gContextsPopped = 0;
 }
 
 int CacheTest::store(const std::string &url, uint32_t type, uint32_t session, uint32_t bodySize,

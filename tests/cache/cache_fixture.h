@@ -7,11 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "cache/cache.h"
 #include "cache/cache_store.h"
 #include "tests/support/temp_home.h"
 
+// What the Browser and the display were asked for.
 extern const char *gFakeCurrentUrl;  // getURL (0); null: no deck
 extern int gPushIndicatorRefreshes;
+extern std::vector<CacheResult> gPollResults;  // what C_poll (1) answered, in order
+extern std::vector<std::string> gStatusShown;
+extern std::vector<int32_t> gErrorsShown;
+extern int gContextsPopped;
+
+// Hands a posted event to the connection manager as the program's loop does.
+void pollCache();
 
 class CacheTest : public testing::Test {
 protected:

@@ -16,18 +16,6 @@
 
 namespace {
 
-std::vector<CacheResult> gResults;   // what C_poll (1) answered
-std::vector<std::string> gStatus;    // status lines shown
-int gPopped = 0;
-int gErrors = 0;
-
-void onEvent()
-{
-    CacheResult r{0, 0};
-    C_poll(1, &r);
-    gResults.push_back(r);
-}
-
 using Bytes = std::vector<uint8_t>;
 
 Bytes captured()
@@ -79,11 +67,8 @@ protected:
     void SetUp() override
     {
         CacheTest::SetUp();
-        gResults.clear();
-        gStatus.clear();
-        gPopped = gErrors = 0;
         resetSessionService();
-        setSessionEventHandler(onEvent);
+        setSessionEventHandler(pollCache);
         C_init(nullptr);
         ASSERT_EQ(listenForPush("127.0.0.1", BEARER_UDP, 0), 1);
     }
@@ -91,8 +76,8 @@ protected:
     {
         closeStack();
         EXPECT_EQ(receiveBuffersInUse(), 0u);
-        EXPECT_EQ(gPopped, 0) << "a push never ends a navigation";
-        EXPECT_EQ(gErrors, 0);
+        EXPECT_EQ(gContextsPopped, 0) << "a push never ends a navigation";
+        EXPECT_TRUE(gErrorsShown.empty());
         CacheTest::TearDown();
     }
 };
@@ -118,7 +103,7 @@ TEST_F(PushPath, OnlyTheGatewaysPushesAreTaken)
     const uint8_t reply[] = {0x00, 0x04, 0x20, 0x01, 0x94, 'x'};
     EXPECT_EQ(injectPushDatagram(&kGateway, CONNECTIONLESS_PORT, reply, sizeof reply), 1);
     EXPECT_NE(log().find("push datagram of 6 bytes dropped (not a Push)"), std::string::npos);
-    EXPECT_TRUE(gResults.empty());
+    EXPECT_TRUE(gPollResults.empty());
     EXPECT_TRUE(pushUris().empty());
 
     // A new gateway (new preferences) moves the check with it.
@@ -130,8 +115,3 @@ TEST_F(PushPath, OnlyTheGatewaysPushesAreTaken)
 }
 
 }  // namespace
-
-// What the Browser provides in the program.
-void popContext() { gPopped++; }
-void showStatus(const char *text) { gStatus.push_back(text); }
-void showError(int32_t) { gErrors++; }
