@@ -1,11 +1,5 @@
 // The push listener's gateway check over the real stack and cache, with a
 // datagram the test gateway's push proxy sent.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <string>
 #include <vector>
 
@@ -13,6 +7,7 @@
 #include "cache_fixture.h"
 #include "stack/session.h"
 #include "stack/udp_transport.h"
+#include "tests/support/udp_peer.h"
 
 namespace {
 
@@ -27,38 +22,11 @@ Bytes captured()
 const AddressRecord kGateway = makeAddress(BEARER_UDP, "127.0.0.1");
 const AddressRecord kStranger = makeAddress(BEARER_UDP, "127.0.0.2");
 
-// A UDP socket bound to address (port 0: any).
-struct Socket {
-    int fd;
-    uint16_t port;
-    explicit Socket(const char *address)
-    {
-        fd = socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        inet_pton(AF_INET, address, &a.sin_addr);
-        bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-        socklen_t n = sizeof a;
-        getsockname(fd, reinterpret_cast<sockaddr *>(&a), &n);
-        port = ntohs(a.sin_port);
-    }
-    ~Socket() { close(fd); }
-    void sendToPushPort(const Bytes &bytes) const
-    {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<uint16_t>(pushListenerPort()));
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ASSERT_EQ(sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to),
-                  static_cast<ssize_t>(bytes.size()));
-    }
-};
-
-// Waits for the push socket as the loop does, then one round of work.
-void pumpWhenReadable()
+// Sends from the peer to the push port, then one round of work.
+void pushFrom(const UdpPeer &peer, const Bytes &datagram)
 {
-    pollfd w{pushListenerFd(), POLLIN, 0};
-    ASSERT_EQ(poll(&w, 1, 2000), 1);
+    peer.sendToSocketOf(pushListenerFd(), datagram);
+    ASSERT_TRUE(waitReadable(pushListenerFd()));
     pumpStack();
 }
 
@@ -88,13 +56,11 @@ TEST_F(PushPath, OnlyTheGatewaysPushesAreTaken)
     const uint32_t length = static_cast<uint32_t>(datagram.size());
     // Over the socket: the right bytes from another port, and from another
     // address, are dropped with a log line.
-    Socket samePlace("127.0.0.1");
-    samePlace.sendToPushPort(datagram);
-    pumpWhenReadable();
-    Socket elsewhere("127.0.0.2");
-    elsewhere.sendToPushPort(datagram);
-    pumpWhenReadable();
-    for (const Socket *s : {&samePlace, &elsewhere}) {
+    UdpPeer samePlace("127.0.0.1");
+    pushFrom(samePlace, datagram);
+    UdpPeer elsewhere("127.0.0.2");
+    pushFrom(elsewhere, datagram);
+    for (const UdpPeer *s : {&samePlace, &elsewhere}) {
         std::string from = std::string(s == &samePlace ? "127.0.0.1" : "127.0.0.2") + ":" + std::to_string(s->port);
         EXPECT_NE(log().find("\tPush: dropped UDP From:" + from + " (not the gateway)\n"), std::string::npos) << from;
     }
