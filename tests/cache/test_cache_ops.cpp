@@ -31,6 +31,11 @@ std::string readSetting(const char *name)
     return std::string(bytes, size);
 }
 
+std::vector<uint32_t> settings()
+{
+    return {gCacheSettings.currentSession, gCacheSettings.minSize, gCacheSettings.maxSize, gCacheSettings.size};
+}
+
 using CacheSettingsStore = CacheTest;
 
 TEST_F(CacheSettingsStore, RoundTripAndDefaults)
@@ -45,11 +50,7 @@ TEST_F(CacheSettingsStore, RoundTripAndDefaults)
     EXPECT_TRUE(saveCacheSettings());
     gCacheSettings = {};
     EXPECT_TRUE(loadCacheSettings());
-    EXPECT_EQ(gCacheSettings.currentSession, 7u);
-    EXPECT_EQ(gCacheSettings.minSize, 1000u);
-    EXPECT_EQ(gCacheSettings.maxSize, 5000u);
-    EXPECT_EQ(gCacheSettings.size, 1234u);
-    EXPECT_NE(log().find("Cache: Current cache size = 1234\n"), std::string::npos);
+    EXPECT_EQ(settings(), (std::vector<uint32_t>{7, 1000, 5000, 1234}));
 
     // A value of the wrong length keeps its default; the others still load.
     RegKey key;
@@ -67,10 +68,7 @@ TEST_F(CacheSettingsStore, UnusableStoreKeepsDefaults)
     Reg_setDatabase(bad.c_str());
     gCacheSettings = {9, 9, 9, 9};
     EXPECT_FALSE(loadCacheSettings());
-    EXPECT_EQ(gCacheSettings.currentSession, 0u);
-    EXPECT_EQ(gCacheSettings.minSize, CACHE_DEFAULT_MIN_SIZE);
-    EXPECT_EQ(gCacheSettings.maxSize, CACHE_DEFAULT_MAX_SIZE);
-    EXPECT_EQ(gCacheSettings.size, 0u);
+    EXPECT_EQ(settings(), (std::vector<uint32_t>{0, CACHE_DEFAULT_MIN_SIZE, CACHE_DEFAULT_MAX_SIZE, 0}));
     EXPECT_FALSE(saveCacheSettings());
 }
 
@@ -104,7 +102,6 @@ TEST_F(CachePush, StoresListsAndDeletes)
 
     deletePush("push://4242_20");
     deletePush("push://4242");  // no type: nothing deleted
-    EXPECT_NE(log().find("Cache: uh-oh, couldn't find content type in the deletePush uri!\n"), std::string::npos);
     EXPECT_EQ(getPushList(list, sizeof list), 2);
     // Clearing keeps them; only the fetched entry goes, and the session restarts.
     C_newSession();
@@ -129,22 +126,16 @@ TEST_F(CacheOps, InitSweepsRequestsRecountsAndCountsPush)
     EXPECT_EQ(files(), std::vector<std::string>{"http___h_c_20.wbc"});
     EXPECT_EQ(gCacheSettings.size, 48u + 11 + 10);
     EXPECT_FALSE(pushWaiting());
-    EXPECT_NE(log().find("Cache: no push messages found on startup\n"), std::string::npos);
 
     ASSERT_EQ(store("push://1_20", 20, 0, 1, ENTRY_TYPE_PUSH), 2000);
     C_init(nullptr);
     EXPECT_TRUE(pushWaiting());
-    EXPECT_NE(log().find("Cache: push messages found on startup\n"), std::string::npos);
 }
 
 TEST_F(CacheOps, ShutdownShrinksToMinimumAndSaves)
 {
     C_init(nullptr);
     C_setCacheSize(300, 2000);
-    uint32_t minSize = 0, maxSize = 0;
-    C_getCacheSize(&minSize, &maxSize);
-    EXPECT_EQ(minSize, 300u);
-    EXPECT_EQ(maxSize, 2000u);
     // 48 + 12 + 140 = 200 each; sessions 1, 2, 3 with 3 current.
     for (int s = 1; s <= 3; s++) {
         C_newSession();
@@ -208,7 +199,6 @@ TEST_F(CacheOps, RetrieveResolvesAndNeverRequests)
               2000);
     C_retrieve("wait.wml", &type, &content, &length, &result);
     EXPECT_EQ(result.code, 2007);
-    EXPECT_NE(log().find("Cache: miss! (but we have already requested for it)\n"), std::string::npos);
 }
 
 }  // namespace
