@@ -167,13 +167,8 @@ std::vector<std::string> conversationNames()
     return names;
 }
 
+// The file names are the test names: letters, digits and '_' only.
 INSTANTIATE_TEST_SUITE_P(Wtp, Conversation, ::testing::ValuesIn(conversationNames()),
-                         [](const auto &info) {
-                             std::string name = info.param;
-                             for (char &c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return name;
-                         });
+                         [](const auto &info) { return info.param; });
 
 }  // namespace
