@@ -127,12 +127,6 @@ TEST(WspCapabilities, EncodesOnlyWhatDiffersFromTheDefaults) {
     ASSERT_EQ(decodeCapabilities(&decoded, encoded.data(), static_cast<uint32_t>(encoded.size())), 1);
     EXPECT_EQ(decoded.push, 1);
     EXPECT_EQ(decoded.confirmedPush, 0);
-    caps = defaultCapabilities();
-    caps.clientSduSize = caps.serverSduSize = 1500;
-    caps.methodMor = 8;
-    caps.pushMor = 0;
-    EXPECT_EQ(encodeCapabilities(caps),
-              (Bytes{0x03, 0x80, 0x8B, 0x5C, 0x03, 0x81, 0x8B, 0x5C, 0x02, 0x83, 0x08, 0x02, 0x84, 0x00}));
 }
 
 TEST(WspCapabilities, Decodes) {
