@@ -2,7 +2,8 @@
 // transport stand-ins: what goes down, and the events that come up.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <utility>
 
 #include "stack/session.h"
 #include "stack/udp_transport.h"
@@ -36,6 +37,10 @@ std::vector<int32_t> codes() {
     for (const Seen &s : gSeen) out.push_back(s.event.code);
     return out;
 }
+
+std::pair<int32_t, int32_t> statusAndId(size_t i) { return {gSeen.at(i).event.status, gSeen.at(i).event.requestId}; }
+
+bool called(const std::string &call) { return std::find(gCalls.begin(), gCalls.end(), call) != gCalls.end(); }
 
 Bytes agentHeaders() {
     std::string h = std::string("\xA9Tovrin ") + versionText() + ":" + buildText();
@@ -81,7 +86,6 @@ TEST_F(Session, ConnectSendsHeadersAndCapabilities) {
     EXPECT_EQ(gSent[0].transactionClass, WTP_CLASS2);
     EXPECT_EQ(gSent[0].up, 1);
     Bytes headers = agentHeaders();
-    EXPECT_EQ(headers.size(), std::strlen(versionText()) + std::strlen(buildText()) + 18);
     Bytes expected = {0x01, 0x10, 14, static_cast<uint8_t>(headers.size()), 0x03, 0x80, 0x8B, 0x5C,
                       0x03, 0x81, 0x8B, 0x5C, 0x02, 0x83, 0x08, 0x02, 0x84, 0x00};
     expected.insert(expected.end(), headers.begin(), headers.end());
@@ -95,10 +99,8 @@ TEST_F(Session, ConnectReplyWithoutCapabilitiesKeepsDefaults) {
     TR_ResultInd(1, poolCopy({0x02, 0x05, 0x00, 0x00}), 4);
     EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_CONNECTED});
     EXPECT_EQ(gCalls.back(), "result 1");
-    EXPECT_EQ(caps.maxSdu, 1400u);
-    EXPECT_EQ(caps.morMethods, 1u);
-    EXPECT_EQ(caps.morPush, 1u);
-    EXPECT_EQ(WSP_maxReceivedPdu(), 1400u);
+    EXPECT_EQ((std::vector<uint32_t>{caps.maxSdu, caps.morMethods, caps.morPush, WSP_maxReceivedPdu()}),
+              (std::vector<uint32_t>{1400, 1, 1, 1400}));
     // A second connect reports the session that existed and ends it first.
     gSeen.clear();
     ASSERT_EQ(sessionConnect("127.0.0.1", 9201, 5, &caps, &status), 1);
@@ -139,8 +141,7 @@ TEST_F(Session, GetResultAndAck) {
     };
     TR_ResultInd(2, poolCopy({0x04, 0x20, 0x01, 0x94, 0xAA, 0xBB}), 6);
     ASSERT_EQ(codes(), (std::vector<int32_t>{SEVENT_INVOKE_CNF, SEVENT_RESULT}));
-    EXPECT_EQ(gSeen[1].event.status, 0x20);
-    EXPECT_EQ(gSeen[1].event.requestId, 1);
+    EXPECT_EQ(statusAndId(1), (std::pair<int32_t, int32_t>{0x20, 1}));
     EXPECT_EQ(gSeen[1].headers, Bytes{0x94});
     EXPECT_EQ(gSeen[1].body, (Bytes{0xAA, 0xBB}));
     EXPECT_EQ(gCalls.back(), "result 2");
@@ -159,18 +160,14 @@ TEST_F(Session, ReplySizeLimit) {
     getConnected("b", 2);
     TR_InvokeCnf(2);
     TR_InvokeCnf(3);
-    Bytes reply(1500, 0);
-    reply[0] = 0x04;
-    reply[1] = 0x20;
-    reply[2] = 0x01;
-    reply[3] = 0x94;
+    Bytes reply = {0x04, 0x20, 0x01, 0x94};
+    reply.resize(1500);
     TR_ResultInd(2, poolCopy(reply), 1500);
     reply.resize(RECEIVE_BUFFER_SIZE + 1);  // over the limit is kept up to a receive block
     TR_ResultInd(3, poolCopy(reply), RECEIVE_BUFFER_SIZE + 1);
     ASSERT_EQ(codes(), (std::vector<int32_t>{SEVENT_INVOKE_CNF, SEVENT_INVOKE_CNF, SEVENT_RESULT, SEVENT_ABORTED}));
-    EXPECT_EQ(gSeen[3].event.status, WSP_MRUEXCEEDED);
-    EXPECT_EQ(gSeen[3].event.requestId, 2);
-    EXPECT_NE(std::find(gCalls.begin(), gCalls.end(), "abort 3 232"), gCalls.end());
+    EXPECT_EQ(statusAndId(3), (std::pair<int32_t, int32_t>{WSP_MRUEXCEEDED, 2}));
+    EXPECT_TRUE(called("abort 3 232"));
 }
 
 TEST_F(Session, WrongPduAndAborts) {
@@ -184,12 +181,10 @@ TEST_F(Session, WrongPduAndAborts) {
     TR_AbortInd(4, WTP_ABORT_NORESPONSE);
     ASSERT_EQ(codes(), (std::vector<int32_t>{SEVENT_INVOKE_CNF, SEVENT_ABORTED, SEVENT_ABORTED, SEVENT_ABORTED}));
     EXPECT_EQ(gSeen[1].event.status, WSP_PROTOERR);
-    EXPECT_EQ(gSeen[2].event.status, WSP_USERREQ);
-    EXPECT_EQ(gSeen[2].event.requestId, 2);
-    EXPECT_EQ(gSeen[3].event.status, 8);
-    EXPECT_EQ(gSeen[3].event.requestId, 3);
-    EXPECT_NE(std::find(gCalls.begin(), gCalls.end(), "abort 2 224"), gCalls.end());
-    EXPECT_NE(std::find(gCalls.begin(), gCalls.end(), "abort 3 232"), gCalls.end());
+    EXPECT_EQ(statusAndId(2), (std::pair<int32_t, int32_t>{WSP_USERREQ, 2}));
+    EXPECT_EQ(statusAndId(3), (std::pair<int32_t, int32_t>{8, 3}));
+    EXPECT_TRUE(called("abort 2 224"));
+    EXPECT_TRUE(called("abort 3 232"));
     // Aborting what is gone does nothing.
     gSeen.clear();
     abortRequest(2);
@@ -261,7 +256,7 @@ TEST_F(Session, ConnectAnswers) {
         }
     }
     // The redirect reconnected to 127.0.0.2 on the same port.
-    EXPECT_NE(std::find(gCalls.begin(), gCalls.end(), "peer 127.0.0.2:9201"), gCalls.end());
+    EXPECT_TRUE(called("peer 127.0.0.2:9201"));
     EXPECT_EQ(WSP_sessionId(), -2);
 }
 
