@@ -86,16 +86,18 @@ TEST(CacheHeader, ContentTypeOfHeaderBlock)
 
 TEST(CacheFresh, ExpiryRule)
 {
-    CacheEntry e{};
-    e.freshness = FRESH_ALWAYS;
-    EXPECT_TRUE(isFresh(&e));
-    e.freshness = FRESH_NEVER;
-    EXPECT_FALSE(isFresh(&e));
-    e.freshness = FRESH_BY_EXPIRY;
-    e.expiresTime = 0xFFFFFFFF;
-    EXPECT_TRUE(isFresh(&e));
-    e.expiresTime = 0;
-    EXPECT_FALSE(isFresh(&e));
+    struct Case {
+        uint8_t freshness;
+        uint32_t expires;
+        bool fresh;
+    } cases[] = {{FRESH_ALWAYS, 0, true}, {FRESH_NEVER, 0xFFFFFFFF, false},
+                 {FRESH_BY_EXPIRY, 0xFFFFFFFF, true}, {FRESH_BY_EXPIRY, 0, false}};
+    for (const Case &c : cases) {
+        CacheEntry e{};
+        e.freshness = c.freshness;
+        e.expiresTime = c.expires;
+        EXPECT_EQ(isFresh(&e), c.fresh) << int{c.freshness} << " " << c.expires;
+    }
 }
 
 using CacheStore = CacheTest;
