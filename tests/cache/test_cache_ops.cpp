@@ -38,7 +38,7 @@ std::vector<uint32_t> settings()
 
 using CacheSettingsStore = CacheTest;
 
-TEST_F(CacheSettingsStore, RoundTripAndDefaults)
+TEST_F(CacheSettingsStore, RoundTripDefaultsAndUnusableStore)
 {
     // A new key: the defaults are written and in force.
     gCacheSettings = {9, 9, 9, 9};
@@ -59,10 +59,8 @@ TEST_F(CacheSettingsStore, RoundTripAndDefaults)
     EXPECT_FALSE(loadCacheSettings());
     EXPECT_EQ(gCacheSettings.minSize, CACHE_DEFAULT_MIN_SIZE);
     EXPECT_EQ(gCacheSettings.maxSize, 5000u);
-}
 
-TEST_F(CacheSettingsStore, UnusableStoreKeepsDefaults)
-{
+    // A store that cannot be read: the defaults, and nothing saved.
     std::string bad = home / "not-a-db";
     writeFile("../not-a-db", std::string(4096, 'x'));
     Reg_setDatabase(bad.c_str());
