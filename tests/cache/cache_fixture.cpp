@@ -83,20 +83,3 @@ std::vector<std::string> pushUris()
         uris.emplace_back(p);
     return uris;
 }
-
-std::string entryBytes(const std::string &url, uint32_t type, const std::string &headers, const std::string &body,
-                       uint16_t entryType, uint16_t flag)
-{
-    CacheEntry e{};
-    e.urlLength = static_cast<uint32_t>(url.size() + 1);
-    e.headersLength = static_cast<uint32_t>(headers.size());
-    e.bodyLength = static_cast<uint32_t>(body.size());
-    e.entrySize = CACHE_HEADER_SIZE + e.urlLength + e.headersLength + e.bodyLength;
-    e.contentType = type;
-    e.entryType = entryType;
-    e.entryFlag = flag;
-    e.freshness = FRESH_ALWAYS;
-    uint8_t header[CACHE_HEADER_SIZE];
-    packEntryHeader(&e, header);
-    return std::string(reinterpret_cast<char *>(header), sizeof header) + url + std::string(1, '\0') + headers + body;
-}

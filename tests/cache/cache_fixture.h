@@ -40,7 +40,3 @@ protected:
 
 // The URIs getPushList gives, in order.
 std::vector<std::string> pushUris();
-
-// 48-byte header + URL + headers + body of an entry as putEntry writes it.
-std::string entryBytes(const std::string &url, uint32_t type, const std::string &headers, const std::string &body,
-                       uint16_t entryType = ENTRY_TYPE_NETWORK, uint16_t flag = ENTRY_COMPLETE);

@@ -173,13 +173,14 @@ TEST_F(CacheStore, NamesThatCollideNeverServeTheOtherUrl)
 TEST_F(CacheStore, DamagedFilesAreMissesAndRemoved)
 {
     const std::string name = "http___h_a.wml_20.wbc";
-    std::string good = entryBytes("http://h/a.wml", 20, "\x94", "body");
+    ASSERT_EQ(store("http://h/a.wml", 20, 0, 4), 2000);
+    std::string good = readBytes(cachePath(name.c_str()));
     std::string longer = good;
     longer[20] = 100;  // bodyLength beyond the file
     std::string sizeOff = good;
     sizeOff[0] = static_cast<char>(sizeOff[0] + 1);  // entrySize disagrees
     std::string unterminated = good;
-    unterminated[48 + 14] = 'x';  // URL runs into the headers
+    unterminated[48 + 14] = 'x';  // URL runs into the body
     std::string embeddedZero = good;
     embeddedZero[48 + 3] = 0;
     struct Case {
