@@ -141,16 +141,11 @@ TEST(WspCapabilities, Decodes) {
     };
     Capabilities caps;
     int whole = decodeCapabilities(&caps, bytes.data(), static_cast<uint32_t>(bytes.size()));
-    EXPECT_EQ(caps.clientSduSize, 1500u);
-    EXPECT_EQ(caps.serverSduSize, 1400u);
-    EXPECT_EQ(caps.methodMor, 5);
-    EXPECT_EQ(caps.pushMor, 1);
-    EXPECT_EQ(caps.extendedMethodCount, 1);
+    EXPECT_EQ((std::vector<uint32_t>{caps.clientSduSize, caps.serverSduSize, caps.methodMor, caps.pushMor,
+                                     caps.extendedMethodCount, caps.push, caps.confirmedPush, caps.sessionResume,
+                                     caps.ackHeaders}),
+              (std::vector<uint32_t>{1500, 1400, 5, 1, 1, 1, 1, 0, 1}));
     EXPECT_EQ(caps.extendedMethods, "GE");
-    EXPECT_EQ(caps.push, 1);
-    EXPECT_EQ(caps.confirmedPush, 1);
-    EXPECT_EQ(caps.sessionResume, 0);
-    EXPECT_EQ(caps.ackHeaders, 1);
     // The alias claims 4 address bytes but its capability holds 2.
     EXPECT_EQ(whole, 0);
     // A cut block keeps what came before it; no block at all is the defaults.
