@@ -42,6 +42,12 @@ std::pair<int32_t, int32_t> statusAndId(size_t i) { return {gSeen.at(i).event.st
 
 bool called(const std::string &call) { return std::find(gCalls.begin(), gCalls.end(), call) != gCalls.end(); }
 
+Bytes cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes &part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
 Bytes agentHeaders() {
     std::string h = std::string("\xA9Tovrin ") + versionText() + ":" + buildText();
     h += std::string("\0\x80\x94\x80\x95\x80\xA1\x81\xEA", 9);  // Accept-Charset: UTF-8
@@ -77,7 +83,7 @@ protected:
     }
 };
 
-TEST_F(Session, ConnectSendsHeadersAndCapabilities) {
+TEST_F(Session, ConnectSendsHeadersAndCapabilitiesAndEndsAnEarlierSession) {
     int32_t status = 0;
     ASSERT_EQ(sessionConnect("127.0.0.1", 9201, 5, &caps, &status), 1);
     EXPECT_EQ(status, 0);
@@ -86,16 +92,12 @@ TEST_F(Session, ConnectSendsHeadersAndCapabilities) {
     EXPECT_EQ(gSent[0].transactionClass, WTP_CLASS2);
     EXPECT_EQ(gSent[0].up, 1);
     Bytes headers = agentHeaders();
-    Bytes expected = {0x01, 0x10, 14, static_cast<uint8_t>(headers.size()), 0x03, 0x80, 0x8B, 0x5C,
-                      0x03, 0x81, 0x8B, 0x5C, 0x02, 0x83, 0x08, 0x02, 0x84, 0x00};
-    expected.insert(expected.end(), headers.begin(), headers.end());
-    EXPECT_EQ(gSent[0].bytes, expected);
+    EXPECT_EQ(gSent[0].bytes, cat({{0x01, 0x10, 14, static_cast<uint8_t>(headers.size()), 0x03, 0x80, 0x8B, 0x5C, 0x03,
+                                    0x81, 0x8B, 0x5C, 0x02, 0x83, 0x08, 0x02, 0x84, 0x00},
+                                   headers}));
     EXPECT_EQ(gCalls[1], "peer 127.0.0.1:9201");
-}
 
-TEST_F(Session, ConnectReplyWithoutCapabilitiesKeepsDefaults) {
-    int32_t status = 0;
-    sessionConnect("127.0.0.1", 9201, 5, &caps, &status);
+    // A reply without capabilities keeps the defaults.
     TR_ResultInd(1, poolCopy({0x02, 0x05, 0x00, 0x00}), 4);
     EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_CONNECTED});
     EXPECT_EQ(gCalls.back(), "result 1");
@@ -128,10 +130,8 @@ TEST_F(Session, GetResultAndAck) {
     int32_t id = getConnected(url, sizeof url);
     EXPECT_EQ(id, 1);
     // The URI goes without its terminating zero.
-    Bytes get = {0x40, static_cast<uint8_t>(sizeof url - 1)};
-    get.insert(get.end(), url, url + sizeof url - 1);
     ASSERT_EQ(gSent.size(), 1u);
-    EXPECT_EQ(gSent[0].bytes, get);
+    EXPECT_EQ(gSent[0].bytes, cat({{0x40, static_cast<uint8_t>(sizeof url - 1)}, Bytes(url, url + sizeof url - 1)}));
     TR_InvokeCnf(2);
     gDuringHandler = [](const SessionEvent &e) {
         // The Ack waits until the connection manager is done.
@@ -265,23 +265,15 @@ TEST_F(Session, ConnectionlessRequests) {
     pumpStack();
     EXPECT_EQ(gPumpRounds, 0u);
     const char url[] = "http://h/a";
+    const Bytes uri(url, url + 10), headers = agentHeaders(), body = {'x', '=', '2'};
     int32_t first = getConnectionless("127.0.0.1", 9200, 5, url, sizeof url);
-    Bytes get = {static_cast<uint8_t>(first), 0x40, 10};
-    get.insert(get.end(), url, url + 10);
-    Bytes headers = agentHeaders();
-    get.insert(get.end(), headers.begin(), headers.end());
     ASSERT_EQ(gSent.size(), 1u);
-    EXPECT_EQ(gSent[0].bytes, get);
+    EXPECT_EQ(gSent[0].bytes, cat({{static_cast<uint8_t>(first), 0x40, 10}, uri, headers}));
     EXPECT_EQ(gSent[0].port, 9200u);
-    const uint8_t body[] = {'x', '=', '2'};
-    int32_t second = postConnectionless("127.0.0.1", 9200, 5, url, sizeof url, nullptr, 0, body, 3);
+    int32_t second = postConnectionless("127.0.0.1", 9200, 5, url, sizeof url, nullptr, 0, body.data(), 3);
     EXPECT_EQ(second, (first + 1) & 0xFF);
-    Bytes post = {static_cast<uint8_t>(second), 0x60, 10, static_cast<uint8_t>(headers.size() + 1)};
-    post.insert(post.end(), url, url + 10);
-    post.push_back(0x92);
-    post.insert(post.end(), headers.begin(), headers.end());
-    post.insert(post.end(), body, body + 3);
-    EXPECT_EQ(gSent[1].bytes, post);
+    EXPECT_EQ(gSent[1].bytes, cat({{static_cast<uint8_t>(second), 0x60, 10, static_cast<uint8_t>(headers.size() + 1)},
+                                   uri, {0x92}, headers, body}));
     pumpStack();
     EXPECT_EQ(gPumpRounds, 1u);
     // The transaction id wraps after 255.
