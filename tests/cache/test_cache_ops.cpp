@@ -149,54 +149,45 @@ TEST_F(CacheOps, ShutdownShrinksToMinimumAndSaves)
     EXPECT_EQ(le32(readSetting("CurrentSession")), 3u);
 }
 
+// Escaped, relative to the current deck, with a card: the same entry; a
+// miss is never requested from here.
 TEST_F(CacheOps, RetrieveResolvesAndNeverRequests)
 {
     ASSERT_EQ(store("http://h/dir/a b.wml", 20, 0, 3), 2000);
-    uint32_t type = 20;
-    uint8_t *content = nullptr;
-    uint32_t length = 0;
-    CacheResult result{};
-
-    // Escaped, relative to the current deck, with a card: the same entry.
-    gFakeCurrentUrl = "http://h/dir/index.wml#main";
-    C_retrieve("a%20b.wml#c2", &type, &content, &length, &result);
-    ASSERT_EQ(result.code, 2006);
-    ASSERT_EQ(length, 3u);
-    EXPECT_EQ(std::string(reinterpret_cast<char *>(content), 3), "abc");
-    std::free(content);
-
-    type = 0;
-    C_retrieve("http://h/dir/a+b.wml", &type, &content, &length, &result);
-    EXPECT_EQ(result.code, 2006);
-    EXPECT_EQ(type, 20u);
-    std::free(content);
-
-    struct Case {
-        const char *url;
-        bool nullOut;
-        int32_t code;
-    } cases[] = {
-        {"missing.wml", false, 2007},
-        {"?x=1", false, 2502},
-        {"a%20b.wml", true, 2501},
-    };
-    for (const Case &c : cases) {
-        type = 20;
-        content = reinterpret_cast<uint8_t *>(1);
-        C_retrieve(c.url, &type, c.nullOut ? nullptr : &content, &length, &result);
-        EXPECT_EQ(result.code, c.code) << c.url;
-        if (!c.nullOut) {
-            EXPECT_EQ(content, nullptr);
-        }
-    }
-    EXPECT_EQ(files().size(), 1u);
-
-    // A request of this session: pending, and still nothing sent.
     ASSERT_EQ(store("http://h/dir/wait.wml_t", 20, gCacheSettings.currentSession, 0, ENTRY_TYPE_NETWORK,
                     ENTRY_REQUESTING, 3),
               2000);
-    C_retrieve("wait.wml", &type, &content, &length, &result);
-    EXPECT_EQ(result.code, 2007);
+    gFakeCurrentUrl = "http://h/dir/index.wml#main";
+    struct Case {
+        const char *url;
+        uint32_t type;
+        bool nullOut;
+        int32_t code;
+    } cases[] = {
+        {"a%20b.wml#c2", 20, false, CRES_HIT},
+        {"http://h/dir/a+b.wml", 0, false, CRES_HIT},
+        {"missing.wml", 20, false, CRES_PENDING},
+        {"wait.wml", 20, false, CRES_PENDING},  // requested in this session
+        {"?x=1", 20, false, CRES_BAD_URL},
+        {"a%20b.wml", 20, true, CRES_WRITE_FAILED},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.url);
+        uint32_t type = c.type;
+        uint8_t *content = reinterpret_cast<uint8_t *>(1);
+        uint32_t length = 0;
+        CacheResult result{};
+        C_retrieve(c.url, &type, c.nullOut ? nullptr : &content, &length, &result);
+        EXPECT_EQ(result.code, c.code);
+        if (result.code == CRES_HIT) {
+            EXPECT_EQ(std::string(reinterpret_cast<char *>(content), length), "abc");
+            EXPECT_EQ(type, 20u);
+            std::free(content);
+        } else if (!c.nullOut) {
+            EXPECT_EQ(content, nullptr);
+        }
+    }
+    EXPECT_EQ(files().size(), 2u);
 }
 
 }  // namespace
