@@ -174,15 +174,12 @@ TEST_F(CacheStore, DamagedFilesAreMissesAndRemoved)
 {
     const std::string name = "http___h_a.wml_20.wbc";
     ASSERT_EQ(store("http://h/a.wml", 20, 0, 4), 2000);
-    std::string good = readBytes(cachePath(name.c_str()));
-    std::string longer = good;
-    longer[20] = 100;  // bodyLength beyond the file
-    std::string sizeOff = good;
-    sizeOff[0] = static_cast<char>(sizeOff[0] + 1);  // entrySize disagrees
-    std::string unterminated = good;
-    unterminated[48 + 14] = 'x';  // URL runs into the body
-    std::string embeddedZero = good;
-    embeddedZero[48 + 3] = 0;
+    const std::string good = readBytes(cachePath(name.c_str()));
+    auto patched = [&good](size_t at, char value) {
+        std::string bytes = good;
+        bytes[at] = value;
+        return bytes;
+    };
     struct Case {
         const char *what;
         std::string bytes;
@@ -191,10 +188,10 @@ TEST_F(CacheStore, DamagedFilesAreMissesAndRemoved)
         {"short header", good.substr(0, 20)},
         {"truncated body", good.substr(0, good.size() - 1)},
         {"trailing bytes", good + "x"},
-        {"lengths beyond the file", longer},
-        {"entry size", sizeOff},
-        {"unterminated URL", unterminated},
-        {"zero inside the URL", embeddedZero},
+        {"lengths beyond the file", patched(20, 100)},  // bodyLength
+        {"entry size", patched(0, static_cast<char>(good[0] + 1))},
+        {"unterminated URL", patched(48 + 14, 'x')},  // runs into the body
+        {"zero inside the URL", patched(48 + 3, 0)},
     };
     for (const Case &c : cases) {
         writeFile(name, c.bytes);
