@@ -154,37 +154,29 @@ TEST_F(Session, GetResultAndAck) {
     EXPECT_EQ(gSent.back().bytes, (Bytes{0x60, 10, 1, 'h', 't', 't', 'p', ':', '/', '/', 'h', '/', 'e', 0x92, 'a', '=', '1'}));
 }
 
-TEST_F(Session, ReplySizeLimit) {
+TEST_F(Session, RequestsThatEndInAnAbort) {
     connectUp();  // granted 1500
-    getConnected("a", 2);
-    getConnected("b", 2);
+    for (const char *url : {"a", "b", "c", "d", "e"})
+        getConnected(url, 2);  // handles 2 to 6
     TR_InvokeCnf(2);
-    TR_InvokeCnf(3);
-    Bytes reply = {0x04, 0x20, 0x01, 0x94};
-    reply.resize(1500);
-    TR_ResultInd(2, poolCopy(reply), 1500);
-    reply.resize(RECEIVE_BUFFER_SIZE + 1);  // over the limit is kept up to a receive block
-    TR_ResultInd(3, poolCopy(reply), RECEIVE_BUFFER_SIZE + 1);
-    ASSERT_EQ(codes(), (std::vector<int32_t>{SEVENT_INVOKE_CNF, SEVENT_INVOKE_CNF, SEVENT_RESULT, SEVENT_ABORTED}));
-    EXPECT_EQ(statusAndId(3), (std::pair<int32_t, int32_t>{WSP_MRUEXCEEDED, 2}));
-    EXPECT_TRUE(called("abort 3 232"));
-}
-
-TEST_F(Session, WrongPduAndAborts) {
-    connectUp();
-    getConnected("a", 2);  // handle 2
-    getConnected("b", 2);  // handle 3
-    getConnected("c", 2);  // handle 4
-    TR_InvokeCnf(2);
-    TR_ResultInd(2, poolCopy({0x06, 0x01, 0x94}), 3);
+    TR_ResultInd(2, poolCopy({0x06, 0x01, 0x94}), 3);  // not a Reply
     abortRequest(2);
     TR_AbortInd(4, WTP_ABORT_NORESPONSE);
-    ASSERT_EQ(codes(), (std::vector<int32_t>{SEVENT_INVOKE_CNF, SEVENT_ABORTED, SEVENT_ABORTED, SEVENT_ABORTED}));
+    TR_InvokeCnf(5);
+    TR_InvokeCnf(6);
+    Bytes reply = {0x04, 0x20, 0x01, 0x94};
+    reply.resize(1500);
+    TR_ResultInd(5, poolCopy(reply), 1500);
+    reply.resize(RECEIVE_BUFFER_SIZE + 1);  // over the limit is kept up to a receive block
+    TR_ResultInd(6, poolCopy(reply), RECEIVE_BUFFER_SIZE + 1);
+    ASSERT_EQ(codes(), (std::vector<int32_t>{SEVENT_INVOKE_CNF, SEVENT_ABORTED, SEVENT_ABORTED, SEVENT_ABORTED,
+                                             SEVENT_INVOKE_CNF, SEVENT_INVOKE_CNF, SEVENT_RESULT, SEVENT_ABORTED}));
     EXPECT_EQ(gSeen[1].event.status, WSP_PROTOERR);
     EXPECT_EQ(statusAndId(2), (std::pair<int32_t, int32_t>{WSP_USERREQ, 2}));
     EXPECT_EQ(statusAndId(3), (std::pair<int32_t, int32_t>{8, 3}));
-    EXPECT_TRUE(called("abort 2 224"));
-    EXPECT_TRUE(called("abort 3 232"));
+    EXPECT_EQ(statusAndId(7), (std::pair<int32_t, int32_t>{WSP_MRUEXCEEDED, 5}));
+    for (const char *call : {"abort 2 224", "abort 3 232", "abort 6 232"})
+        EXPECT_TRUE(called(call)) << call;
     // Aborting what is gone does nothing.
     gSeen.clear();
     abortRequest(2);
