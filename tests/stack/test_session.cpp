@@ -252,7 +252,7 @@ TEST_F(Session, ConnectAnswers) {
     EXPECT_EQ(WSP_sessionId(), -2);
 }
 
-TEST_F(Session, ConnectionlessRequests) {
+TEST_F(Session, ConnectionlessRequestsAndIndications) {
     EXPECT_EQ(gPumpRounds, 0u);
     pumpStack();
     EXPECT_EQ(gPumpRounds, 0u);
@@ -275,9 +275,8 @@ TEST_F(Session, ConnectionlessRequests) {
         EXPECT_EQ(tid, (last + 1) & 0xFF);
         last = tid;
     }
-}
 
-TEST_F(Session, ConnectionlessIndications) {
+    // Results and pushes come up; other PDUs are dropped.
     AddressRecord gateway{};
     uint32_t pushesBefore = WSP_pushCount();
     WSP_unitdataInd(&gateway, 9200, poolCopy({0x09, 0x04, 0x20, 0x01, 0x95, 0x01}), 6);
