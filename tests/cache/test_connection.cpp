@@ -39,15 +39,8 @@ protected:
     CacheResult event(int32_t code, int32_t status = 0, int32_t id = 0, int type = -1, const std::string &body = "")
     {
         uint8_t headers[1] = {static_cast<uint8_t>(type)};
-        SessionEvent e{};
-        e.code = code;
-        e.status = status;
-        e.requestId = id;
-        e.headers = type >= 0 ? headers : nullptr;
-        e.headersLength = type >= 0 ? 1 : 0;
-        e.body = reinterpret_cast<const uint8_t *>(body.data());
-        e.bodyLength = static_cast<uint32_t>(body.size());
-        postSessionEvent(e);
+        postSessionEvent({code, status, id, type >= 0 ? headers : nullptr, type >= 0 ? 1u : 0u,
+                          reinterpret_cast<const uint8_t *>(body.data()), static_cast<uint32_t>(body.size())});
         return gPollResults.back();
     }
     CacheResult answer(int32_t id, uint8_t type, const std::string &body) { return event(SEVENT_RESULT, 0x20, id, type, body); }

@@ -12,13 +12,8 @@ int32_t record(const char *primitive, const char *url, uint32_t urlLength, const
     int32_t id = gScripted.nextId++;
     std::string text = body ? std::string(reinterpret_cast<const char *>(body), bodyLength) : "";
     gScripted.sent.push_back({primitive, url, urlLength, text, post, id, gScripted.abortOnSend});
-    if (gScripted.abortOnSend) {
-        SessionEvent e{};
-        e.code = SEVENT_ABORTED;
-        e.status = gScripted.abortOnSendReason;
-        e.requestId = id;
-        postSessionEvent(e);
-    }
+    if (gScripted.abortOnSend)
+        postSessionEvent({SEVENT_ABORTED, gScripted.abortOnSendReason, id, nullptr, 0, nullptr, 0});
     return id;
 }
 
@@ -44,15 +39,7 @@ void answerRequest(size_t index, uint32_t contentType, const std::vector<uint8_t
     ScriptedRequest &request = gScripted.sent.at(index);
     request.answered = true;
     const uint8_t headers[1] = {static_cast<uint8_t>(0x80 | contentType)};
-    SessionEvent e{};
-    e.code = SEVENT_RESULT;
-    e.status = 0x20;
-    e.requestId = request.id;
-    e.headers = headers;
-    e.headersLength = 1;
-    e.body = body.data();
-    e.bodyLength = static_cast<uint32_t>(body.size());
-    postSessionEvent(e);
+    postSessionEvent({SEVENT_RESULT, 0x20, request.id, headers, 1, body.data(), static_cast<uint32_t>(body.size())});
 }
 
 void answerAll(const std::string &suffix, uint32_t contentType, const std::vector<uint8_t> &body)
@@ -82,11 +69,8 @@ int32_t sessionConnect(const char *, uint32_t, uint8_t, SessionCaps *caps, int32
     gScripted.caps = caps;
     if (gScripted.connectStatus)
         *status = gScripted.connectStatus;
-    if (gScripted.confirmInsideConnect) {
-        SessionEvent e{};
-        e.code = SEVENT_CONNECTED;
-        postSessionEvent(e);
-    }
+    if (gScripted.confirmInsideConnect)
+        postSessionEvent({SEVENT_CONNECTED, 0, 0, nullptr, 0, nullptr, 0});
     return gScripted.connectResult;
 }
 
@@ -125,11 +109,7 @@ int32_t abortRequest(int32_t requestId)
     for (ScriptedRequest &r : gScripted.sent) {
         if (r.id == requestId && !r.answered) {
             r.answered = true;
-            SessionEvent e{};
-            e.code = SEVENT_ABORTED;
-            e.status = 234;
-            e.requestId = requestId;
-            postSessionEvent(e);
+            postSessionEvent({SEVENT_ABORTED, 234, requestId, nullptr, 0, nullptr, 0});
         }
     }
     return 1;
