@@ -38,18 +38,8 @@ TEST(CacheNames, FileNamesFromKeys)
 
 TEST(CacheHeader, LittleEndianFieldByField)
 {
-    CacheEntry e{};
-    e.entrySize = 0x04030201;
-    e.session = 5;
-    e.contentType = 20;
-    e.urlLength = 6;
-    e.headersLength = 7;
-    e.bodyLength = 8;
-    e.entryType = 3;
-    e.entryFlag = 1;
-    e.tid = 0xA1B2C3D4;
-    e.requestTime = 9;
-    e.freshness = 2;
+    // In declaration order: sizes, type, flag, tid, times, freshness.
+    CacheEntry e{0x04030201, 5, 20, 6, 7, 8, 3, 1, 0xA1B2C3D4, 9, 0, 0, 2, nullptr, nullptr, nullptr};
     uint8_t bytes[CACHE_HEADER_SIZE];
     packEntryHeader(&e, bytes);
     const uint8_t expected[CACHE_HEADER_SIZE] = {1, 2, 3, 4, 5, 0, 0, 0, 20, 0, 0, 0, 6, 0, 0, 0,
@@ -105,18 +95,17 @@ using CacheStore = CacheTest;
 TEST_F(CacheStore, StoresAndFindsByKeyAndType)
 {
     std::string url = "http://h/a.wml";
+    uint8_t headers[] = {0x94, 0x01};
+    uint8_t body[] = {1, 2, 3};
     CacheEntry e{};
     e.url = url.data();
     e.contentType = 20;
     e.session = 3;
-    uint8_t headers[] = {0x94, 0x01};
-    uint8_t body[] = {1, 2, 3};
     e.headers = headers;
     e.headersLength = 2;
     e.body = body;
     e.bodyLength = 3;
     e.entryType = ENTRY_TYPE_NETWORK;
-    e.freshness = FRESH_BY_EXPIRY;
     ASSERT_EQ(putEntry(&e), 2000);
     EXPECT_EQ(gCacheSettings.size, 48u + 15 + 2 + 3);
     EXPECT_EQ(files(), std::vector<std::string>{"http___h_a.wml_20.wbc"});
