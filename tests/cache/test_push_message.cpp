@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cache/cache.h"
@@ -87,19 +88,18 @@ TEST(PushMessage, RefusesPagesThatAreNoAbsoluteUrls)
         text += std::string("\x00\x01\x01\x01", 4);
         return Bytes(text.begin(), text.end());
     };
-    for (const char *bad : {"", "/relative.wml", "://x", "http://", "ht tp://x/", "http://x/\x01", "1http://x/"}) {
-        Bytes b = si(bad);
-        EXPECT_EQ(pushKind(CT_SIC, b.data(), static_cast<uint32_t>(b.size()), nullptr), PUSH_KIND_NONE) << bad;
-    }
-    Bytes good = si("wtai://wp/mc;123");
-    EXPECT_EQ(pushKind(CT_SIC, good.data(), static_cast<uint32_t>(good.size()), nullptr), PUSH_KIND_SI);
-    Bytes longest = si("http://h/" + std::string(PUSH_HREF_MAX - 9, 'a'));
-    EXPECT_EQ(pushKind(CT_SIC, longest.data(), static_cast<uint32_t>(longest.size()), nullptr), PUSH_KIND_SI);
-    Bytes tooLong = si("http://h/" + std::string(PUSH_HREF_MAX - 8, 'a'));
-    EXPECT_EQ(pushKind(CT_SIC, tooLong.data(), static_cast<uint32_t>(tooLong.size()), nullptr), PUSH_KIND_NONE);
-    // A string-table reference past the table.
-    Bytes pastTable = {0x03, 0x05, 0x6A, 0x01, 0x00, 0x45, 0xC6, 0x0C, 0x83, 0x05, 0x01, 0x01, 0x01};
-    EXPECT_EQ(pushKind(CT_SIC, pastTable.data(), static_cast<uint32_t>(pastTable.size()), nullptr), PUSH_KIND_NONE);
+    const std::pair<Bytes, PushKind> cases[] = {
+        {si(""), PUSH_KIND_NONE}, {si("/relative.wml"), PUSH_KIND_NONE}, {si("://x"), PUSH_KIND_NONE},
+        {si("http://"), PUSH_KIND_NONE}, {si("ht tp://x/"), PUSH_KIND_NONE}, {si("http://x/\x01"), PUSH_KIND_NONE},
+        {si("1http://x/"), PUSH_KIND_NONE}, {si("wtai://wp/mc;123"), PUSH_KIND_SI},
+        {si("http://h/" + std::string(PUSH_HREF_MAX - 9, 'a')), PUSH_KIND_SI},
+        {si("http://h/" + std::string(PUSH_HREF_MAX - 8, 'a')), PUSH_KIND_NONE},
+        // A string-table reference past the table.
+        {{0x03, 0x05, 0x6A, 0x01, 0x00, 0x45, 0xC6, 0x0C, 0x83, 0x05, 0x01, 0x01, 0x01}, PUSH_KIND_NONE},
+    };
+    for (const auto &[bytes, kind] : cases)
+        EXPECT_EQ(pushKind(CT_SIC, bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr), kind)
+            << std::string(bytes.begin() + 8, bytes.end());
 }
 
 }  // namespace
