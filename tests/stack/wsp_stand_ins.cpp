@@ -2,6 +2,7 @@
 // sent bytes are kept, and pool blocks are counted so leaks show.
 #include "tests/stack/wsp_stand_ins.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -36,12 +37,11 @@ uint8_t *takeReceiveBuffer(uint32_t size) {
 
 void releaseReceiveBuffer(const void *pointer) {
     auto *p = static_cast<const uint8_t *>(pointer);
-    for (auto it = gBlocks.begin(); it != gBlocks.end(); ++it) {
-        if (p >= it->first && p <= it->first + it->second) {
-            std::free(it->first);
-            gBlocks.erase(it);
-            return;
-        }
+    auto it = std::find_if(gBlocks.begin(), gBlocks.end(),
+                           [p](const auto &block) { return p >= block.first && p <= block.first + block.second; });
+    if (it != gBlocks.end()) {
+        std::free(it->first);
+        gBlocks.erase(it);
     }
 }
 
