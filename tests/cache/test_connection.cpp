@@ -251,7 +251,7 @@ TEST_F(ConnectionTest, DisconnectByState)
 }
 
 // The confirm and an abort may come from inside the primitives themselves.
-TEST_F(ConnectionTest, ConfirmFromInsideConnectAndRefusalWhileSendingAreNotLost)
+TEST_F(ConnectionTest, ConfirmFromInsideConnectRefusalWhileSendingAndUserStop)
 {
     prefs.proxyPort = PORT_CONNECTION_MODE;
     gScripted.confirmInsideConnect = true;
@@ -263,18 +263,14 @@ TEST_F(ConnectionTest, ConfirmFromInsideConnectAndRefusalWhileSendingAreNotLost)
     EXPECT_EQ(r.arg, 0xE1);
     EXPECT_TRUE(isIdle());
     EXPECT_TRUE(files().empty());
-}
 
-TEST_F(ConnectionTest, UserStopAbortsInConnectionModeOnly)
-{
-    prefs.proxyPort = PORT_CONNECTION_MODE;
-    gScripted.confirmInsideConnect = true;
+    // The user's stop aborts in connection mode only.
+    gScripted.abortOnSend = false;
     gFakeCurrentUrl = "http://origin/b.wml";
     get("http://origin/a.wml");
     get("http://origin/b.wml");
     C_abort();
     EXPECT_EQ(gScripted.aborted.size(), 2u);
-    ASSERT_FALSE(gPollResults.empty());
     EXPECT_EQ(gPollResults.back().code, CRES_USER_ABORT);
     EXPECT_EQ(gContextsPopped, 1) << "the current deck's own request was stopped";
     EXPECT_TRUE(files().empty());
