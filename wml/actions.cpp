@@ -154,101 +154,93 @@ void finishGo(TaskState *task)
     });
 }
 
-void handleTag(TaskState *task, uint8_t tag, bool open)
+void startGo(TaskState *task)
 {
+    copyCut(task->targetUrl, TARGET_URL_SIZE, getAttr("HREF"));
+    const char *method = getAttr("METHOD");
+    copyCut(task->method, METHOD_SIZE, method[0] ? method : "GET");
+    task->formCharset = formCharset(getAttr("ACCEPT-CHARSET"), gWbxml.charset);
+    task->postData.clear();
+    task->vars.clear();
+    task->inGo = true;
+    task->inTask = true;
+}
+
+void startPrev(TaskState *task)
+{
+    task->vars.clear();
+    task->inTask = true;
+}
+
+void finishPrev(TaskState *task)
+{
+    task->inTask = false;
+    callBrowser([task] {
+        B_setTaskVars(std::move(task->vars));
+        task->vars.clear();
+        B_prev();
+    });
+}
+
+void startRefresh(TaskState *task)
+{
+    task->inTask = true;
+    task->inRefresh = true;
+}
+
+void finishRefresh(TaskState *task)
+{
+    task->inTask = false;
+    task->inRefresh = false;
+    callBrowser([] { B_refresh(); });
+}
+
+void setvar(TaskState *task)
+{
+    if (!task->inTask)
+        return;
+    std::string name = getAttr("NAME");
+    std::string value = getAttr("VALUE");
+    if (task->inRefresh)
+        setContextVal(name.c_str(), value.c_str());
+    else
+        task->vars.push_back({std::move(name), std::move(value)});
+}
+
+void postfield(TaskState *task)
+{
+    if (task->inGo)
+        appendPostfield(task);
+}
+
+// What each task element does when it opens and when it closes.
+struct TaskTag {
+    uint8_t tag;
+    void (*open)(TaskState *);
+    void (*close)(TaskState *);
+};
+constexpr TaskTag TASK_TAGS[] = {
+    {TAG_GO, startGo, finishGo},
+    {TAG_PREV, startPrev, finishPrev},
+    {TAG_REFRESH, startRefresh, finishRefresh},
+    {TAG_SETVAR, setvar, nullptr},
+    {TAG_POSTFIELD, postfield, nullptr},
+};
+
+int handleTag(void *data, uint8_t token, bool open)
+{
+    TaskState *task = static_cast<TaskState *>(data);
     if (gWbxml.depth == 1) {
         task->inGo = false;
         task->inTask = false;
         task->inRefresh = false;
     }
-    switch (tag) {
-    case TAG_GO:
-        if (open) {
-            copyCut(task->targetUrl, TARGET_URL_SIZE, getAttr("HREF"));
-            const char *method = getAttr("METHOD");
-            copyCut(task->method, METHOD_SIZE, method[0] ? method : "GET");
-            task->formCharset = formCharset(getAttr("ACCEPT-CHARSET"), gWbxml.charset);
-            task->postData.clear();
-            task->vars.clear();
-            task->inGo = true;
-            task->inTask = true;
-        } else {
-            finishGo(task);
-        }
-        break;
-    case TAG_PREV:
-        if (open) {
-            task->vars.clear();
-            task->inTask = true;
-        } else {
-            task->inTask = false;
-            callBrowser([task] {
-                B_setTaskVars(std::move(task->vars));
-                task->vars.clear();
-                B_prev();
-            });
-        }
-        break;
-    case TAG_REFRESH:
-        if (open) {
-            task->inTask = true;
-            task->inRefresh = true;
-        } else {
-            task->inTask = false;
-            task->inRefresh = false;
-            callBrowser([] { B_refresh(); });
-        }
-        break;
-    case TAG_SETVAR:
-        if (open && task->inTask) {
-            std::string name = getAttr("NAME");
-            std::string value = getAttr("VALUE");
-            if (task->inRefresh)
-                setContextVal(name.c_str(), value.c_str());
-            else
-                task->vars.push_back({std::move(name), std::move(value)});
-        }
-        break;
-    case TAG_POSTFIELD:
-        if (open && task->inGo)
-            appendPostfield(task);
-        break;
-    default:
-        break;
+    for (const TaskTag &t : TASK_TAGS) {
+        void (*step)(TaskState *) = open ? t.open : t.close;
+        if (t.tag == (token & 0x3F) && step)
+            step(task);
     }
-}
-
-void walkContent(TaskState *task)
-{
-    gWbxml.depth++;
-    logPosition();
-    Log_str("Actions start\n");
-    while (moreBytes()) {
-        // Text of the content (an anchor's label) is decoded and dropped.
-        gWbxml.textBuffer[0] = 0;
-        uint8_t tag = nextByte();
-        logTag(tag);
-        if (tag == WBXML_END)
-            break;
-        if (globalToken(tag))
-            continue;
-        clearAttributes();
-        if (tag & TAG_HAS_ATTRIBUTES)
-            readAttributes();
-        uint8_t code = tag & 0x3F;
-        handleTag(task, code, true);
-        if (tag & TAG_HAS_CONTENT) {
-            if (noteTooDeep())
-                skipElement();
-            else
-                walkContent(task);
-        }
-        handleTag(task, code, false);
-    }
-    gWbxml.textBuffer[0] = 0;
-    logPosition();
-    Log_str("Actions end\n");
-    gWbxml.depth--;
+    return 0;
 }
 
 }  // namespace
@@ -260,7 +252,8 @@ int Actions(const char *deckUrl, uint32_t offset)
         return -2;
     beginPass(offset, true, true);
     TaskState task{};
-    walkContent(&task);
+    // Text of the content (an anchor's label) is decoded and dropped.
+    walkElements(WbxmlWalk{"Actions", nullptr, nullptr, handleTag, nullptr, &task});
     int result = gWbxml.errorFlag ? 64 : 0;
     releaseDeck();
     Log_str("Actions end\n");

@@ -165,41 +165,27 @@ void noteUnclosed()
     gWbxml.errorFlag = 1;
 }
 
-void writeContent(bool body)
+// Text at a level's end is written by the close, at the element's depth.
+void writeText(void *, bool levelEnd)
 {
-    gWbxml.depth++;
-    bool closed = body;
-    while (moreBytes()) {
-        uint8_t token = nextByte();
-        if (token == WBXML_END) {
-            closed = true;
-            break;
-        }
-        if (contentToken(token)) {
-            continue;
-        }
+    if (!levelEnd) {
         writePendingText();
-        clearAttributes();
-        if (token & TAG_HAS_ATTRIBUTES) {
-            readAttributes();
-        }
-        if (!(token & TAG_HAS_CONTENT)) {
+    }
+}
+
+int writeElement(void *, uint8_t token, bool open)
+{
+    if (!(token & TAG_HAS_CONTENT)) {
+        if (open) {
             writeTag(token, TAG_EMPTY);
-            continue;
         }
+    } else if (open) {
         writeTag(token, TAG_OPEN);
-        if (noteTooDeep()) {
-            skipElement();
-        } else {
-            writeContent(false);
-        }
+    } else {
         writePendingText();
         writeTag(token, TAG_CLOSE);
     }
-    if (!closed) {
-        noteUnclosed();
-    }
-    gWbxml.depth--;
+    return 0;
 }
 
 }  // namespace
@@ -214,7 +200,7 @@ int Decompile(const char *deckUrl, FILE *out)
     gOut = out;
     gUtf8Deck = gWbxml.charset == CHARSET_UTF8;
     gUnclosed = false;
-    writeContent(true);
+    walkElements(WbxmlWalk{nullptr, contentToken, writeText, writeElement, noteUnclosed, nullptr});
     // Text outside every element (no compiler writes any) is shown too.
     writePendingText();
     const bool overflow = gWbxml.errorFlag != 0;

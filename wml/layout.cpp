@@ -253,8 +253,9 @@ static int contentElement(uint8_t tag, bool open)
 }
 
 // Non-zero has the element's content skipped.
-static int layoutElement(uint8_t tag, bool open)
+static int layoutElement(void *, uint8_t token, bool open)
 {
+    uint8_t tag = token & 0x3F;
     int32_t depth = gWbxml.depth;
     if (depth <= 1)
         return tag == TAG_WML ? 0 : 1;
@@ -276,38 +277,11 @@ static int layoutElement(uint8_t tag, bool open)
     return contentElement(tag, open);
 }
 
+static void layoutText(void *, bool) { write_str(); }
+
 static void layoutContent()
 {
-    gWbxml.depth++;
-    logPosition();
-    Log_str("Content start\n");
-    while (moreBytes()) {
-        uint8_t tag = nextByte();
-        logTag(tag);
-        if (tag == WBXML_END)
-            break;
-        if (globalToken(tag))
-            continue;
-        if (gWbxml.textBuffer[0])
-            write_str();
-        clearAttributes();
-        if (tag & TAG_HAS_ATTRIBUTES)
-            readAttributes();
-        uint8_t code = tag & 0x3F;
-        int skip = layoutElement(code, true);
-        if (tag & TAG_HAS_CONTENT) {
-            if (skip || noteTooDeep())
-                skipElement();
-            else
-                layoutContent();
-        }
-        layoutElement(code, false);
-    }
-    if (gWbxml.textBuffer[0])
-        write_str();
-    logPosition();
-    Log_str("Content end\n");
-    gWbxml.depth--;
+    walkElements(WbxmlWalk{"Content", nullptr, layoutText, layoutElement, nullptr, nullptr});
 }
 
 // --- Resolution and dumps --------------------------------------------------

@@ -733,3 +733,55 @@ void logTag(uint8_t tag)
     Log_printf("Tag %02x %c%c\n", tag & 0x3F, (tag & TAG_HAS_CONTENT) ? 'C' : '-',
                (tag & TAG_HAS_ATTRIBUTES) ? 'A' : '-');
 }
+
+// --- The element walk -------------------------------------------------------
+
+static void walkLevel(const WbxmlWalk &w, bool nested)
+{
+    gWbxml.depth++;
+    if (w.logName) {
+        logPosition();
+        Log_printf("%s start\n", w.logName);
+    }
+    bool closed = false;
+    while (moreBytes()) {
+        if (!w.text)
+            gWbxml.textBuffer[0] = 0;
+        uint8_t token = nextByte();
+        if (w.logName)
+            logTag(token);
+        if (token == WBXML_END) {
+            closed = true;
+            break;
+        }
+        if (w.token ? w.token(token) : globalToken(token))
+            continue;
+        if (w.text && gWbxml.textBuffer[0])
+            w.text(w.data, false);
+        clearAttributes();
+        if (token & TAG_HAS_ATTRIBUTES)
+            readAttributes();
+        int skip = w.element ? w.element(w.data, token, true) : 0;
+        if (token & TAG_HAS_CONTENT) {
+            if (skip || noteTooDeep())
+                skipElement();
+            else
+                walkLevel(w, true);
+        }
+        if (w.element)
+            w.element(w.data, token, false);
+    }
+    if (!w.text)
+        gWbxml.textBuffer[0] = 0;
+    else if (gWbxml.textBuffer[0])
+        w.text(w.data, true);
+    if (nested && !closed && w.unclosed)
+        w.unclosed();
+    if (w.logName) {
+        logPosition();
+        Log_printf("%s end\n", w.logName);
+    }
+    gWbxml.depth--;
+}
+
+void walkElements(const WbxmlWalk &walk) { walkLevel(walk, false); }

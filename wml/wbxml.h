@@ -108,3 +108,25 @@ void beginPass(uint32_t position, bool substituteVars, bool keepUrlText);
 // it then logs "Maximum nesting exceeded\n" and sets errorFlag, and the
 // walker skips the content with skipElement instead.
 bool noteTooDeep();
+
+// One pass's work in the shared element walk.
+struct WbxmlWalk {
+    // Logs "<logName> start" and "<logName> end" around each level and
+    // every tag between; null: silent.
+    const char *logName;
+    // Global tokens: 1 when handled; null: globalToken.
+    int (*token)(uint8_t token);
+    // Text pending before an element (levelEnd false) and at the end of a
+    // level (true); null: text is dropped before every token.
+    void (*text)(void *data, bool levelEnd);
+    // Called with the whole tag token once its attributes are read (open)
+    // and after its content (close). Non-zero on open skips the content.
+    int (*element)(void *data, uint8_t token, bool open);
+    // A nested level ran into the end of the deck; null: nothing.
+    void (*unclosed)();
+    void *data;
+};
+// Walks the content from the position to the END that closes it (or the
+// deck's end), descending into elements down to MAX_ELEMENT_DEPTH and
+// skipping what lies deeper.
+void walkElements(const WbxmlWalk &walk);

@@ -37,38 +37,19 @@ void checkBuffers()
     check(gWbxml.position <= gWbxml.deckLength);
 }
 
-void walkContent()
+int element(void *, uint8_t b, bool open)
 {
-    gWbxml.depth++;
-    while (moreBytes()) {
-        uint8_t b = nextByte();
-        if (b == WBXML_END) {
-            break;
-        }
-        if (globalToken(b)) {
-            continue;
-        }
-        gWbxml.textBuffer[0] = 0;
-        clearAttributes();
-        if (b & TAG_HAS_ATTRIBUTES) {
-            readAttributes();
-        }
-        checkBuffers();
-        for (const char *name : {"HREF", "ID", "NAME", "VALUE", "SRC", "onpick"}) {
-            const char *value = getAttr(name);
-            check(value >= gWbxml.attrList || value[0] == 0);
-            check(std::strlen(value) < ATTR_LIST_SIZE);
-        }
-        if (b & TAG_HAS_CONTENT) {
-            // Odd tags are skipped, as the passes skip what they do not want.
-            if ((b & 1) || noteTooDeep()) {
-                skipElement();
-            } else {
-                walkContent();
-            }
-        }
+    checkBuffers();
+    if (!open) {
+        return 0;
     }
-    gWbxml.depth--;
+    for (const char *name : {"HREF", "ID", "NAME", "VALUE", "SRC", "onpick"}) {
+        const char *value = getAttr(name);
+        check(value >= gWbxml.attrList || value[0] == 0);
+        check(std::strlen(value) < ATTR_LIST_SIZE);
+    }
+    // Odd tags are skipped, as the passes skip what they do not want.
+    return b & 1;
 }
 
 void runPass(bool substituteVars, bool keepUrlText, bool fromMiddle)
@@ -79,7 +60,7 @@ void runPass(bool substituteVars, bool keepUrlText, bool fromMiddle)
     }
     uint32_t start = fromMiddle ? gWbxml.deckLength / 2 + 1 : gWbxml.bodyOffset;
     beginPass(start, substituteVars, keepUrlText);
-    walkContent();
+    walkElements(WbxmlWalk{nullptr, nullptr, nullptr, element, nullptr, nullptr});
     check(gWbxml.depth == 0);
     check(gWbxml.inAttributes == 0);
     checkBuffers();

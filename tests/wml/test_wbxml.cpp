@@ -38,51 +38,29 @@ void appendAttributes(std::string &out)
     }
 }
 
-void flushText(std::string &out)
+void flushText(void *out, bool)
 {
-    out += gWbxml.textBuffer;
+    *static_cast<std::string *>(out) += gWbxml.textBuffer;
     gWbxml.textBuffer[0] = 0;
 }
 
-// A walk like the passes': elements become <name attrs>...</name>.
-void walkContent(std::string &out)
+// The passes' walk: elements become <name attrs>...</name>.
+int element(void *data, uint8_t b, bool open)
 {
-    gWbxml.depth++;
-    while (moreBytes()) {
-        uint8_t b = nextByte();
-        if (b == WBXML_END) {
-            break;
-        }
-        if (globalToken(b)) {
-            continue;
-        }
-        flushText(out);
-        const char *name = tagName(b);
-        std::string tag = name ? name : "?";
-        clearAttributes();
-        if (b & TAG_HAS_ATTRIBUTES) {
-            readAttributes();
-        }
-        out += "<" + tag;
+    std::string &out = *static_cast<std::string *>(data);
+    const char *name = tagName(b);
+    out += std::string(open ? "<" : "</") + (name ? name : "?");
+    if (open) {
         appendAttributes(out);
-        out += ">";
-        if (b & TAG_HAS_CONTENT) {
-            if (noteTooDeep()) {
-                skipElement();
-            } else {
-                walkContent(out);
-            }
-        }
-        out += "</" + tag + ">";
     }
-    flushText(out);
-    gWbxml.depth--;
+    out += ">";
+    return 0;
 }
 
 std::string walk()
 {
     std::string out;
-    walkContent(out);
+    walkElements(WbxmlWalk{nullptr, nullptr, flushText, element, nullptr, &out});
     return out;
 }
 
