@@ -39,22 +39,12 @@ void setFlashWait(void (*wait)(int milliseconds)) { gFlashWait = wait; }
 
 // --- Records ----------------------------------------------------------------
 
-uint32_t eventTableLength(const uint8_t *p, uint32_t room)
-{
-    if (room < 4)
-        return 0;
-    int32_t length = static_cast<int32_t>(readLe32(p));
-    if (length < static_cast<int32_t>(EVENT_HEADER_SIZE) || length % 4 != 0 || static_cast<uint32_t>(length) > room)
-        return 0;
-    return static_cast<uint32_t>(length);
-}
-
 bool copyEventRecord(const uint8_t *entry, EventRecord *out)
 {
     out->bytes.clear();
     if (!entry)
         return false;
-    uint32_t length = eventTableLength(entry, EVENT_TABLE_SIZE);
+    uint32_t length = tableRecordLength(entry, 0, ER_HEADER_SIZE);
     if (length == 0)
         return false;
     out->bytes.assign(entry, entry + length);
@@ -72,7 +62,7 @@ uint32_t eventU32(const EventRecord &r, uint32_t offset)
 {
     if (r.bytes.size() < 4 || offset > r.bytes.size() - 4)
         return 0;
-    return readLe32(r.bytes.data() + offset);
+    return getU32(r.bytes.data() + offset);
 }
 
 std::string eventText(const EventRecord &r, uint32_t offset, uint32_t limit, uint32_t *next)
@@ -117,7 +107,7 @@ void doEvent(const uint8_t *entry)
     if (!copyEventRecord(entry, &r))
         return;
     uint8_t kind = eventKind(r);
-    if (isVisibleKind(kind) && r.bytes.size() < EVENT_VISIBLE_SIZE)
+    if (isVisibleKind(kind) && r.bytes.size() < ER_VISIBLE_SIZE)
         return;
     std::string deckUrl = currentDeckUrl();
     switch (kind) {
@@ -165,16 +155,11 @@ void flashItem(int x, int y, int width, int height)
     outline(x, y, width, height);
 }
 
-static int32_t recordI32(const uint8_t *record, uint32_t offset)
-{
-    return static_cast<int32_t>(readLe32(record + offset));
-}
-
 // Borders included; 64-bit so that no rectangle from the table overflows.
 static bool contains(const uint8_t *record, int x, int y)
 {
-    int64_t x0 = recordI32(record, ER_X), y0 = recordI32(record, ER_Y);
-    int64_t w = recordI32(record, ER_WIDTH), h = recordI32(record, ER_HEIGHT);
+    int64_t x0 = getI32(record + ER_X), y0 = getI32(record + ER_Y);
+    int64_t w = getI32(record + ER_WIDTH), h = getI32(record + ER_HEIGHT);
     return x0 <= x && x <= x0 + w && y0 <= y && y <= y0 + h;
 }
 
@@ -187,13 +172,13 @@ void B_userClick(int x, int y)
     }
     EventRecord hit;
     forEachEventRecord([&](const uint8_t *record, uint32_t length) {
-        if (!isVisibleKind(record[ER_TYPE]) || length < EVENT_VISIBLE_SIZE || !contains(record, x, y))
+        if (!isVisibleKind(record[ER_TYPE]) || length < ER_VISIBLE_SIZE || !contains(record, x, y))
             return false;
         return copyEventRecord(record, &hit);
     });
     if (!hit.bytes.empty()) {
         const uint8_t *r = hit.bytes.data();
-        flashItem(recordI32(r, ER_X), recordI32(r, ER_Y), recordI32(r, ER_WIDTH), recordI32(r, ER_HEIGHT));
+        flashItem(getI32(r + ER_X), getI32(r + ER_Y), getI32(r + ER_WIDTH), getI32(r + ER_HEIGHT));
         doEvent(r);
         Log_str("Browser: doEvent() finished\n");
     }

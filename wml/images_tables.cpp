@@ -276,39 +276,24 @@ void tableElement(uint8_t tag, bool open)
 
 // --- Field replacement -----------------------------------------------------
 
-// Used bytes of the layout table, its terminator included.
-static uint32_t layoutUsed()
-{
-    uint32_t off = 0;
-    while (off + 4 <= LAYOUT_TABLE_SIZE) {
-        int32_t length = getI32(gLayoutTable + off);
-        if (length <= 0 || static_cast<uint32_t>(length) > LAYOUT_TABLE_SIZE - off - 4)
-            break;
-        off += static_cast<uint32_t>(length);
-    }
-    return off + 4;
-}
-
 int replaceLayout(int x, int y, const char *text)
 {
     Log_printf("Replace layout @(%d,%d) STR:%s\n", x, y, text);
     if (!gLayoutTable)
         return -4;
-    uint32_t used = layoutUsed();
-    uint32_t off = 0;
+    // Used bytes, the terminator included.
+    uint32_t used = 0;
+    forEachTableRecord(gLayoutTable, LR_HEADER_SIZE, [](uint8_t *, uint32_t) { return false; }, &used);
+    used = std::min(used + 4, LAYOUT_TABLE_SIZE);
     uint8_t *r = nullptr;
-    while (off + 4 < used) {
-        uint8_t *rec = gLayoutTable + off;
-        int32_t length = getI32(rec + LR_LENGTH);
+    forEachTableRecord(gLayoutTable, LR_HEADER_SIZE, [&](uint8_t *rec, uint32_t length) {
         uint32_t type = getU32(rec + LR_TYPE);
-        Log_printf("%d @(%d,%d) T%d len=%d\n", static_cast<int>(off), getI32(rec + LR_X), getI32(rec + LR_Y),
-                   static_cast<int>(type), length);
-        if (type == LTYPE_TEXT && length >= 40 && getI32(rec + LR_X) == x && getI32(rec + LR_Y) == y) {
+        Log_printf("%d @(%d,%d) T%d len=%d\n", static_cast<int>(rec - gLayoutTable), getI32(rec + LR_X),
+                   getI32(rec + LR_Y), static_cast<int>(type), static_cast<int>(length));
+        if (type == LTYPE_TEXT && length >= 40 && getI32(rec + LR_X) == x && getI32(rec + LR_Y) == y)
             r = rec;
-            break;
-        }
-        off += static_cast<uint32_t>(length);
-    }
+        return r != nullptr;
+    });
     if (!r) {
         Log_str("Layout entity not found\n");
         return -4;
@@ -331,7 +316,7 @@ int replaceLayout(int x, int y, const char *text)
     if (newLength > length) {
         Log_printf("Expand buffer %d -> %d (len = %d)\n", static_cast<int>(length), static_cast<int>(newLength),
                    static_cast<int>(keep));
-        uint32_t rest = used - (off + length);
+        uint32_t rest = used - static_cast<uint32_t>(r - gLayoutTable) - length;
         std::memmove(r + newLength, r + length, rest);
         putU32(r + LR_LENGTH, newLength);
         gLayoutLength = used + (newLength - length);

@@ -299,20 +299,6 @@ static void resolveXY(uint8_t *xLine, uint8_t *yLine, uint8_t *x, uint8_t *y)
     putU32(xLine, 0);
 }
 
-// Calls f (offset, length) for every record of a table up to its
-// terminator, stopping at a length that does not fit the buffer.
-template <typename F> static void forEachRecord(const uint8_t *table, uint32_t size, F f)
-{
-    uint32_t off = 0;
-    while (off + 8 <= size) {
-        int32_t len = getI32(table + off);
-        if (len <= 0 || len % 4 != 0 || static_cast<uint32_t>(len) > size - off)
-            break;
-        f(off, static_cast<uint32_t>(len));
-        off += static_cast<uint32_t>(len);
-    }
-}
-
 // A zero-terminated text inside [p, end), cut at end.
 static std::string fieldText(const uint8_t *p, const uint8_t *end)
 {
@@ -338,8 +324,7 @@ std::string layoutTableText(const uint8_t *table)
     std::string out;
     if (!table)
         return out;
-    forEachRecord(table, LAYOUT_TABLE_SIZE, [&](uint32_t off, uint32_t len) {
-        const uint8_t *r = table + off;
+    forEachTableRecord(table, LR_HEADER_SIZE, [&](const uint8_t *r, uint32_t len) {
         uint32_t type = getU32(r + LR_TYPE);
         appendf(out, "@(%d,%d) x(%d,%d), T%d A%d", getI32(r + LR_X), getI32(r + LR_Y),
                 getI32(r + LR_WIDTH), getI32(r + LR_HEIGHT), static_cast<int>(type), r[LR_STYLE]);
@@ -351,6 +336,7 @@ std::string layoutTableText(const uint8_t *table)
             out += fieldText(r + LR_IMG_URL, r + len);
         }
         out += "\n";
+        return false;
     });
     return out;
 }
@@ -377,12 +363,11 @@ std::string eventTableText(const uint8_t *table)
     std::string out;
     if (!table)
         return out;
-    forEachRecord(table, EVENT_TABLE_SIZE, [&](uint32_t off, uint32_t len) {
-        const uint8_t *r = table + off;
+    forEachTableRecord(table, ER_HEADER_SIZE, [&](const uint8_t *r, uint32_t len) {
         const uint8_t *end = r + len;
         uint8_t type = r[ER_TYPE];
         appendf(out, "E%d ", type);
-        if (type >= EVENT_A && type <= EVENT_SELECT && len >= ER_HREF) {
+        if (type >= EVENT_A && type <= EVENT_SELECT && len >= ER_VISIBLE_SIZE) {
             appendf(out, "@(%d,%d) x(%d,%d) ", getI32(r + ER_X), getI32(r + ER_Y), getI32(r + ER_WIDTH),
                     getI32(r + ER_HEIGHT));
             if (type == EVENT_ANCHOR && len >= ER_ANCHOR_CODE + 4) {
@@ -409,20 +394,21 @@ std::string eventTableText(const uint8_t *table)
             }
         }
         out += "\n";
+        return false;
     });
     return out;
 }
 
 static void resolveTables()
 {
-    forEachRecord(gLayoutTable, LAYOUT_TABLE_SIZE, [](uint32_t off, uint32_t) {
-        uint8_t *r = gLayoutTable + off;
+    forEachTableRecord(gLayoutTable, LR_HEADER_SIZE, [](uint8_t *r, uint32_t) {
         resolveXY(r + LR_XLINE, r + LR_YLINE, r + LR_X, r + LR_Y);
+        return false;
     });
-    forEachRecord(gEventTable, EVENT_TABLE_SIZE, [](uint32_t off, uint32_t len) {
-        uint8_t *r = gEventTable + off;
-        if (r[ER_TYPE] >= EVENT_A && r[ER_TYPE] <= EVENT_SELECT && len >= ER_HREF)
+    forEachTableRecord(gEventTable, ER_HEADER_SIZE, [](uint8_t *r, uint32_t len) {
+        if (r[ER_TYPE] >= EVENT_A && r[ER_TYPE] <= EVENT_SELECT && len >= ER_VISIBLE_SIZE)
             resolveXY(r + ER_XLINE, r + ER_YLINE, r + ER_X, r + ER_Y);
+        return false;
     });
     Log_str("\nLayout Entity Table\n--------------------\n\n");
     Log_str(layoutTableText(gLayoutTable).c_str());

@@ -76,11 +76,6 @@ inline void putU32(uint8_t *p, uint32_t v)
     p[3] = static_cast<uint8_t>(v >> 24);
 }
 inline void putI32(uint8_t *p, int32_t v) { putU32(p, static_cast<uint32_t>(v)); }
-inline uint32_t getU32(const uint8_t *p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-inline int32_t getI32(const uint8_t *p) { return static_cast<int32_t>(getU32(p)); }
 
 // Bytes of text to keep so that it fits size bytes with its terminator,
 // never ending inside a UTF-8 character of a UTF-8 deck.

@@ -7,27 +7,15 @@
 #include "cache/cache.h"
 #include "common/log.h"
 #include "shell/display.h"
+#include "shell/display_tables.h"
 #include "shell/display/pixels.h"
 #include "shell/display/text.h"
 #include "shell/display/wbmp.h"
 
 namespace {
 
-// Both tables are the layout's 4096-byte buffers; nothing is read past that.
-constexpr size_t TABLE_SIZE = 4096;
 constexpr int MAX_CANVAS_SIDE = 4096;
 constexpr uint32_t GREY = 0x555555;
-
-// Layout record fields (byte offsets, little-endian).
-constexpr size_t L_TYPE = 4, L_STYLE = 8, L_X = 20, L_Y = 24, L_WIDTH = 28, L_HEIGHT = 32;
-constexpr size_t L_TEXT = 36;
-constexpr size_t L_IMAGE_WIDTH = 36, L_IMAGE_HEIGHT = 40, L_IMAGE_OFFSET = 44, L_IMAGE_URL = 56;
-constexpr uint32_t RECORD_TEXT = 1, RECORD_RECT = 3, RECORD_IMAGE = 4;
-constexpr size_t RECORD_HEADER = 36;
-
-// Event record fields.
-constexpr size_t E_TYPE = 4, E_DO_LABEL = 44, E_DO_LABEL_SIZE = 16, E_DO_TYPE = 60, E_DO_TYPE_SIZE = 36;
-constexpr uint8_t EVENT_DO = 3;
 
 const uint8_t *gLayoutTable = nullptr;       // of the last submitCanvas, or none
 const uint8_t *gEventTable = nullptr;        // of the last submitCanvas, or none
@@ -41,37 +29,23 @@ cairo_surface_t *gSurface = nullptr;         // the offscreen picture, made at f
 std::vector<std::string> gSoftKeys;          // 1007, 1008, then drop-down 1009
 DisplayHooks gHooks = {};                    // the backend's callbacks
 
-int32_t readInt(const uint8_t *p)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
-
 void notify(void (*hook)())
 {
     if (hook)
         hook();
 }
 
-// One table record checked against the table's end: its length, or 0 for
-// the end of the table and for anything malformed.
-int32_t recordLength(const uint8_t *table, size_t offset)
+// A walk that stopped at a length other than the terminator's.
+void noteBadRecord(const uint8_t *table, uint32_t offset)
 {
-    if (offset + 8 > TABLE_SIZE)
-        return 0;
-    int32_t length = readInt(table + offset);
-    if (length < 8 || length % 4 != 0 || offset + static_cast<size_t>(length) > TABLE_SIZE) {
-        if (length != 0)
-            Log_printf("Display: bad table record @%d\n", static_cast<int>(offset));
-        return 0;
-    }
-    return length;
+    if (offset + 8 <= LAYOUT_TABLE_SIZE && getI32(table + offset) != 0)
+        Log_printf("Display: bad table record @%d\n", static_cast<int>(offset));
 }
 
 // A layout record copied out of the table, text and URL terminated inside
 // the copy whatever the table held.
 struct LayoutRecord {
-    std::array<uint8_t, TABLE_SIZE + 1> bytes;
+    std::array<uint8_t, LAYOUT_TABLE_SIZE + 1> bytes;
     int32_t length;
     uint32_t type;
     uint8_t style;
@@ -83,14 +57,12 @@ void readRecord(const uint8_t *source, int32_t length, LayoutRecord *record)
     std::memcpy(record->bytes.data(), source, length);
     record->bytes[length] = 0;
     record->length = length;
-    record->type = static_cast<uint32_t>(readInt(source + L_TYPE));
-    record->style = length > static_cast<int32_t>(L_STYLE) ? source[L_STYLE] : 0;
-    if (length >= static_cast<int32_t>(RECORD_HEADER)) {
-        record->x = static_cast<int64_t>(readInt(source + L_X)) - gScrollX;
-        record->y = static_cast<int64_t>(readInt(source + L_Y)) - gScrollY;
-        record->width = readInt(source + L_WIDTH);
-        record->height = readInt(source + L_HEIGHT);
-    }
+    record->type = getU32(source + LR_TYPE);
+    record->style = source[LR_STYLE];
+    record->x = static_cast<int64_t>(getI32(source + LR_X)) - gScrollX;
+    record->y = static_cast<int64_t>(getI32(source + LR_Y)) - gScrollY;
+    record->width = getI32(source + LR_WIDTH);
+    record->height = getI32(source + LR_HEIGHT);
 }
 
 // Borders included: a record touching the visible area is drawn.
@@ -111,9 +83,9 @@ void greyLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1)
 
 void drawText(cairo_t *cr, const LayoutRecord &r)
 {
-    if (r.length <= static_cast<int32_t>(L_TEXT) || r.width <= 0 || r.height <= 0)
+    if (r.length <= static_cast<int32_t>(LR_TEXT) || r.width <= 0 || r.height <= 0)
         return;
-    const char *text = reinterpret_cast<const char *>(r.bytes.data() + L_TEXT);
+    const char *text = reinterpret_cast<const char *>(r.bytes.data() + LR_TEXT);
     cairo_save(cr);
     cairo_rectangle(cr, r.x, r.y, r.width, r.height);
     cairo_clip(cr);
@@ -149,18 +121,18 @@ void drawRect(const LayoutRecord &r)
 // blank. The spacing around the image shows the background.
 void drawImage(cairo_t *cr, const LayoutRecord &r)
 {
-    if (r.length <= static_cast<int32_t>(L_IMAGE_URL) || r.style != 0 || r.width == 0 || r.height == 0)
+    if (r.length <= static_cast<int32_t>(LR_IMG_URL) || r.style != 0 || r.width == 0 || r.height == 0)
         return;
     const uint8_t *bytes = r.bytes.data();
-    const char *url = reinterpret_cast<const char *>(bytes + L_IMAGE_URL);
+    const char *url = reinterpret_cast<const char *>(bytes + LR_IMG_URL);
     uint32_t contentType = CT_WBMP;
     uint8_t *content = nullptr;
     uint32_t length = 0;
     CacheResult result = {0, 0};
     C_retrieve(url, &contentType, &content, &length, &result);
     if (result.code == CRES_HIT && content) {
-        WbmpPixels image = {content, length, static_cast<uint32_t>(readInt(bytes + L_IMAGE_OFFSET)),
-                            readInt(bytes + L_IMAGE_WIDTH), readInt(bytes + L_IMAGE_HEIGHT)};
+        WbmpPixels image = {content, length, getU32(bytes + LR_IMG_DATA), getI32(bytes + LR_IMG_WIDTH),
+                            getI32(bytes + LR_IMG_HEIGHT)};
         drawWbmp(cr, image, r.x, r.y, r.width, r.height, gForeground, gBackground);
     }
     std::free(content);
@@ -169,22 +141,20 @@ void drawImage(cairo_t *cr, const LayoutRecord &r)
 void drawRecords(cairo_t *cr)
 {
     LayoutRecord record;
-    size_t offset = 0;
-    while (int32_t length = recordLength(gLayoutTable, offset)) {
-        const uint8_t *source = gLayoutTable + offset;
-        offset += length;
-        if (length < static_cast<int32_t>(RECORD_HEADER))
-            continue;
-        readRecord(source, length, &record);
+    uint32_t end = 0;
+    forEachTableRecord(gLayoutTable, LR_HEADER_SIZE, [&](const uint8_t *source, uint32_t length) {
+        readRecord(source, static_cast<int32_t>(length), &record);
         if (!isVisible(record))
-            continue;
-        if (record.type == RECORD_TEXT)
+            return false;
+        if (record.type == LTYPE_TEXT)
             drawText(cr, record);
-        else if (record.type == RECORD_IMAGE)
+        else if (record.type == LTYPE_IMAGE)
             drawImage(cr, record);
-        else if (record.type == RECORD_RECT)
+        else if (record.type == LTYPE_RECT)
             drawRect(record);
-    }
+        return false;
+    }, &end);
+    noteBadRecord(gLayoutTable, end);
 }
 
 bool ensureSurface()
@@ -202,7 +172,7 @@ bool ensureSurface()
 
 // A fixed-width text field of an event record, cut at its end or the
 // record's, whichever comes first.
-std::string eventField(const uint8_t *record, int32_t length, size_t offset, size_t size)
+std::string eventField(const uint8_t *record, uint32_t length, size_t offset, size_t size)
 {
     if (offset >= static_cast<size_t>(length))
         return {};
@@ -214,19 +184,18 @@ std::string eventField(const uint8_t *record, int32_t length, size_t offset, siz
 void labelSoftKeys()
 {
     gSoftKeys.clear();
-    size_t offset = 0;
-    while (gEventTable) {
-        int32_t length = recordLength(gEventTable, offset);
-        if (length == 0)
-            break;
-        const uint8_t *record = gEventTable + offset;
-        offset += length;
-        if (record[E_TYPE] != EVENT_DO)
-            continue;
-        std::string label = eventField(record, length, E_DO_LABEL, E_DO_LABEL_SIZE);
-        if (label.empty())
-            label = eventField(record, length, E_DO_TYPE, E_DO_TYPE_SIZE);
-        gSoftKeys.push_back(deckTextToUtf8(label.c_str()));
+    if (gEventTable) {
+        uint32_t end = 0;
+        forEachTableRecord(gEventTable, ER_HEADER_SIZE, [](const uint8_t *record, uint32_t length) {
+            if (record[ER_TYPE] != EVENT_DO)
+                return false;
+            std::string label = eventField(record, length, ER_DO_LABEL, ER_DO_LABEL_SIZE);
+            if (label.empty())
+                label = eventField(record, length, ER_DO_TYPE, ER_DO_TYPE_SIZE);
+            gSoftKeys.push_back(deckTextToUtf8(label.c_str()));
+            return false;
+        }, &end);
+        noteBadRecord(gEventTable, end);
     }
     notify(gHooks.softKeysChanged);
 }

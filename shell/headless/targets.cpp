@@ -4,27 +4,9 @@
 
 #include "shell/display.h"
 #include "shell/display/canvas.h"
-#include "wml/layout.h"
+#include "shell/display_tables.h"
 
 namespace {
-
-int32_t readInt(const uint8_t *p)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
-
-// The length of the record at offset, checked against the table's end;
-// 0 ends the walk (the terminator or anything malformed).
-int32_t recordLength(const uint8_t *table, uint32_t offset, uint32_t size)
-{
-    if (offset + 8 > size)
-        return 0;
-    int32_t length = readInt(table + offset);
-    if (length < 8 || length % 4 != 0 || offset + static_cast<uint32_t>(length) > size)
-        return 0;
-    return length;
-}
 
 // A zero-terminated text inside [from, end) of the record, or empty when
 // it is not terminated there.
@@ -40,42 +22,30 @@ std::string textAt(const uint8_t *record, uint32_t from, uint32_t end)
 
 void middle(const uint8_t *rect, int *x, int *y)
 {
-    *x = readInt(rect) + readInt(rect + 8) / 2;
-    *y = readInt(rect + 4) + readInt(rect + 12) / 2;
+    *x = getI32(rect) + getI32(rect + 8) / 2;
+    *y = getI32(rect + 4) + getI32(rect + 12) / 2;
 }
 
 }  // namespace
 
 bool findLinkPoint(const uint8_t *table, const std::string &text, int *x, int *y)
 {
-    if (!table)
-        return false;
-    for (uint32_t at = 0; int32_t length = recordLength(table, at, LAYOUT_TABLE_SIZE); at += length) {
-        const uint8_t *r = table + at;
-        uint32_t end = static_cast<uint32_t>(length);
-        if (end <= LR_TEXT || readInt(r + LR_TYPE) != static_cast<int32_t>(LTYPE_TEXT) || !(r[LR_STYLE] & STYLE_LINK))
-            continue;
-        if (deckTextToUtf8(textAt(r, LR_TEXT, end).c_str()).find(text) == std::string::npos)
-            continue;
-        middle(r + LR_X, x, y);
-        return true;
-    }
-    return false;
+    return table && forEachTableRecord(table, LR_HEADER_SIZE, [&](const uint8_t *r, uint32_t end) {
+               if (getU32(r + LR_TYPE) != LTYPE_TEXT || !(r[LR_STYLE] & STYLE_LINK) ||
+                   deckTextToUtf8(textAt(r, LR_TEXT, end).c_str()).find(text) == std::string::npos)
+                   return false;
+               middle(r + LR_X, x, y);
+               return true;
+           });
 }
 
 bool findFieldPoint(const uint8_t *table, const std::string &name, int *x, int *y)
 {
-    if (!table)
-        return false;
-    for (uint32_t at = 0; int32_t length = recordLength(table, at, EVENT_TABLE_SIZE); at += length) {
-        const uint8_t *r = table + at;
-        uint32_t end = static_cast<uint32_t>(length);
-        if (end < ER_HREF || (r[ER_TYPE] != EVENT_INPUT && r[ER_TYPE] != EVENT_SELECT))
-            continue;
-        if (textAt(r, ER_NAME, ER_NAME + ER_NAME_SIZE) != name)
-            continue;
-        middle(r + ER_X, x, y);
-        return true;
-    }
-    return false;
+    return table && forEachTableRecord(table, ER_HEADER_SIZE, [&](const uint8_t *r, uint32_t end) {
+               if (end < ER_VISIBLE_SIZE || (r[ER_TYPE] != EVENT_INPUT && r[ER_TYPE] != EVENT_SELECT) ||
+                   textAt(r, ER_NAME, ER_NAME + ER_NAME_SIZE) != name)
+                   return false;
+               middle(r + ER_X, x, y);
+               return true;
+           });
 }
