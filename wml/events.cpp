@@ -11,7 +11,6 @@
 #include "wml/layout_state.h"
 #include "wml/wbxml.h"
 
-static bool gNoTarget = false;       // an a without HREF: shown as a link, not recorded
 static char gOptionValue[252];       // VALUE of the option being built
 static char gOptionLabel[256];       // its TITLE, or its text
 static char gOptionOnpick[256];      // its ONPICK ("@offset")
@@ -20,26 +19,13 @@ static std::string gSelectValue;     // its VALUE
 static std::string gSelectShown;     // its variable's value when its field was written
 static uint32_t gSelectField = 0;    // layout offset of its field record
 
-void resetEvents()
-{
-    gLastEvent = 0;
-    gEventContext = EVENT_NONE;
-    gExtraStyle = 0;
-    gSuppressOptions = false;
-    gSelectNesting = 0;
-    gSelectRecord = -1;
-    gEventName[0] = 0;
-    gScratchLength = 0;
-    gNoTarget = false;
-}
-
 // --- The table -------------------------------------------------------------
 
 static bool addRecord(uint8_t type, const char *name, const uint8_t *data, uint32_t dataLength, uint32_t length)
 {
-    if (gEventLength + length >= TABLE_LIMIT)
+    if (gLayout.eventLength + length >= TABLE_LIMIT)
         return false;
-    uint8_t *r = gEventTable + gEventLength;
+    uint8_t *r = gLayout.eventTable + gLayout.eventLength;
     std::memset(r, 0, length);
     putI32(r + ER_LENGTH, static_cast<int32_t>(length));
     r[ER_TYPE] = type;
@@ -51,7 +37,7 @@ static bool addRecord(uint8_t type, const char *name, const uint8_t *data, uint3
 static bool addEventChecked(uint8_t type, const char *name, const uint8_t *data, uint32_t dataLength)
 {
     uint32_t length = roundUp4(dataLength + 43);
-    gLastEvent = gEventLength;
+    gLayout.lastEvent = gLayout.eventLength;
     if (!addRecord(type, name, data, dataLength, length)) {
         logPosition();
         Log_str("Event buffer overflow\n");
@@ -59,9 +45,9 @@ static bool addEventChecked(uint8_t type, const char *name, const uint8_t *data,
         return false;
     }
     logPosition();
-    Log_printf("Event %s @%d Len=%d DLen=%d\n", name, static_cast<int>(gEventLength), static_cast<int>(length),
+    Log_printf("Event %s @%d Len=%d DLen=%d\n", name, static_cast<int>(gLayout.eventLength), static_cast<int>(length),
                static_cast<int>(dataLength));
-    gEventLength += length;
+    gLayout.eventLength += length;
     return true;
 }
 
@@ -82,22 +68,22 @@ void addIntrinsicEvent(const char *name, const char *url)
         return;
     }
     logPosition();
-    Log_printf("Event %s @%d Len=%d\n", name, static_cast<int>(gEventLength), static_cast<int>(length));
-    gEventLength += length;
+    Log_printf("Event %s @%d Len=%d\n", name, static_cast<int>(gLayout.eventLength), static_cast<int>(length));
+    gLayout.eventLength += length;
 }
 
 // Keeps a remembered record offset pointing at the same record after the
 // record at off (length bytes) is cut out.
 static void followRemoval(uint32_t off, uint32_t length)
 {
-    if (gLastEvent > off)
-        gLastEvent -= length;
-    else if (gLastEvent == off)
-        gLastEvent = gEventLength;  // gone: a later noop removes nothing
-    if (gSelectRecord > static_cast<int64_t>(off))
-        gSelectRecord -= length;
-    else if (gSelectRecord == static_cast<int64_t>(off))
-        gSelectRecord = -1;
+    if (gLayout.lastEvent > off)
+        gLayout.lastEvent -= length;
+    else if (gLayout.lastEvent == off)
+        gLayout.lastEvent = gLayout.eventLength;  // gone: a later noop removes nothing
+    if (gLayout.selectRecord > static_cast<int64_t>(off))
+        gLayout.selectRecord -= length;
+    else if (gLayout.selectRecord == static_cast<int64_t>(off))
+        gLayout.selectRecord = -1;
 }
 
 void removeDuplicateEvent(const char *name)
@@ -107,17 +93,17 @@ void removeDuplicateEvent(const char *name)
     char wanted[ER_NAME_SIZE];
     copyCut(wanted, sizeof wanted, name);
     uint32_t off = 0;
-    while (off + ER_DATA <= gEventLength) {
-        uint8_t *r = gEventTable + off;
+    while (off + ER_DATA <= gLayout.eventLength) {
+        uint8_t *r = gLayout.eventTable + off;
         int32_t length = getI32(r + ER_LENGTH);
-        if (length <= 0 || static_cast<uint32_t>(length) > gEventLength - off)
+        if (length <= 0 || static_cast<uint32_t>(length) > gLayout.eventLength - off)
             break;
         const char *recordName = reinterpret_cast<const char *>(r + ER_NAME);
         if (recordName[0] && strncmp(recordName, wanted, ER_NAME_SIZE) == 0) {
             logPosition();
             Log_printf("Duplicate event @%d removed\n", static_cast<int>(off));
-            std::memmove(r, r + length, gEventLength - off - static_cast<uint32_t>(length));
-            gEventLength -= static_cast<uint32_t>(length);
+            std::memmove(r, r + length, gLayout.eventLength - off - static_cast<uint32_t>(length));
+            gLayout.eventLength -= static_cast<uint32_t>(length);
             followRemoval(off, static_cast<uint32_t>(length));
             continue;
         }
@@ -129,48 +115,48 @@ void removeLastEvent()
 {
     logPosition();
     Log_str("Last event removed\n");
-    if (gLastEvent < gEventLength)
-        gEventLength = gLastEvent;
-    if (gSelectRecord >= static_cast<int64_t>(gEventLength))
-        gSelectRecord = -1;
+    if (gLayout.lastEvent < gLayout.eventLength)
+        gLayout.eventLength = gLayout.lastEvent;
+    if (gLayout.selectRecord >= static_cast<int64_t>(gLayout.eventLength))
+        gLayout.selectRecord = -1;
 }
 
 void addVisibleEvent(uint32_t xLine, uint32_t yLine, int32_t x, int32_t y, int32_t width, int32_t height)
 {
-    if (gEventContext == EVENT_NONE || gNoTarget)
+    if (gLayout.eventContext == EVENT_NONE || gLayout.noTarget)
         return;
-    putU32(gEventScratch + 0, xLine);
-    putU32(gEventScratch + 4, yLine);
-    putI32(gEventScratch + 8, x);
-    putI32(gEventScratch + 12, y);
-    putI32(gEventScratch + 16, width);
-    putI32(gEventScratch + 20, height);
-    if (addEventChecked(gEventContext, gEventName, gEventScratch, gScratchLength + 27) &&
-        gEventContext == EVENT_SELECT)
-        gSelectRecord = gLastEvent;
+    putU32(gLayout.eventScratch + 0, xLine);
+    putU32(gLayout.eventScratch + 4, yLine);
+    putI32(gLayout.eventScratch + 8, x);
+    putI32(gLayout.eventScratch + 12, y);
+    putI32(gLayout.eventScratch + 16, width);
+    putI32(gLayout.eventScratch + 20, height);
+    if (addEventChecked(gLayout.eventContext, gLayout.eventName, gLayout.eventScratch, gLayout.scratchLength + 27) &&
+        gLayout.eventContext == EVENT_SELECT)
+        gLayout.selectRecord = gLayout.lastEvent;
 }
 
 // --- Building the visible events -------------------------------------------
 
-static uint8_t *scratchData() { return gEventScratch + 24; }
+static uint8_t *scratchData() { return gLayout.eventScratch + 24; }
 
 // Starts the data of a visible event; the bytes past it are copied too.
 static void beginScratch(uint8_t context, const char *name)
 {
-    std::memset(gEventScratch, 0, EVENT_SCRATCH_SIZE);
-    gEventContext = context;
-    gExtraStyle = 0;
-    gNoTarget = false;
-    copyCut(gEventName, sizeof gEventName, name);
-    gScratchLength = 0;
+    std::memset(gLayout.eventScratch, 0, EVENT_SCRATCH_SIZE);
+    gLayout.eventContext = context;
+    gLayout.extraStyle = 0;
+    gLayout.noTarget = false;
+    copyCut(gLayout.eventName, sizeof gLayout.eventName, name);
+    gLayout.scratchLength = 0;
 }
 
 static void scratchText(const char *text, size_t size)
 {
     size_t n = fitLength(text, size);
-    std::memcpy(scratchData() + gScratchLength, text, n);
-    scratchData()[gScratchLength + n] = 0;
-    gScratchLength += static_cast<uint32_t>(n) + 1;
+    std::memcpy(scratchData() + gLayout.scratchLength, text, n);
+    scratchData()[gLayout.scratchLength + n] = 0;
+    gLayout.scratchLength += static_cast<uint32_t>(n) + 1;
 }
 
 static bool startsWithLetter(const char *text, char letter)
@@ -183,12 +169,12 @@ static bool startsWithLetter(const char *text, char letter)
 // select sets its variables once its options are known.
 static void fieldShownText(bool password, bool select)
 {
-    if (!select && gEventName[0] && !hasContextVal(gEventName))
-        setContextVal(gEventName, getAttr("VALUE"));
-    const char *shown = gEventName[0] ? getContextVal(gEventName) : "";
+    if (!select && gLayout.eventName[0] && !hasContextVal(gLayout.eventName))
+        setContextVal(gLayout.eventName, getAttr("VALUE"));
+    const char *shown = gLayout.eventName[0] ? getContextVal(gLayout.eventName) : "";
     if (!shown[0]) {
         shown = getAttr("TITLE")[0] ? getAttr("TITLE") : getAttr("NAME");
-        gExtraStyle = 1;
+        gLayout.extraStyle = 1;
     }
     copyCut(gWbxml.textBuffer, TEXT_BUFFER_SIZE, shown);
     if (!password)
@@ -196,7 +182,7 @@ static void fieldShownText(bool password, bool select)
     // One star per character, also in a UTF-8 deck.
     char *out = gWbxml.textBuffer;
     for (const char *p = gWbxml.textBuffer; *p; p++) {
-        if (!gUtf8 || (static_cast<unsigned char>(*p) & 0xC0) != 0x80)
+        if (!gLayout.utf8 || (static_cast<unsigned char>(*p) & 0xC0) != 0x80)
             *out++ = '*';
     }
     *out = 0;
@@ -205,8 +191,8 @@ static void fieldShownText(bool password, bool select)
 static void writeField()
 {
     write_str();
-    gEventContext = EVENT_NONE;
-    gExtraStyle = 0;
+    gLayout.eventContext = EVENT_NONE;
+    gLayout.extraStyle = 0;
 }
 
 static void openInput()
@@ -217,10 +203,10 @@ static void openInput()
     putU32(scratchData(), static_cast<uint32_t>(maxLength < 0 ? 0 : maxLength));
     scratchData()[4] = password ? 1 : 0;
     scratchData()[5] = startsWithLetter(getAttr("EMPTYOK"), 't') ? 1 : 0;
-    gScratchLength = 6;
+    gLayout.scratchLength = 6;
     // TITLE and FORMAT share what the scratch record has left; FORMAT is
     // kept whole up to half of it.
-    const uint32_t room = EVENT_DATA_MAX - gScratchLength;
+    const uint32_t room = EVENT_DATA_MAX - gLayout.scratchLength;
     const char *format = getAttr("FORMAT");
     size_t formatKeep = fitLength(format, room / 2);
     scratchText(getAttr("TITLE"), room - formatKeep - 1);
@@ -235,17 +221,17 @@ static void openSelect()
     scratchData()[0] = 0;
     scratchData()[1] = startsWithLetter(getAttr("MULTIPLE"), 't') ? 1 : 0;
     copyCut(reinterpret_cast<char *>(scratchData() + 2), ER_SELECT_INAME_SIZE, getAttr("INAME"));
-    gScratchLength = 2 + ER_SELECT_INAME_SIZE;
-    scratchText(getAttr("TITLE"), EVENT_DATA_MAX - gScratchLength);
+    gLayout.scratchLength = 2 + ER_SELECT_INAME_SIZE;
+    scratchText(getAttr("TITLE"), EVENT_DATA_MAX - gLayout.scratchLength);
     gSelectIvalue = getAttr("IVALUE");
     gSelectValue = getAttr("VALUE");
-    gSelectShown = gEventName[0] ? getContextVal(gEventName) : "";
+    gSelectShown = gLayout.eventName[0] ? getContextVal(gLayout.eventName) : "";
     fieldShownText(false, true);
-    gSelectRecord = -1;
-    gSelectField = gLayoutLength;
+    gLayout.selectRecord = -1;
+    gSelectField = gLayout.layoutLength;
     writeField();
-    gSuppressOptions = true;
-    gSelectNesting = 1;
+    gLayout.suppressOptions = true;
+    gLayout.selectNesting = 1;
     gWbxml.textBuffer[0] = 0;
 }
 
@@ -256,12 +242,12 @@ static void appendOption()
     if (gWbxml.textBuffer[0])
         copyCut(gOptionLabel, sizeof gOptionLabel, gWbxml.textBuffer);
     gWbxml.textBuffer[0] = 0;
-    if (gSelectRecord < 0)
+    if (gLayout.selectRecord < 0)
         return;
-    uint32_t rec = static_cast<uint32_t>(gSelectRecord);
-    uint8_t *r = gEventTable + rec;
+    uint32_t rec = static_cast<uint32_t>(gLayout.selectRecord);
+    uint8_t *r = gLayout.eventTable + rec;
     uint32_t length = static_cast<uint32_t>(getI32(r + ER_LENGTH));
-    if (rec + length != gEventLength || r[ER_TYPE] != EVENT_SELECT)
+    if (rec + length != gLayout.eventLength || r[ER_TYPE] != EVENT_SELECT)
         return;
     // Past the TITLE and the existing triples.
     uint32_t p = ER_SELECT_TITLE;
@@ -289,7 +275,7 @@ static void appendOption()
     }
     r[ER_SELECT_COUNT]++;
     putI32(r + ER_LENGTH, static_cast<int32_t>(newLength));
-    gEventLength = rec + newLength;
+    gLayout.eventLength = rec + newLength;
     logPosition();
     Log_printf("Option %d ", r[ER_SELECT_COUNT]);
     Log_printf("[%s] [%s] [%s]\n", gOptionLabel, gOptionValue, gOptionOnpick);
@@ -357,14 +343,14 @@ static void selectDefaults()
 {
     // A select that was not written (no room left) has no options to
     // choose from: its variable only takes VALUE when it has none.
-    if (gSelectRecord < 0) {
-        if (gEventName[0] && !hasContextVal(gEventName))
-            setContextVal(gEventName, gSelectValue.c_str());
+    if (gLayout.selectRecord < 0) {
+        if (gLayout.eventName[0] && !hasContextVal(gLayout.eventName))
+            setContextVal(gLayout.eventName, gSelectValue.c_str());
         return;
     }
-    const uint8_t *r = gEventTable + gSelectRecord;
+    const uint8_t *r = gLayout.eventTable + gLayout.selectRecord;
     uint32_t length = static_cast<uint32_t>(getI32(r + ER_LENGTH));
-    if (r[ER_TYPE] != EVENT_SELECT || length < ER_SELECT_TITLE || gSelectRecord + length > TABLE_LIMIT)
+    if (r[ER_TYPE] != EVENT_SELECT || length < ER_SELECT_TITLE || gLayout.selectRecord + length > TABLE_LIMIT)
         return;
     const char *base = reinterpret_cast<const char *>(r);
     std::string name(base + ER_NAME, strnlen(base + ER_NAME, ER_NAME_SIZE));
@@ -435,12 +421,12 @@ static void openOnevent()
 int eventElement(uint8_t tag, bool open)
 {
     // Inside a select only options count; anything else there is plain.
-    if (gSuppressOptions) {
+    if (gLayout.suppressOptions) {
         if (tag == TAG_SELECT) {
-            gSelectNesting += open ? 1 : -1;
-            if (gSelectNesting <= 0) {
-                gSuppressOptions = false;
-                gSelectNesting = 0;
+            gLayout.selectNesting += open ? 1 : -1;
+            if (gLayout.selectNesting <= 0) {
+                gLayout.suppressOptions = false;
+                gLayout.selectNesting = 0;
                 selectDefaults();
             }
         } else if (tag == TAG_OPTION && open) {
@@ -460,19 +446,19 @@ int eventElement(uint8_t tag, bool open)
         if (open) {
             beginScratch(EVENT_A, "");
             const char *href = getAttr("HREF");
-            gNoTarget = !href[0];
+            gLayout.noTarget = !href[0];
             scratchText(href, EVENT_DATA_MAX);
         } else {
-            gEventContext = EVENT_NONE;
+            gLayout.eventContext = EVENT_NONE;
         }
         return 0;
     case TAG_ANCHOR:
         if (open) {
             beginScratch(EVENT_ANCHOR, "");
             putU32(scratchData(), gWbxml.position);
-            gScratchLength = 4;
+            gLayout.scratchLength = 4;
         } else {
-            gEventContext = EVENT_NONE;
+            gLayout.eventContext = EVENT_NONE;
         }
         return 0;
     case TAG_INPUT:

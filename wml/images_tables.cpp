@@ -23,7 +23,7 @@ int32_t parseLength(const char *text, bool vertical)
         return 0;
     int64_t value = decimalValue(text);
     if (text[n - 1] == '%')
-        value = value * (vertical ? gScreenHeight : gAvailWidth) / 100;
+        value = value * (vertical ? gLayout.screenHeight : gLayout.availWidth) / 100;
     return static_cast<int32_t>(std::clamp<int64_t>(value, 0, MAX_LENGTH_PIXELS));
 }
 
@@ -82,27 +82,29 @@ void write_img(const char *url, uint32_t dataOffset, int32_t naturalWidth, int32
 {
     int32_t boxWidth = width + 2 * hspace;
     int32_t boxHeight = height + 2 * vspace;
-    if (gAvailWidth - gPenX < boxWidth)
+    if (gLayout.availWidth - gLayout.penX < boxWidth)
         newLine();
-    if (gLinesFull)
+    if (gLayout.linesFull)
         return;
     uint32_t urlLength = static_cast<uint32_t>(std::strlen(url));
     uint32_t recordLength = roundUp4(61 + urlLength);
-    if (gLayoutLength + recordLength >= TABLE_LIMIT) {
+    if (gLayout.layoutLength + recordLength >= TABLE_LIMIT) {
         logPosition();
         Log_str("Layout buffer overflow (write_img)\n");
         gWbxml.errorFlag = 1;
         return;
     }
-    int32_t y = align == ALIGN_TOP ? -32768 : align == ALIGN_MIDDLE ? -((boxHeight + gFontHeight) / 2) : -boxHeight;
-    uint32_t line = static_cast<uint32_t>(gLineCount) + 1;
-    uint8_t *r = gLayoutTable + gLayoutLength;
+    int32_t y = align == ALIGN_TOP      ? -32768
+                : align == ALIGN_MIDDLE ? -((boxHeight + gLayout.fontHeight) / 2)
+                                        : -boxHeight;
+    uint32_t line = static_cast<uint32_t>(gLayout.lineCount) + 1;
+    uint8_t *r = gLayout.layoutTable + gLayout.layoutLength;
     std::memset(r, 0, recordLength);
     putI32(r + LR_LENGTH, static_cast<int32_t>(recordLength));
     putU32(r + LR_TYPE, LTYPE_IMAGE);
     putU32(r + LR_XLINE, line);
     putU32(r + LR_YLINE, line);
-    putI32(r + LR_X, gPenX);
+    putI32(r + LR_X, gLayout.penX);
     putI32(r + LR_Y, y);
     putI32(r + LR_WIDTH, boxWidth);
     putI32(r + LR_HEIGHT, boxHeight);
@@ -113,15 +115,15 @@ void write_img(const char *url, uint32_t dataOffset, int32_t naturalWidth, int32
     putI32(r + LR_IMG_DHEIGHT, height);
     std::memcpy(r + LR_IMG_URL, url, urlLength + 1);
     logPosition();
-    Log_printf("Entity @%d %d/%d;%d/%d x %d/%d Image %dx%d %s\n", static_cast<int>(gLayoutLength),
-               static_cast<int>(line), gPenX, static_cast<int>(line), y, boxWidth, boxHeight, naturalWidth,
+    Log_printf("Entity @%d %d/%d;%d/%d x %d/%d Image %dx%d %s\n", static_cast<int>(gLayout.layoutLength),
+               static_cast<int>(line), gLayout.penX, static_cast<int>(line), y, boxWidth, boxHeight, naturalWidth,
                naturalHeight, url);
-    gLayoutLength += recordLength;
-    addVisibleEvent(line, line, gPenX, y, boxWidth, boxHeight);
+    gLayout.layoutLength += recordLength;
+    addVisibleEvent(line, line, gLayout.penX, y, boxWidth, boxHeight);
     if (align != ALIGN_TOP)
-        gLineHeight = std::max(gLineHeight, -y);
-    gLineWidth = std::max(gLineWidth, gPenX + boxWidth);
-    gPenX += boxWidth;
+        gLayout.lineHeight = std::max(gLayout.lineHeight, -y);
+    gLayout.lineWidth = std::max(gLayout.lineWidth, gLayout.penX + boxWidth);
+    gLayout.penX += boxWidth;
 }
 
 void imageElement()
@@ -153,13 +155,13 @@ void imageElement()
 bool draw_rect(int32_t x, int32_t y, int32_t width, int32_t height)
 {
     const uint32_t recordLength = 40;
-    if (gLayoutLength + recordLength >= TABLE_LIMIT) {
+    if (gLayout.layoutLength + recordLength >= TABLE_LIMIT) {
         logPosition();
         Log_str("Layout buffer overflow (draw_rect)\n");
         gWbxml.errorFlag = 1;
         return false;
     }
-    uint8_t *r = gLayoutTable + gLayoutLength;
+    uint8_t *r = gLayout.layoutTable + gLayout.layoutLength;
     std::memset(r, 0, recordLength);
     putI32(r + LR_LENGTH, recordLength);
     putU32(r + LR_TYPE, LTYPE_RECT);
@@ -169,63 +171,63 @@ bool draw_rect(int32_t x, int32_t y, int32_t width, int32_t height)
     putI32(r + LR_WIDTH, width);
     putI32(r + LR_HEIGHT, height);
     logPosition();
-    Log_printf("Entity @%d %d/%d;%d/%d x %d/%d\n", static_cast<int>(gLayoutLength), 0, x, 0, y, width, height);
-    gLayoutLength += recordLength;
+    Log_printf("Entity @%d %d/%d;%d/%d x %d/%d\n", static_cast<int>(gLayout.layoutLength), 0, x, 0, y, width, height);
+    gLayout.layoutLength += recordLength;
     return true;
 }
 
 static void openTable()
 {
-    if (gPenX != 0)
+    if (gLayout.penX != 0)
         newLine();
-    gCurY += gRowGap / 2;
-    gColumn = 0;
-    gRowTop = gCurY;
-    gRowBottom = gCurY;
+    gLayout.curY += gLayout.rowGap / 2;
+    gLayout.column = 0;
+    gLayout.rowTop = gLayout.curY;
+    gLayout.rowBottom = gLayout.curY;
     pushParagraph(getAttr("ALIGN"), "");
-    gTableAlign = gParaAlign[gParaIndex];
-    copyCut(gTableTitle, sizeof gTableTitle, getAttr("TITLE"));
+    gLayout.tableAlign = gLayout.paraAlign[gLayout.paraIndex];
+    copyCut(gLayout.tableTitle, sizeof gLayout.tableTitle, getAttr("TITLE"));
     // More columns than pixels would leave cells of no width.
-    gColumns = std::clamp(decimalValue(getAttr("COLUMNS")), 0, std::max(gScreenWidth, 0));
-    if (gColumns == 0) {
-        Log_printf("Table with %d columns, xmax = %d\n", 0, gAvailWidth);
+    gLayout.columns = std::clamp(decimalValue(getAttr("COLUMNS")), 0, std::max(gLayout.screenWidth, 0));
+    if (gLayout.columns == 0) {
+        Log_printf("Table with %d columns, xmax = %d\n", 0, gLayout.availWidth);
         return;
     }
-    gCellWidth = gScreenWidth / gColumns - gCellGap;
-    gAvailWidth = gCellWidth;
-    Log_printf("Table with %d columns, xmax = %d\n", gColumns, gCellWidth);
+    gLayout.cellWidth = gLayout.screenWidth / gLayout.columns - gLayout.cellGap;
+    gLayout.availWidth = gLayout.cellWidth;
+    Log_printf("Table with %d columns, xmax = %d\n", gLayout.columns, gLayout.cellWidth);
 }
 
 static void closeTable()
 {
-    gAvailWidth = gScreenWidth;
+    gLayout.availWidth = gLayout.screenWidth;
     newLine();
-    gColumns = 0;
-    gCurY += gRowGap;
-    gXOrigin = 0;
+    gLayout.columns = 0;
+    gLayout.curY += gLayout.rowGap;
+    gLayout.xOrigin = 0;
     popParagraph();
-    gTableAlign = ALIGN_LEFT;
-    if (!gTableTitle[0])
+    gLayout.tableAlign = ALIGN_LEFT;
+    if (!gLayout.tableTitle[0])
         return;
     pushParagraph("CENTER", "WRAP");
-    copyCut(gWbxml.textBuffer, TEXT_BUFFER_SIZE, gTableTitle);
+    copyCut(gWbxml.textBuffer, TEXT_BUFFER_SIZE, gLayout.tableTitle);
     write_str();
     newLine();
-    gCurY += gRowGap / 2;
+    gLayout.curY += gLayout.rowGap / 2;
     popParagraph();
 }
 
 static void closeCell()
 {
     newLine();
-    gRowBottom = std::max(gRowBottom, gCurY);
+    gLayout.rowBottom = std::max(gLayout.rowBottom, gLayout.curY);
 }
 
 static void closeRow()
 {
-    for (int32_t c = 1; c <= gColumns; c++) {
-        if (!draw_rect((gCellWidth + gCellGap) * (c - 1) + gCellGap / 2, gRowTop, gCellWidth + 1,
-                       gRowBottom - gRowTop + 1))
+    for (int32_t c = 1; c <= gLayout.columns; c++) {
+        if (!draw_rect((gLayout.cellWidth + gLayout.cellGap) * (c - 1) + gLayout.cellGap / 2, gLayout.rowTop,
+                       gLayout.cellWidth + 1, gLayout.rowBottom - gLayout.rowTop + 1))
             break;
     }
 }
@@ -239,11 +241,11 @@ void tableElement(uint8_t tag, bool open)
             closeTable();
         return;
     }
-    if (gColumns == 0) {
+    if (gLayout.columns == 0) {
         // A table without columns is laid out as ordinary text.
         if (tag == TAG_TR) {
-            gPenX = 0;
-            gCurY = gRowBottom + gRowGap;
+            gLayout.penX = 0;
+            gLayout.curY = gLayout.rowBottom + gLayout.rowGap;
         } else {
             closeCell();
         }
@@ -251,13 +253,13 @@ void tableElement(uint8_t tag, bool open)
     }
     if (tag == TAG_TR) {
         if (open) {
-            gColumn = 0;
-            gRowBottom = 0;
-            gRowTop = gCurY;
+            gLayout.column = 0;
+            gLayout.rowBottom = 0;
+            gLayout.rowTop = gLayout.curY;
         } else {
             closeRow();
-            gPenX = 0;
-            gCurY = gRowBottom + gRowGap;
+            gLayout.penX = 0;
+            gLayout.curY = gLayout.rowBottom + gLayout.rowGap;
         }
         return;
     }
@@ -265,13 +267,13 @@ void tableElement(uint8_t tag, bool open)
         closeCell();
         return;
     }
-    gColumn++;
-    if (gColumn > gColumns)
+    gLayout.column++;
+    if (gLayout.column > gLayout.columns)
         return;  // laid out where the pen stands
-    gXOrigin = (gCellWidth + gCellGap) * (gColumn - 1) + gCellGap / 2;
-    Log_printf("%d\n", gXOrigin);
-    gPenX = 0;
-    gCurY = gRowTop;
+    gLayout.xOrigin = (gLayout.cellWidth + gLayout.cellGap) * (gLayout.column - 1) + gLayout.cellGap / 2;
+    Log_printf("%d\n", gLayout.xOrigin);
+    gLayout.penX = 0;
+    gLayout.curY = gLayout.rowTop;
 }
 
 // --- Field replacement -----------------------------------------------------
@@ -279,16 +281,16 @@ void tableElement(uint8_t tag, bool open)
 int replaceLayout(int x, int y, const char *text)
 {
     Log_printf("Replace layout @(%d,%d) STR:%s\n", x, y, text);
-    if (!gLayoutTable)
+    if (!gLayout.layoutTable)
         return -4;
     // Used bytes, the terminator included.
     uint32_t used = 0;
-    forEachTableRecord(gLayoutTable, LR_HEADER_SIZE, [](uint8_t *, uint32_t) { return false; }, &used);
+    forEachTableRecord(gLayout.layoutTable, LR_HEADER_SIZE, [](uint8_t *, uint32_t) { return false; }, &used);
     used = std::min(used + 4, LAYOUT_TABLE_SIZE);
     uint8_t *r = nullptr;
-    forEachTableRecord(gLayoutTable, LR_HEADER_SIZE, [&](uint8_t *rec, uint32_t length) {
+    forEachTableRecord(gLayout.layoutTable, LR_HEADER_SIZE, [&](uint8_t *rec, uint32_t length) {
         uint32_t type = getU32(rec + LR_TYPE);
-        Log_printf("%d @(%d,%d) T%d len=%d\n", static_cast<int>(rec - gLayoutTable), getI32(rec + LR_X),
+        Log_printf("%d @(%d,%d) T%d len=%d\n", static_cast<int>(rec - gLayout.layoutTable), getI32(rec + LR_X),
                    getI32(rec + LR_Y), static_cast<int>(type), static_cast<int>(length));
         if (type == LTYPE_TEXT && length >= 40 && getI32(rec + LR_X) == x && getI32(rec + LR_Y) == y)
             r = rec;
@@ -316,10 +318,10 @@ int replaceLayout(int x, int y, const char *text)
     if (newLength > length) {
         Log_printf("Expand buffer %d -> %d (len = %d)\n", static_cast<int>(length), static_cast<int>(newLength),
                    static_cast<int>(keep));
-        uint32_t rest = used - static_cast<uint32_t>(r - gLayoutTable) - length;
+        uint32_t rest = used - static_cast<uint32_t>(r - gLayout.layoutTable) - length;
         std::memmove(r + newLength, r + length, rest);
         putU32(r + LR_LENGTH, newLength);
-        gLayoutLength = used + (newLength - length);
+        gLayout.layoutLength = used + (newLength - length);
         length = newLength;
     }
     std::memset(r + LR_TEXT, 0, length - LR_TEXT);

@@ -15,68 +15,13 @@
 #include "wml/layout_state.h"
 #include "wml/wbxml.h"
 
-uint8_t *gLayoutTable = nullptr;     // LAYOUT_TABLE_SIZE bytes, or none
-uint8_t *gEventTable = nullptr;      // EVENT_TABLE_SIZE bytes, or none
-uint8_t *gEventScratch = nullptr;    // rectangle + data of the visible event being built
-uint32_t gLayoutLength = 0;          // used bytes of the layout table
-uint32_t gEventLength = 0;           // used bytes of the event table
-uint32_t gLastEvent = 0;             // offset of the record addEvent wrote last
-bool gUtf8 = false;                  // the deck is UTF-8 (charset 106)
-
-int32_t gScreenWidth = 0;            // canvas size at the start of the pass
-int32_t gScreenHeight = 0;
-int32_t gFieldWidth = 0;             // width of an input or select field
-int32_t gFontHeight = 0;             // height of "X" in style 0
-int32_t gAvailWidth = 0;             // lines are broken against this
-int32_t gXOrigin = 0;                // added to every line's x offset
-int32_t gPenX = 0;                   // where the next item goes on the line
-int32_t gLineWidth = 0;              // right end of the rightmost item
-int32_t gLineHeight = 0;             // tallest item of the line
-int32_t gCurY = 0;                   // top of the current line
-int32_t gLineCount = 0;              // closed lines
-int32_t gLineX[MAX_LINES];           // x offset of each line
-int32_t gLineBottom[MAX_LINES];      // bottom of each line
-uint32_t gLineStart = 0;             // layout-table offset of the line's first record
-int32_t gLineGap = 0;                // space between lines
-bool gLinesFull = false;             // the line limit was reached
-
-uint8_t gParaAlign[PARAGRAPH_STACK_SIZE];  // paragraph alignments
-uint8_t gParaMode[PARAGRAPH_STACK_SIZE];   // paragraph wrap modes
-int32_t gParaIndex = 0;              // top of the paragraph stack
-int32_t gParaExcess = 0;             // paragraphs opened past a full stack
-
-int32_t gColumns = 0;                // 0: not in a table with columns
-int32_t gColumn = 0;                 // cell index in the row
-int32_t gCellWidth = 0;              // width of a table cell
-int32_t gCellGap = 1;                // space between cells
-int32_t gRowGap = 1;                 // space between rows
-int32_t gRowTop = 0;                 // top of the row
-int32_t gRowBottom = 0;              // bottom of its tallest cell so far
-uint8_t gTableAlign = ALIGN_LEFT;    // default paragraph alignment
-char gTableTitle[32];                // shown centred below the table
-
-uint8_t gEventContext = EVENT_NONE;  // which clickable element's text is written
-uint8_t gExtraStyle = 0;             // 1: a form field shows its title in italic
-bool gSuppressOptions = false;       // option texts gather in textBuffer
-int32_t gSelectNesting = 0;          // selects open inside the suppressing one, +1
-int64_t gSelectRecord = -1;          // event offset of the select taking options
-char gEventName[32];                 // name of the event being built
-uint32_t gScratchLength = 0;         // type-specific data length in gEventScratch
-
-int32_t gBoldCount = 0;              // b, em, strong
-int32_t gItalicCount = 0;            // i
-int32_t gUnderlineCount = 0;         // u
-int32_t gBigBalance = 0;             // big +1, small -1
-
-static char gRequestedCard[32];      // card asked for, or empty for the first
-static int32_t gCardCounter = 0;     // cards met so far
-static bool gCardFound = false;      // a card was taken
+LayoutState gLayout;
 
 // --- Small helpers shared by the layout files ------------------------------
 
 size_t charStart(const char *text, size_t n)
 {
-    if (!gUtf8)
+    if (!gLayout.utf8)
         return n;
     while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
         n--;
@@ -123,57 +68,42 @@ int32_t decimalValue(const char *text)
 
 int layoutTablesInit()
 {
-    if (!gLayoutTable)
-        gLayoutTable = static_cast<uint8_t *>(std::calloc(LAYOUT_TABLE_SIZE, 1));
-    if (!gEventTable)
-        gEventTable = static_cast<uint8_t *>(std::calloc(EVENT_TABLE_SIZE, 1));
-    if (!gEventScratch)
-        gEventScratch = static_cast<uint8_t *>(std::calloc(EVENT_SCRATCH_SIZE, 1));
-    return gLayoutTable && gEventTable && gEventScratch ? 0 : -1;
+    if (!gLayout.layoutTable)
+        gLayout.layoutTable = static_cast<uint8_t *>(std::calloc(LAYOUT_TABLE_SIZE, 1));
+    if (!gLayout.eventTable)
+        gLayout.eventTable = static_cast<uint8_t *>(std::calloc(EVENT_TABLE_SIZE, 1));
+    if (!gLayout.eventScratch)
+        gLayout.eventScratch = static_cast<uint8_t *>(std::calloc(EVENT_SCRATCH_SIZE, 1));
+    return gLayout.layoutTable && gLayout.eventTable && gLayout.eventScratch ? 0 : -1;
 }
 
 void layoutTablesFree()
 {
-    std::free(gLayoutTable);
-    std::free(gEventTable);
-    std::free(gEventScratch);
-    gLayoutTable = gEventTable = gEventScratch = nullptr;
-    gLayoutLength = gEventLength = 0;
+    std::free(gLayout.layoutTable);
+    std::free(gLayout.eventTable);
+    std::free(gLayout.eventScratch);
+    gLayout.layoutTable = gLayout.eventTable = gLayout.eventScratch = nullptr;
+    gLayout.layoutLength = gLayout.eventLength = 0;
 }
 
-const uint8_t *getLayoutTable() { return gLayoutTable; }
-const uint8_t *getEventTable() { return gEventTable; }
+const uint8_t *getLayoutTable() { return gLayout.layoutTable; }
+const uint8_t *getEventTable() { return gLayout.eventTable; }
 
 // --- The walk --------------------------------------------------------------
 
 static void resetPass()
 {
     beginPass(gWbxml.bodyOffset, true, false);
-    gLayoutLength = 0;
-    gEventLength = 0;
-    resetEvents();
-    gCardCounter = 0;
-    gLineCount = 0;
-    gLinesFull = false;
-    gPenX = gLineWidth = gLineHeight = gCurY = 0;
-    gLineStart = 0;
-    gLineGap = 0;
-    gXOrigin = 0;
-    gColumns = 0;
-    gColumn = 0;
-    gRowTop = gRowBottom = 0;
-    gParaIndex = 0;
-    gParaExcess = 0;
-    gParaAlign[0] = ALIGN_LEFT;
-    gParaMode[0] = MODE_WRAP;
-    gTableAlign = ALIGN_LEFT;
-    gTableTitle[0] = 0;
-    gRowGap = 1;
-    gCellGap = 1;
-    gAvailWidth = gScreenWidth;
+    const LayoutState &kept = gLayout;
+    gLayout = LayoutState{.layoutTable = kept.layoutTable, .eventTable = kept.eventTable,
+                          .eventScratch = kept.eventScratch, .utf8 = kept.utf8, .screenWidth = kept.screenWidth,
+                          .screenHeight = kept.screenHeight, .fieldWidth = kept.fieldWidth,
+                          .fontHeight = kept.fontHeight, .boldCount = kept.boldCount,
+                          .italicCount = kept.italicCount, .underlineCount = kept.underlineCount,
+                          .bigBalance = kept.bigBalance, .availWidth = kept.screenWidth};
     // Both tables read as empty even if a pass is cut short.
-    putU32(gLayoutTable, 0);
-    putU32(gEventTable, 0);
+    putU32(gLayout.layoutTable, 0);
+    putU32(gLayout.eventTable, 0);
 }
 
 static void addIntrinsicAttributes()
@@ -186,15 +116,15 @@ static void addIntrinsicAttributes()
 // A card at depth 2: taken, or skipped (non-zero).
 static int selectCard()
 {
-    gCardCounter++;
+    gLayout.cardCounter++;
     char name[32];
     const char *id = getAttr("ID");
     copyCut(name, sizeof name, *id ? id : getAttr("NAME"));
     logPosition();
-    Log_printf("Found card [%s] looking for [%s]\n", name, gRequestedCard);
-    if (gRequestedCard[0] ? std::strcmp(name, gRequestedCard) != 0 : gCardCounter != 1)
+    Log_printf("Found card [%s] looking for [%s]\n", name, gLayout.requestedCard);
+    if (gLayout.requestedCard[0] ? std::strcmp(name, gLayout.requestedCard) != 0 : gLayout.cardCounter != 1)
         return 1;
-    gCardFound = true;
+    gLayout.cardFound = true;
     if (strcasecmp(getAttr("NEWCONTEXT"), "TRUE") == 0)
         newContext();
     setCardInfo(name, getAttr("TITLE"));
@@ -209,9 +139,9 @@ struct CounterTag {
     int32_t step;  // applied on open, undone on close
 };
 static const CounterTag kCounterTags[] = {
-    {TAG_B, &gBoldCount, 1},      {TAG_EM, &gBoldCount, 1},   {TAG_STRONG, &gBoldCount, 1},
-    {TAG_I, &gItalicCount, 1},    {TAG_U, &gUnderlineCount, 1},
-    {TAG_BIG, &gBigBalance, 1},   {TAG_SMALL, &gBigBalance, -1},
+    {TAG_B, &gLayout.boldCount, 1},      {TAG_EM, &gLayout.boldCount, 1},   {TAG_STRONG, &gLayout.boldCount, 1},
+    {TAG_I, &gLayout.italicCount, 1},    {TAG_U, &gLayout.underlineCount, 1},
+    {TAG_BIG, &gLayout.bigBalance, 1},   {TAG_SMALL, &gLayout.bigBalance, -1},
 };
 
 static int contentElement(uint8_t tag, bool open)
@@ -291,11 +221,11 @@ static void resolveXY(uint8_t *xLine, uint8_t *yLine, uint8_t *x, uint8_t *y)
 {
     uint32_t yl = getU32(yLine);
     if (yl != 0 && yl <= static_cast<uint32_t>(MAX_LINES))
-        putI32(y, getI32(y) + gLineBottom[yl - 1]);
+        putI32(y, getI32(y) + gLayout.lineBottom[yl - 1]);
     putU32(yLine, 0);
     uint32_t xl = getU32(xLine);
     if (xl != 0 && xl <= static_cast<uint32_t>(MAX_LINES))
-        putI32(x, getI32(x) + gLineX[xl - 1]);
+        putI32(x, getI32(x) + gLayout.lineX[xl - 1]);
     putU32(xLine, 0);
 }
 
@@ -401,28 +331,26 @@ std::string eventTableText(const uint8_t *table)
 
 static void resolveTables()
 {
-    forEachTableRecord(gLayoutTable, LR_HEADER_SIZE, [](uint8_t *r, uint32_t) {
+    forEachTableRecord(gLayout.layoutTable, LR_HEADER_SIZE, [](uint8_t *r, uint32_t) {
         resolveXY(r + LR_XLINE, r + LR_YLINE, r + LR_X, r + LR_Y);
         return false;
     });
-    forEachTableRecord(gEventTable, ER_HEADER_SIZE, [](uint8_t *r, uint32_t len) {
+    forEachTableRecord(gLayout.eventTable, ER_HEADER_SIZE, [](uint8_t *r, uint32_t len) {
         if (r[ER_TYPE] >= EVENT_A && r[ER_TYPE] <= EVENT_SELECT && len >= ER_VISIBLE_SIZE)
             resolveXY(r + ER_XLINE, r + ER_YLINE, r + ER_X, r + ER_Y);
         return false;
     });
     Log_str("\nLayout Entity Table\n--------------------\n\n");
-    Log_str(layoutTableText(gLayoutTable).c_str());
+    Log_str(layoutTableText(gLayout.layoutTable).c_str());
     Log_str("\nEvent Entity Table\n-------------------\n\n");
-    Log_str(eventTableText(gEventTable).c_str());
+    Log_str(eventTableText(gLayout.eventTable).c_str());
 }
 
 static void beginLayout(const char *card)
 {
     resetPass();
-    gRequestedCard[0] = 0;
     if (card)
-        copyCut(gRequestedCard, sizeof gRequestedCard, card);
-    gCardFound = false;
+        copyCut(gLayout.requestedCard, sizeof gLayout.requestedCard, card);
 }
 
 int Layout(const char *url, const char *card)
@@ -431,30 +359,30 @@ int Layout(const char *url, const char *card)
     if (layoutTablesInit() != 0 || decodeHeader(url) != 0)
         return -2;
     setDeckCharset(gWbxml.charset);
-    gUtf8 = gWbxml.charset == 106;
+    gLayout.utf8 = gWbxml.charset == 106;
     int width = 0, height = 0;
     getCanvasSize(&width, &height);
-    gScreenWidth = width;
-    gScreenHeight = height;
-    gFieldWidth = width * 3 / 4;
+    gLayout.screenWidth = width;
+    gLayout.screenHeight = height;
+    gLayout.fieldWidth = width * 3 / 4;
     Log_printf("Screen resolution %d x %d\n", width, height);
     int fontWidth = 0, fontHeight = 0;
     measureText(0, "X", &fontWidth, &fontHeight);
-    gFontHeight = fontHeight;
+    gLayout.fontHeight = fontHeight;
 
     beginLayout(card);
-    Log_printf("WML Requested Card [%s]\n", gRequestedCard);
+    Log_printf("WML Requested Card [%s]\n", gLayout.requestedCard);
     layoutContent();
-    if (!gCardFound) {
+    if (!gLayout.cardFound) {
         Log_str("Card not found, trying default card...\n");
         beginLayout(nullptr);
         layoutContent();
     }
     newLine();
-    putU32(gLayoutTable + gLayoutLength, 0);
-    gLayoutLength += 4;
-    putU32(gEventTable + gEventLength, 0);
-    gEventLength += 4;
+    putU32(gLayout.layoutTable + gLayout.layoutLength, 0);
+    gLayout.layoutLength += 4;
+    putU32(gLayout.eventTable + gLayout.eventLength, 0);
+    gLayout.eventLength += 4;
     resolveTables();
     releaseDeck();
     Log_str("Layout end\n");

@@ -13,20 +13,20 @@ constexpr int32_t TOP_IMAGE_Y = -32768;  // top-aligned image, fixed when its li
 uint8_t currentStyle()
 {
     uint8_t style = 0;
-    if (gItalicCount > 0)
+    if (gLayout.italicCount > 0)
         style |= STYLE_ITALIC;
-    if (gBoldCount > 0)
+    if (gLayout.boldCount > 0)
         style |= STYLE_BOLD;
-    if (gBigBalance > 0)
+    if (gLayout.bigBalance > 0)
         style |= STYLE_BIG;
-    if (gBigBalance < 0)
+    if (gLayout.bigBalance < 0)
         style |= STYLE_SMALL;
-    if (gUnderlineCount > 0)
+    if (gLayout.underlineCount > 0)
         style |= STYLE_UNDERLINE;
-    if (gEventContext == EVENT_A || gEventContext == EVENT_ANCHOR)
+    if (gLayout.eventContext == EVENT_A || gLayout.eventContext == EVENT_ANCHOR)
         style |= STYLE_LINK;
-    if (gEventContext == EVENT_INPUT || gEventContext == EVENT_SELECT)
-        style |= STYLE_FIELD | (gExtraStyle ? STYLE_ITALIC : 0);
+    if (gLayout.eventContext == EVENT_INPUT || gLayout.eventContext == EVENT_SELECT)
+        style |= STYLE_FIELD | (gLayout.extraStyle ? STYLE_ITALIC : 0);
     return style;
 }
 
@@ -34,37 +34,37 @@ uint8_t currentStyle()
 
 static int32_t lineOffset()
 {
-    int32_t spare = gAvailWidth - gLineWidth;
+    int32_t spare = gLayout.availWidth - gLayout.lineWidth;
     if (spare < 0)
-        return gXOrigin;
-    switch (gParaAlign[gParaIndex]) {
+        return gLayout.xOrigin;
+    switch (gLayout.paraAlign[gLayout.paraIndex]) {
     case ALIGN_CENTER:
-        return gXOrigin + spare / 2;
+        return gLayout.xOrigin + spare / 2;
     case ALIGN_RIGHT:
-        return gXOrigin + spare;
+        return gLayout.xOrigin + spare;
     default:
-        return gXOrigin;
+        return gLayout.xOrigin;
     }
 }
 
 // Top-aligned images of the closing line hang from its top.
 static void fixTopImages()
 {
-    for (uint32_t off = gLineStart; off + LR_HEIGHT + 4 <= gLayoutLength;) {
-        uint8_t *r = gLayoutTable + off;
+    for (uint32_t off = gLayout.lineStart; off + LR_HEIGHT + 4 <= gLayout.layoutLength;) {
+        uint8_t *r = gLayout.layoutTable + off;
         if (getI32(r + LR_Y) == TOP_IMAGE_Y)
-            putI32(r + LR_Y, -gLineHeight);
+            putI32(r + LR_Y, -gLayout.lineHeight);
         int32_t len = getI32(r + LR_LENGTH);
         if (len <= 0)
             break;
         off += static_cast<uint32_t>(len);
     }
     // Their link events follow them.
-    uint32_t line = static_cast<uint32_t>(gLineCount) + 1;
-    for (uint32_t off = 0; off + ER_HREF <= gEventLength;) {
-        uint8_t *r = gEventTable + off;
+    uint32_t line = static_cast<uint32_t>(gLayout.lineCount) + 1;
+    for (uint32_t off = 0; off + ER_HREF <= gLayout.eventLength;) {
+        uint8_t *r = gLayout.eventTable + off;
         if (r[ER_TYPE] >= EVENT_A && getU32(r + ER_YLINE) == line && getI32(r + ER_Y) == TOP_IMAGE_Y)
-            putI32(r + ER_Y, -gLineHeight);
+            putI32(r + ER_Y, -gLayout.lineHeight);
         int32_t len = getI32(r + ER_LENGTH);
         if (len <= 0)
             break;
@@ -74,26 +74,26 @@ static void fixTopImages()
 
 void newLine()
 {
-    if (gLinesFull)
+    if (gLayout.linesFull)
         return;
     // The line is given its place even at the limit, so that what it holds
     // resolves; nothing is placed after it.
-    gLineX[gLineCount] = lineOffset();
-    gLineBottom[gLineCount] = gCurY + gLineHeight;
+    gLayout.lineX[gLayout.lineCount] = lineOffset();
+    gLayout.lineBottom[gLayout.lineCount] = gLayout.curY + gLayout.lineHeight;
     fixTopImages();
-    if (gLineCount + 1 >= MAX_LINES) {
+    if (gLayout.lineCount + 1 >= MAX_LINES) {
         logPosition();
         Log_str("Maximum lines exceeded\n");
         gWbxml.errorFlag = 1;
-        gLinesFull = true;
+        gLayout.linesFull = true;
         return;
     }
-    gLineCount++;
-    gLineStart = gLayoutLength;
-    gCurY += gLineGap + (gLineHeight ? gLineHeight : gFontHeight);
-    gPenX = 0;
-    gLineWidth = 0;
-    gLineHeight = 0;
+    gLayout.lineCount++;
+    gLayout.lineStart = gLayout.layoutLength;
+    gLayout.curY += gLayout.lineGap + (gLayout.lineHeight ? gLayout.lineHeight : gLayout.fontHeight);
+    gLayout.penX = 0;
+    gLayout.lineWidth = 0;
+    gLayout.lineHeight = 0;
 }
 
 // --- Paragraphs ------------------------------------------------------------
@@ -116,25 +116,25 @@ template <size_t N> static uint8_t lookUp(const NamedValue (&table)[N], const ch
 
 void pushParagraph(const char *alignText, const char *modeText)
 {
-    uint8_t align = lookUp(kAlignments, alignText, gTableAlign);
-    uint8_t mode = lookUp(kModes, modeText, gParaMode[gParaIndex]);
+    uint8_t align = lookUp(kAlignments, alignText, gLayout.tableAlign);
+    uint8_t mode = lookUp(kModes, modeText, gLayout.paraMode[gLayout.paraIndex]);
     // Past a full stack the paragraph shares the top entry; its close is
     // counted so the pops stay matched.
-    if (gParaIndex + 1 >= PARAGRAPH_STACK_SIZE) {
-        gParaExcess++;
+    if (gLayout.paraIndex + 1 >= PARAGRAPH_STACK_SIZE) {
+        gLayout.paraExcess++;
         return;
     }
-    gParaIndex++;
-    gParaAlign[gParaIndex] = align;
-    gParaMode[gParaIndex] = mode;
+    gLayout.paraIndex++;
+    gLayout.paraAlign[gLayout.paraIndex] = align;
+    gLayout.paraMode[gLayout.paraIndex] = mode;
 }
 
 void popParagraph()
 {
-    if (gParaExcess > 0)
-        gParaExcess--;
-    else if (gParaIndex > 0)
-        gParaIndex--;
+    if (gLayout.paraExcess > 0)
+        gLayout.paraExcess--;
+    else if (gLayout.paraIndex > 0)
+        gLayout.paraIndex--;
 }
 
 // --- Text runs -------------------------------------------------------------
@@ -158,8 +158,8 @@ static bool breakAt(const char *s, size_t i, size_t *skip, bool *soft)
         *soft = false;
         return true;
     }
-    if (gUtf8 ? (c == 0xC2 && static_cast<unsigned char>(s[i + 1]) == 0xAD) : c == 0xAD) {
-        *skip = gUtf8 ? 2 : 1;
+    if (gLayout.utf8 ? (c == 0xC2 && static_cast<unsigned char>(s[i + 1]) == 0xAD) : c == 0xAD) {
+        *skip = gLayout.utf8 ? 2 : 1;
         *soft = true;
         return true;
     }
@@ -172,13 +172,13 @@ static bool writePart(const char *text, size_t len, bool hyphen, uint8_t style, 
 {
     uint32_t textLength = static_cast<uint32_t>(len) + (hyphen ? 1 : 0);
     uint32_t recordLength = roundUp4(40 + textLength);
-    if (gLayoutLength + recordLength >= TABLE_LIMIT) {
+    if (gLayout.layoutLength + recordLength >= TABLE_LIMIT) {
         logPosition();
         Log_str("Layout buffer overflow (write_str)\n");
         gWbxml.errorFlag = 1;
         return false;
     }
-    uint8_t *r = gLayoutTable + gLayoutLength;
+    uint8_t *r = gLayout.layoutTable + gLayout.layoutLength;
     std::memset(r, 0, recordLength);
     char *shown = reinterpret_cast<char *>(r + LR_TEXT);
     std::memcpy(shown, text, len);
@@ -187,34 +187,35 @@ static bool writePart(const char *text, size_t len, bool hyphen, uint8_t style, 
     int w = 0, h = 0;
     measureText(style, shown, &w, &h);
     if (field)
-        w = gFieldWidth;
-    uint32_t line = static_cast<uint32_t>(gLineCount) + 1;
+        w = gLayout.fieldWidth;
+    uint32_t line = static_cast<uint32_t>(gLayout.lineCount) + 1;
     putI32(r + LR_LENGTH, static_cast<int32_t>(recordLength));
     putU32(r + LR_TYPE, LTYPE_TEXT);
     r[LR_STYLE] = style;
     putU32(r + LR_XLINE, line);
     putU32(r + LR_YLINE, line);
-    putI32(r + LR_X, gPenX);
+    putI32(r + LR_X, gLayout.penX);
     putI32(r + LR_Y, -h);
     putI32(r + LR_WIDTH, w);
     putI32(r + LR_HEIGHT, h);
     logPosition();
-    Log_printf("Entity @%d %d/%d;%d/%d \"%s\"\n", static_cast<int>(gLayoutLength), static_cast<int>(line), gPenX,
-               static_cast<int>(line), -h, shown);
-    gLayoutLength += recordLength;
-    addVisibleEvent(line, line, gPenX, -h, w, h);
-    gLineHeight = std::max(gLineHeight, h);
-    gLineWidth = std::max(gLineWidth, gPenX + w);
+    Log_printf("Entity @%d %d/%d;%d/%d \"%s\"\n", static_cast<int>(gLayout.layoutLength), static_cast<int>(line),
+               gLayout.penX, static_cast<int>(line), -h, shown);
+    gLayout.layoutLength += recordLength;
+    addVisibleEvent(line, line, gLayout.penX, -h, w, h);
+    gLayout.lineHeight = std::max(gLayout.lineHeight, h);
+    gLayout.lineWidth = std::max(gLayout.lineWidth, gLayout.penX + w);
     *width = w;
     return true;
 }
 
 void rewriteField(uint32_t offset, const char *text)
 {
-    if (offset + LR_TEXT >= gLayoutLength)
+    if (offset + LR_TEXT >= gLayout.layoutLength)
         return;
-    uint8_t *r = gLayoutTable + offset;
-    if (offset + static_cast<uint32_t>(getI32(r + LR_LENGTH)) != gLayoutLength || getU32(r + LR_TYPE) != LTYPE_TEXT)
+    uint8_t *r = gLayout.layoutTable + offset;
+    if (offset + static_cast<uint32_t>(getI32(r + LR_LENGTH)) != gLayout.layoutLength ||
+        getU32(r + LR_TYPE) != LTYPE_TEXT)
         return;
     uint8_t style = r[LR_STYLE] & static_cast<uint8_t>(~0x01);
     size_t n = fitBytes(style, text, getI32(r + LR_WIDTH));
@@ -223,11 +224,11 @@ void rewriteField(uint32_t offset, const char *text)
     if (roundUp4(40 + static_cast<uint32_t>(n)) > room)
         n = charStart(text, room - 40);
     uint32_t recordLength = roundUp4(40 + static_cast<uint32_t>(n));
-    std::memset(r + LR_TEXT, 0, std::max(recordLength, gLayoutLength - offset) - LR_TEXT);
+    std::memset(r + LR_TEXT, 0, std::max(recordLength, gLayout.layoutLength - offset) - LR_TEXT);
     std::memcpy(r + LR_TEXT, text, n);
     r[LR_STYLE] = style;
     putI32(r + LR_LENGTH, static_cast<int32_t>(recordLength));
-    gLayoutLength = offset + recordLength;
+    gLayout.layoutLength = offset + recordLength;
     logPosition();
     Log_printf("Field @%d \"%s\"\n", static_cast<int>(offset), reinterpret_cast<const char *>(r + LR_TEXT));
 }
@@ -235,20 +236,20 @@ void rewriteField(uint32_t offset, const char *text)
 void write_str()
 {
     char *text = gWbxml.textBuffer;
-    if (gSuppressOptions)
+    if (gLayout.suppressOptions)
         return;
-    if (gPenX >= gAvailWidth)
+    if (gLayout.penX >= gLayout.availWidth)
         newLine();
-    if (gWbxml.depth < 2 || gLinesFull) {
+    if (gWbxml.depth < 2 || gLayout.linesFull) {
         text[0] = 0;
         return;
     }
     uint8_t style = currentStyle();
     int32_t width = 0;
-    if (gEventContext == EVENT_INPUT || gEventContext == EVENT_SELECT) {
+    if (gLayout.eventContext == EVENT_INPUT || gLayout.eventContext == EVENT_SELECT) {
         // A field is one record of the field width, cut, never broken.
-        if (writePart(text, fitBytes(style, text, gFieldWidth), false, style, true, &width))
-            gPenX += width;
+        if (writePart(text, fitBytes(style, text, gLayout.fieldWidth), false, style, true, &width))
+            gLayout.penX += width;
         text[0] = 0;
         return;
     }
@@ -257,15 +258,15 @@ void write_str()
         size_t len = std::strlen(run);
         size_t cut = len, skip = 0;
         bool soft = false;
-        if (gParaMode[gParaIndex] != MODE_NOWRAP) {
-            size_t n = fitBytes(style, run, gAvailWidth - gPenX);
+        if (gLayout.paraMode[gLayout.paraIndex] != MODE_NOWRAP) {
+            size_t n = fitBytes(style, run, gLayout.availWidth - gLayout.penX);
             if (n < len) {
                 size_t b = n;
                 while (b > 0 && !breakAt(run, b, &skip, &soft))
                     b--;
-                if (b == 0 && gPenX != 0) {
+                if (b == 0 && gLayout.penX != 0) {
                     newLine();
-                    if (gLinesFull)
+                    if (gLayout.linesFull)
                         break;
                     continue;
                 }
@@ -285,10 +286,10 @@ void write_str()
             if (skip)
                 newLine();
             else
-                gPenX += width;
+                gLayout.penX += width;
         }
         const char *rest = run + cut + skip;
-        if (skip == 0 || *rest == 0 || gLinesFull)
+        if (skip == 0 || *rest == 0 || gLayout.linesFull)
             break;
         run = rest;
     }
