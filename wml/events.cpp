@@ -127,10 +127,7 @@ void addVisibleEvent(uint32_t xLine, uint32_t yLine, int32_t x, int32_t y, int32
         return;
     putU32(gLayout.eventScratch + 0, xLine);
     putU32(gLayout.eventScratch + 4, yLine);
-    putI32(gLayout.eventScratch + 8, x);
-    putI32(gLayout.eventScratch + 12, y);
-    putI32(gLayout.eventScratch + 16, width);
-    putI32(gLayout.eventScratch + 20, height);
+    putRect(gLayout.eventScratch + 8, x, y, width, height);
     if (addEventChecked(gLayout.eventContext, gLayout.eventName, gLayout.eventScratch, gLayout.scratchLength + 27) &&
         gLayout.eventContext == EVENT_SELECT)
         gLayout.selectRecord = gLayout.lastEvent;

@@ -88,26 +88,14 @@ void write_img(const char *url, uint32_t dataOffset, int32_t naturalWidth, int32
         return;
     uint32_t urlLength = static_cast<uint32_t>(std::strlen(url));
     uint32_t recordLength = roundUp4(61 + urlLength);
-    if (gLayout.layoutLength + recordLength >= TABLE_LIMIT) {
-        logPosition();
-        Log_str("Layout buffer overflow (write_img)\n");
-        gWbxml.errorFlag = 1;
+    uint32_t line = static_cast<uint32_t>(gLayout.lineCount) + 1;
+    uint8_t *r = newLayoutRecord("write_img", recordLength, LTYPE_IMAGE, 0, line);
+    if (!r)
         return;
-    }
     int32_t y = align == ALIGN_TOP      ? -32768
                 : align == ALIGN_MIDDLE ? -((boxHeight + gLayout.fontHeight) / 2)
                                         : -boxHeight;
-    uint32_t line = static_cast<uint32_t>(gLayout.lineCount) + 1;
-    uint8_t *r = gLayout.layoutTable + gLayout.layoutLength;
-    std::memset(r, 0, recordLength);
-    putI32(r + LR_LENGTH, static_cast<int32_t>(recordLength));
-    putU32(r + LR_TYPE, LTYPE_IMAGE);
-    putU32(r + LR_XLINE, line);
-    putU32(r + LR_YLINE, line);
-    putI32(r + LR_X, gLayout.penX);
-    putI32(r + LR_Y, y);
-    putI32(r + LR_WIDTH, boxWidth);
-    putI32(r + LR_HEIGHT, boxHeight);
+    putRect(r + LR_X, gLayout.penX, y, boxWidth, boxHeight);
     putI32(r + LR_IMG_WIDTH, naturalWidth);
     putI32(r + LR_IMG_HEIGHT, naturalHeight);
     putU32(r + LR_IMG_DATA, dataOffset);
@@ -155,21 +143,10 @@ void imageElement()
 bool draw_rect(int32_t x, int32_t y, int32_t width, int32_t height)
 {
     const uint32_t recordLength = 40;
-    if (gLayout.layoutLength + recordLength >= TABLE_LIMIT) {
-        logPosition();
-        Log_str("Layout buffer overflow (draw_rect)\n");
-        gWbxml.errorFlag = 1;
+    uint8_t *r = newLayoutRecord("draw_rect", recordLength, LTYPE_RECT, 1, 0);
+    if (!r)
         return false;
-    }
-    uint8_t *r = gLayout.layoutTable + gLayout.layoutLength;
-    std::memset(r, 0, recordLength);
-    putI32(r + LR_LENGTH, recordLength);
-    putU32(r + LR_TYPE, LTYPE_RECT);
-    r[LR_STYLE] = 1;
-    putI32(r + LR_X, x);
-    putI32(r + LR_Y, y);
-    putI32(r + LR_WIDTH, width);
-    putI32(r + LR_HEIGHT, height);
+    putRect(r + LR_X, x, y, width, height);
     logPosition();
     Log_printf("Entity @%d %d/%d;%d/%d x %d/%d\n", static_cast<int>(gLayout.layoutLength), 0, x, 0, y, width, height);
     gLayout.layoutLength += recordLength;

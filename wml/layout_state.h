@@ -94,6 +94,12 @@ size_t charStart(const char *text, size_t n);
 int32_t decimalValue(const char *text);
 
 // layout_text.cpp
+// A zeroed record of length bytes at the end of the layout table with its
+// length, type, style and line set (its x and y are relative to the line);
+// null, the overflow logged for who, when it does not fit.
+uint8_t *newLayoutRecord(const char *who, uint32_t length, uint32_t type, uint8_t style, uint32_t line);
+// The four words x, y, width and height at p.
+void putRect(uint8_t *p, int32_t x, int32_t y, int32_t width, int32_t height);
 void write_str();
 // Gives the field record at offset, the last of the table, the value text
 // in place of what it showed (its placeholder style dropped).

@@ -166,20 +166,42 @@ static bool breakAt(const char *s, size_t i, size_t *skip, bool *soft)
     return false;
 }
 
+uint8_t *newLayoutRecord(const char *who, uint32_t length, uint32_t type, uint8_t style, uint32_t line)
+{
+    if (gLayout.layoutLength + length >= TABLE_LIMIT) {
+        logPosition();
+        Log_printf("Layout buffer overflow (%s)\n", who);
+        gWbxml.errorFlag = 1;
+        return nullptr;
+    }
+    uint8_t *r = gLayout.layoutTable + gLayout.layoutLength;
+    std::memset(r, 0, length);
+    putU32(r + LR_LENGTH, length);
+    putU32(r + LR_TYPE, type);
+    r[LR_STYLE] = style;
+    putU32(r + LR_XLINE, line);
+    putU32(r + LR_YLINE, line);
+    return r;
+}
+
+void putRect(uint8_t *p, int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    putI32(p, x);
+    putI32(p + 4, y);
+    putI32(p + 8, width);
+    putI32(p + 12, height);
+}
+
 // Writes one text record of len bytes of text (+ "-"); false when the
 // table is full.
 static bool writePart(const char *text, size_t len, bool hyphen, uint8_t style, bool field, int32_t *width)
 {
     uint32_t textLength = static_cast<uint32_t>(len) + (hyphen ? 1 : 0);
     uint32_t recordLength = roundUp4(40 + textLength);
-    if (gLayout.layoutLength + recordLength >= TABLE_LIMIT) {
-        logPosition();
-        Log_str("Layout buffer overflow (write_str)\n");
-        gWbxml.errorFlag = 1;
+    uint32_t line = static_cast<uint32_t>(gLayout.lineCount) + 1;
+    uint8_t *r = newLayoutRecord("write_str", recordLength, LTYPE_TEXT, style, line);
+    if (!r)
         return false;
-    }
-    uint8_t *r = gLayout.layoutTable + gLayout.layoutLength;
-    std::memset(r, 0, recordLength);
     char *shown = reinterpret_cast<char *>(r + LR_TEXT);
     std::memcpy(shown, text, len);
     if (hyphen)
@@ -188,16 +210,7 @@ static bool writePart(const char *text, size_t len, bool hyphen, uint8_t style, 
     measureText(style, shown, &w, &h);
     if (field)
         w = gLayout.fieldWidth;
-    uint32_t line = static_cast<uint32_t>(gLayout.lineCount) + 1;
-    putI32(r + LR_LENGTH, static_cast<int32_t>(recordLength));
-    putU32(r + LR_TYPE, LTYPE_TEXT);
-    r[LR_STYLE] = style;
-    putU32(r + LR_XLINE, line);
-    putU32(r + LR_YLINE, line);
-    putI32(r + LR_X, gLayout.penX);
-    putI32(r + LR_Y, -h);
-    putI32(r + LR_WIDTH, w);
-    putI32(r + LR_HEIGHT, h);
+    putRect(r + LR_X, gLayout.penX, -h, w, h);
     logPosition();
     Log_printf("Entity @%d %d/%d;%d/%d \"%s\"\n", static_cast<int>(gLayout.layoutLength), static_cast<int>(line),
                gLayout.penX, static_cast<int>(line), -h, shown);
