@@ -89,25 +89,12 @@ void writeTagName(uint8_t tag)
 // The attribute list of the element in hand, in its order.
 void writeAttributes()
 {
-    const size_t length = static_cast<size_t>(std::clamp<int32_t>(gWbxml.attrListLength, 0, ATTR_LIST_SIZE));
-    const char *list = gWbxml.attrList;
-    size_t pos = 0;
-    while (pos < length) {
-        const char *name = list + pos;
-        size_t valuePos = pos + strnlen(name, length - pos) + 1;
-        if (valuePos >= length) {
-            break;
-        }
-        const char *value = list + valuePos;
-        size_t valueLength = strnlen(value, length - valuePos);
-        if (valuePos + valueLength >= length) {
-            break;
-        }
+    forEachAttribute([](const char *name, const char *value) {
         std::fprintf(gOut, " %s=\"", name);
         writeDeckText(value, false);
         std::fputc('"', gOut);
-        pos = valuePos + valueLength + 1;
-    }
+        return false;
+    });
 }
 
 void writeTag(uint8_t tag, TagForm form)

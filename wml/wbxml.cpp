@@ -704,27 +704,7 @@ void flushAttribute()
 
 const char *getAttr(const char *name)
 {
-    const size_t length = static_cast<size_t>(std::clamp<int32_t>(gWbxml.attrListLength, 0, ATTR_LIST_SIZE));
-    const char *list = gWbxml.attrList;
-    size_t pos = 0;
-    while (pos < length) {
-        const char *attr = list + pos;
-        size_t nameLength = strnlen(attr, length - pos);
-        size_t valuePos = pos + nameLength + 1;
-        if (valuePos >= length) {
-            break;
-        }
-        const char *value = list + valuePos;
-        size_t valueLength = strnlen(value, length - valuePos);
-        if (valuePos + valueLength >= length) {
-            break;
-        }
-        if (strcasecmp(attr, name) == 0) {
-            return value;
-        }
-        pos = valuePos + valueLength + 1;
-    }
-    return "";
+    return forEachAttribute([name](const char *attr, const char *) { return strcasecmp(attr, name) == 0; });
 }
 
 void logTag(uint8_t tag)

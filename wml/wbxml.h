@@ -3,7 +3,9 @@
 // its header, the global tokens, the tag and attribute tables and the
 // attribute list of the element in hand. Decks are never turned into a
 // tree: each pass walks the WBXML token stream itself.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 constexpr uint32_t TEXT_BUFFER_SIZE = 2048;
 constexpr uint32_t VAR_NAME_SIZE = 32;
@@ -97,6 +99,23 @@ void flushAttribute();
 void clearAttributes();
 // The value of the first attribute named name (any case), or "".
 const char *getAttr(const char *name);
+// Calls visit (name, value) for each whole pair of the attribute list in
+// order until it returns true; the value it stopped at, or "".
+template <typename F> const char *forEachAttribute(F visit)
+{
+    const size_t length = gWbxml.attrListLength < 0 ? 0 : std::min<size_t>(gWbxml.attrListLength, ATTR_LIST_SIZE);
+    const char *list = gWbxml.attrList;
+    for (size_t pos = 0; pos < length;) {
+        size_t valuePos = pos + strnlen(list + pos, length - pos) + 1;
+        size_t valueEnd = valuePos < length ? valuePos + strnlen(list + valuePos, length - valuePos) : length;
+        if (valueEnd >= length)
+            break;
+        if (visit(list + pos, list + valuePos))
+            return list + valuePos;
+        pos = valueEnd + 1;
+    }
+    return "";
+}
 // Logs "[%05d:%02d] " and the indentation for the current depth.
 void logPosition();
 // Logs a tag byte as the walkers do: position, "Tag %02x" and its C and A

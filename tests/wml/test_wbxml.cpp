@@ -27,17 +27,6 @@ int open(const Bytes &deck, bool substituteVars = true, bool keepUrlText = true)
     return rc;
 }
 
-void appendAttributes(std::string &out)
-{
-    const char *p = gWbxml.attrList;
-    const char *end = p + gWbxml.attrListLength;
-    while (p < end) {
-        const char *value = p + std::strlen(p) + 1;
-        out += std::string(" ") + p + "=\"" + value + "\"";
-        p = value + std::strlen(value) + 1;
-    }
-}
-
 void flushText(void *out, bool)
 {
     *static_cast<std::string *>(out) += gWbxml.textBuffer;
@@ -51,7 +40,10 @@ int element(void *data, uint8_t b, bool open)
     const char *name = tagName(b);
     out += std::string(open ? "<" : "</") + (name ? name : "?");
     if (open) {
-        appendAttributes(out);
+        forEachAttribute([&out](const char *attr, const char *value) {
+            out += std::string(" ") + attr + "=\"" + value + "\"";
+            return false;
+        });
     }
     out += ">";
     return 0;
