@@ -1,8 +1,8 @@
 #pragma once
 // The machinery every deck pass shares: fetching the deck from the cache,
 // its header, the global tokens, the tag and attribute tables and the
-// attribute list of the element in hand. Decks are never turned into a
-// tree: each pass walks the WBXML token stream itself.
+// attribute list of the element in hand, and the element walk. Decks are
+// never turned into a tree: the passes walk the WBXML token stream.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
