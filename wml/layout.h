@@ -1,11 +1,11 @@
 #pragma once
 // The Layout pass: one card of a cached deck laid out for the canvas into
-// the two tables of shell/display_tables.h, buffers allocated once and
+// the two tables of common/table_records.h, buffers allocated once and
 // rewritten by every pass.
 #include <cstdint>
 #include <string>
 
-#include "shell/display_tables.h"
+#include "common/table_records.h"
 
 // A record is only added while the used length plus its own stays below
 // this, so the 4-byte terminator always fits.

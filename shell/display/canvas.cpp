@@ -7,7 +7,7 @@
 #include "cache/cache.h"
 #include "common/log.h"
 #include "shell/display.h"
-#include "shell/display_tables.h"
+#include "common/table_records.h"
 #include "shell/display/pixels.h"
 #include "shell/display/text.h"
 #include "shell/display/wbmp.h"

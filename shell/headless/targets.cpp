@@ -4,7 +4,7 @@
 
 #include "shell/display.h"
 #include "shell/display/canvas.h"
-#include "shell/display_tables.h"
+#include "common/table_records.h"
 
 namespace {
 
