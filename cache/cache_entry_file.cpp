@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "common/byte_reader.h"
 #include "common/directories.h"
 #include "common/log.h"
 
@@ -27,27 +28,6 @@ struct FileCloser {
     void operator()(std::FILE *f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// A cursor over outside bytes: reads past the end set failed and yield 0.
-struct ByteReader {
-    const uint8_t *data;
-    size_t length;
-    size_t position;
-    bool failed;
-};
-
-uint32_t readLe(ByteReader *r, int width)
-{
-    if (r->failed || r->length - r->position < static_cast<size_t>(width)) {
-        r->failed = true;
-        return 0;
-    }
-    uint32_t value = 0;
-    for (int i = 0; i < width; i++)
-        value |= static_cast<uint32_t>(r->data[r->position + i]) << (8 * i);
-    r->position += width;
-    return value;
-}
 
 struct ByteWriter {
     uint8_t *data;
@@ -120,21 +100,21 @@ void packEntryHeader(const CacheEntry *e, uint8_t out[CACHE_HEADER_SIZE])
 
 bool unpackEntryHeader(const uint8_t *data, size_t length, CacheEntry *e)
 {
-    ByteReader r{data, data ? length : 0, 0, false};
-    e->entrySize = readLe(&r, 4);
-    e->session = readLe(&r, 4);
-    e->contentType = readLe(&r, 4);
-    e->urlLength = readLe(&r, 4);
-    e->headersLength = readLe(&r, 4);
-    e->bodyLength = readLe(&r, 4);
-    e->entryType = static_cast<uint16_t>(readLe(&r, 2));
-    e->entryFlag = static_cast<uint16_t>(readLe(&r, 2));
-    e->tid = readLe(&r, 4);
-    e->requestTime = readLe(&r, 4);
-    e->dateTime = readLe(&r, 4);
-    e->expiresTime = readLe(&r, 4);
-    e->freshness = static_cast<uint8_t>(readLe(&r, 1));
-    readLe(&r, 3);  // reserved
+    ByteReader r{data, data ? static_cast<uint32_t>(std::min<size_t>(length, CACHE_HEADER_SIZE)) : 0, 0, false};
+    e->entrySize = BR_le(&r, 4);
+    e->session = BR_le(&r, 4);
+    e->contentType = BR_le(&r, 4);
+    e->urlLength = BR_le(&r, 4);
+    e->headersLength = BR_le(&r, 4);
+    e->bodyLength = BR_le(&r, 4);
+    e->entryType = static_cast<uint16_t>(BR_le(&r, 2));
+    e->entryFlag = static_cast<uint16_t>(BR_le(&r, 2));
+    e->tid = BR_le(&r, 4);
+    e->requestTime = BR_le(&r, 4);
+    e->dateTime = BR_le(&r, 4);
+    e->expiresTime = BR_le(&r, 4);
+    e->freshness = static_cast<uint8_t>(BR_le(&r, 1));
+    BR_le(&r, 3);  // reserved
     return !r.failed;
 }
 
