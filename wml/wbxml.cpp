@@ -256,15 +256,6 @@ static size_t judgeInline(const uint8_t *text, size_t left, DeckTextJudge *judge
     return n < left ? n + 1 : n;
 }
 
-// A multi-byte integer's length at text, at most left bytes.
-static size_t skipMultiByte(const uint8_t *text, size_t left)
-{
-    size_t n = 0;
-    while (n < left && n < BR_MULTI_BYTE_MAX && (text[n] & 0x80))
-        n++;
-    return std::min(n + 1, left);
-}
-
 // Decides the deck's charset from its string table and its inline strings.
 // The body is scanned flat: apart from the global tokens every tag and
 // attribute token is one byte, in either state.
@@ -286,16 +277,13 @@ static void judgeDeckText()
             at += static_cast<uint32_t>(judgeInline(deck + at, left, &judge));
             break;
         case ENTITY: case LITERAL: case LITERAL_C: case EXT_T_0: case EXT_T_1: case EXT_T_2: case STR_T:
-        case LITERAL_A: case LITERAL_AC:
-            at += static_cast<uint32_t>(skipMultiByte(deck + at, left));
-            break;
-        case OPAQUE: {
-            size_t n = skipMultiByte(deck + at, left);
-            uint32_t length = 0;
-            for (size_t i = 0; i < n; i++)
-                length = (length << 7) | (deck[at + i] & 0x7F);
-            at += static_cast<uint32_t>(n);
-            at += std::min(length, gWbxml.deckLength - at);
+        case LITERAL_A: case LITERAL_AC: case OPAQUE: {
+            // A bad integer ends the walk, so the scan ends there too.
+            ByteReader r{deck, gWbxml.deckLength, at, false};
+            uint32_t value = BR_multiByte(&r);
+            at = r.failed ? gWbxml.deckLength : r.position;
+            if (token == OPAQUE)
+                at += std::min(value, gWbxml.deckLength - at);
             break;
         }
         default:
