@@ -120,7 +120,7 @@ const Schema *schemaFor(uint32_t contentType)
 void readHeader(ByteReader *r, ByteReader *table)
 {
     uint8_t version = BR_byte(r);
-    if (BR_multiByte(r) == 0)   // public id 0: it is in the string table
+    if (BR_multiByte(r) == 0)    // public id 0: it is in the string table
         BR_multiByte(r);
     if (version >= 1)            // WBXML 1.0 has no charset
         BR_multiByte(r);

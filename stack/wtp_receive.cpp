@@ -5,6 +5,7 @@
 // that does not hold what its header promises is dropped.
 #include <cstring>
 
+#include "common/byte_reader.h"
 #include "common/log.h"
 #include "stack/wtp.h"
 #include "stack/wtp_transaction.h"
@@ -88,23 +89,14 @@ struct Ends {
 // whether its length is in the next byte (bit 2) or in bits 1-0.
 uint32_t skipTpis(const uint8_t *pdu, uint32_t length, uint32_t position)
 {
+    ByteReader r{pdu, length, position, false};
     for (;;) {
-        if (position >= length)
+        uint8_t first = BR_byte(&r);
+        BR_bytes(&r, (first & 0x04) ? BR_byte(&r) : first & 0x03u);
+        if (r.failed)
             return 0;
-        uint8_t first = pdu[position];
-        uint32_t size;
-        if (first & 0x04) {
-            if (position + 1 >= length)
-                return 0;
-            size = 2u + pdu[position + 1];
-        } else {
-            size = 1u + (first & 0x03);
-        }
-        if (size > length - position)
-            return 0;
-        position += size;
         if (!(first & 0x80))
-            return position;
+            return r.position;
     }
 }
 
@@ -227,20 +219,15 @@ void forEachWtpPdu(const uint8_t *data, uint32_t length, WtpPduVisit each, void 
     }
     // Concatenated: each PDU preceded by its length, one byte (bit 7 clear)
     // or fifteen bits in two.
-    uint32_t position = 1;
-    while (position < length) {
-        uint32_t size = data[position] & 0x7F;
-        if (data[position] & 0x80) {
-            if (position + 1 >= length)
-                return;
-            size = (size << 8) | data[position + 1];
-            position++;
-        }
-        position++;
-        if (size > length - position)
+    ByteReader r{data, length, 1, false};
+    while (r.position < r.length) {
+        uint32_t size = BR_byte(&r);
+        if (size & 0x80)
+            size = (size & 0x7F) << 8 | BR_byte(&r);
+        const uint8_t *pdu = BR_bytes(&r, size);
+        if (!pdu)
             return;
-        each(data + position, size, context);
-        position += size;
+        each(pdu, size, context);
     }
 }
 
