@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "common/byte_reader.h"
 #include "common/directories.h"
 #include "common/log.h"
 
@@ -27,38 +28,6 @@ struct FileCloser {
     void operator()(std::FILE *f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// A cursor over outside bytes: reads past the end set failed and yield 0.
-struct ByteReader {
-    const uint8_t *data;
-    size_t length;
-    size_t position;
-    bool failed;
-};
-
-uint32_t readLe(ByteReader *r, int width)
-{
-    if (r->failed || r->length - r->position < static_cast<size_t>(width)) {
-        r->failed = true;
-        return 0;
-    }
-    uint32_t value = 0;
-    for (int i = 0; i < width; i++)
-        value |= static_cast<uint32_t>(r->data[r->position + i]) << (8 * i);
-    r->position += width;
-    return value;
-}
-
-struct ByteWriter {
-    uint8_t *data;
-    size_t position;
-};
-
-void writeLe(ByteWriter *w, uint32_t value, int width)
-{
-    for (int i = 0; i < width; i++)
-        w->data[w->position++] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 std::string sanitise(const std::string &text)
 {
@@ -97,44 +66,39 @@ bool readBlock(std::FILE *f, uint32_t length, void **out)
     return true;
 }
 
+void putLe(uint8_t **at, uint32_t value, int width)
+{
+    for (int i = 0; i < width; i++)
+        *(*at)++ = static_cast<uint8_t>(value >> (8 * i));
+}
+
 }  // namespace
+
+// The entry header in file order, each field little-endian in its width:
+// packing and unpacking both follow it. Three zero bytes end the header.
+#define ENTRY_HEADER_FIELDS(X)                                                                                \
+    X(entrySize, 4) X(session, 4) X(contentType, 4) X(urlLength, 4) X(headersLength, 4) X(bodyLength, 4)    \
+    X(entryType, 2) X(entryFlag, 2) X(tid, 4) X(requestTime, 4) X(dateTime, 4) X(expiresTime, 4) X(freshness, 1)
+#define FIELD_WIDTH(field, width) +width
+static_assert(0 ENTRY_HEADER_FIELDS(FIELD_WIDTH) + 3 == CACHE_HEADER_SIZE);
+#undef FIELD_WIDTH
 
 void packEntryHeader(const CacheEntry *e, uint8_t out[CACHE_HEADER_SIZE])
 {
-    ByteWriter w{out, 0};
-    writeLe(&w, e->entrySize, 4);
-    writeLe(&w, e->session, 4);
-    writeLe(&w, e->contentType, 4);
-    writeLe(&w, e->urlLength, 4);
-    writeLe(&w, e->headersLength, 4);
-    writeLe(&w, e->bodyLength, 4);
-    writeLe(&w, e->entryType, 2);
-    writeLe(&w, e->entryFlag, 2);
-    writeLe(&w, e->tid, 4);
-    writeLe(&w, e->requestTime, 4);
-    writeLe(&w, e->dateTime, 4);
-    writeLe(&w, e->expiresTime, 4);
-    writeLe(&w, e->freshness, 1);
-    writeLe(&w, 0, 3);  // reserved
+    uint8_t *at = out;
+#define PACK_FIELD(field, width) putLe(&at, e->field, width);
+    ENTRY_HEADER_FIELDS(PACK_FIELD)
+#undef PACK_FIELD
+    std::memset(at, 0, static_cast<size_t>(out + CACHE_HEADER_SIZE - at));
 }
 
 bool unpackEntryHeader(const uint8_t *data, size_t length, CacheEntry *e)
 {
-    ByteReader r{data, data ? length : 0, 0, false};
-    e->entrySize = readLe(&r, 4);
-    e->session = readLe(&r, 4);
-    e->contentType = readLe(&r, 4);
-    e->urlLength = readLe(&r, 4);
-    e->headersLength = readLe(&r, 4);
-    e->bodyLength = readLe(&r, 4);
-    e->entryType = static_cast<uint16_t>(readLe(&r, 2));
-    e->entryFlag = static_cast<uint16_t>(readLe(&r, 2));
-    e->tid = readLe(&r, 4);
-    e->requestTime = readLe(&r, 4);
-    e->dateTime = readLe(&r, 4);
-    e->expiresTime = readLe(&r, 4);
-    e->freshness = static_cast<uint8_t>(readLe(&r, 1));
-    readLe(&r, 3);  // reserved
+    ByteReader r{data, data ? static_cast<uint32_t>(std::min<size_t>(length, CACHE_HEADER_SIZE)) : 0, 0, false};
+#define UNPACK_FIELD(field, width) e->field = static_cast<decltype(e->field)>(BR_le(&r, width));
+    ENTRY_HEADER_FIELDS(UNPACK_FIELD)
+#undef UNPACK_FIELD
+    BR_bytes(&r, CACHE_HEADER_SIZE - r.position);  // reserved
     return !r.failed;
 }
 

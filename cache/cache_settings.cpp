@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "cache/cache_store.h"
+#include "common/byte_reader.h"
 #include "common/log.h"
 #include "common/registry.h"
 
@@ -32,7 +33,8 @@ bool readField(const RegKey *key, const SettingField &f)
     uint32_t size = sizeof bytes;
     if (Reg_queryValue(key, f.name, nullptr, bytes, &size) != REG_OK || size != sizeof bytes)
         return false;
-    gCacheSettings.*f.field = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    ByteReader r{bytes, size, 0, false};
+    gCacheSettings.*f.field = BR_le(&r, 4);
     return true;
 }
 

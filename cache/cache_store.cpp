@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cache/cache_entry_file.h"
+#include "common/byte_reader.h"
 #include "common/clock.h"
 #include "common/directories.h"
 #include "common/log.h"
@@ -330,21 +331,13 @@ bool isFresh(const CacheEntry *entry)
 
 uint32_t headerContentType(const uint8_t *headers, uint32_t length)
 {
-    if (!headers || length == 0)
-        return 0;
-    uint32_t at = 0;
-    uint8_t first = headers[0];
-    if (first < 31) {
-        at = 1;  // a value length, the value follows
-    } else if (first == 31) {
-        // A uintvar length: continuation bytes have bit 7 set, at most 5.
-        at = 1;
-        while (at < length && at < 6 && (headers[at] & 0x80))
-            at++;
-        at++;
+    ByteReader r{headers, headers ? length : 0, 0, false};
+    uint8_t value = BR_byte(&r);
+    // A value length (below 31, or 31 and a uintvar), then the value.
+    if (value <= 31) {
+        if (value == 31)
+            BR_multiByte(&r);
+        value = BR_byte(&r);
     }
-    if (at >= length)
-        return 0;
-    uint8_t value = headers[at];
-    return (value & 0x80) ? value & 0x7f : 0;
+    return !r.failed && (value & 0x80) ? value & 0x7f : 0;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "cache/cache.h"
+#include "common/byte_reader.h"
 
 namespace {
 
@@ -66,55 +67,11 @@ constexpr Schema kSchemas[] = {
     {CT_SLC, PUSH_KIND_SL, kSlElement, kSlHrefs, sizeof kSlHrefs / sizeof kSlHrefs[0]},
 };
 
-// A cursor over the pushed bytes: reads past the end set failed and give 0.
-struct Reader {
-    const uint8_t *data;
-    uint32_t length;
-    uint32_t position;
-    bool failed;
-};
-
-uint8_t readByte(Reader *r)
-{
-    if (r->failed || r->position >= r->length) {
-        r->failed = true;
-        return 0;
-    }
-    return r->data[r->position++];
-}
-
-// A multi-byte integer: at most 5 bytes and 32 bits.
-uint32_t readMultiByte(Reader *r)
-{
-    uint32_t value = 0;
-    for (int i = 0; i < 5; i++) {
-        uint8_t b = readByte(r);
-        if (value > (UINT32_MAX >> 7)) {
-            r->failed = true;
-            return 0;
-        }
-        value = (value << 7) | (b & 0x7F);
-        if (!(b & 0x80))
-            return value;
-    }
-    r->failed = true;
-    return 0;
-}
-
-void skipBytes(Reader *r, uint32_t count)
-{
-    if (r->failed || r->length - r->position < count) {
-        r->failed = true;
-        return;
-    }
-    r->position += count;
-}
-
 // A zero-terminated text at the position into *out (when out is given).
-void readInline(Reader *r, std::string *out)
+void readInline(ByteReader *r, std::string *out)
 {
     while (!r->failed) {
-        uint8_t c = readByte(r);
+        uint8_t c = BR_byte(r);
         if (c == 0 || r->failed)
             return;
         if (out)
@@ -123,13 +80,13 @@ void readInline(Reader *r, std::string *out)
 }
 
 // The string table's text at index.
-void tableText(const Reader &table, uint32_t index, std::string *out, bool *failed)
+void tableText(const ByteReader &table, uint32_t index, std::string *out, bool *failed)
 {
     if (index >= table.length) {
         *failed = true;
         return;
     }
-    Reader r{table.data, table.length, index, false};
+    ByteReader r{table.data, table.length, index, false};
     readInline(&r, out);
     *failed = *failed || r.failed;
 }
@@ -160,57 +117,56 @@ const Schema *schemaFor(uint32_t contentType)
 
 // The WBXML header; the reader is left at the body and table holds the
 // string table.
-void readHeader(Reader *r, Reader *table)
+void readHeader(ByteReader *r, ByteReader *table)
 {
-    uint8_t version = readByte(r);
-    if (readMultiByte(r) == 0)   // public id 0: it is in the string table
-        readMultiByte(r);
+    uint8_t version = BR_byte(r);
+    if (BR_multiByte(r) == 0)    // public id 0: it is in the string table
+        BR_multiByte(r);
     if (version >= 1)            // WBXML 1.0 has no charset
-        readMultiByte(r);
-    uint32_t tableLength = readMultiByte(r);
-    uint32_t tableStart = r->position;
-    skipBytes(r, tableLength);
-    *table = Reader{r->failed ? nullptr : r->data + tableStart, r->failed ? 0 : tableLength, 0, false};
+        BR_multiByte(r);
+    uint32_t tableLength = BR_multiByte(r);
+    const uint8_t *tableBytes = BR_bytes(r, tableLength);
+    *table = ByteReader{tableBytes, tableBytes ? tableLength : 0, 0, false};
 }
 
 // The href of the first schema element, or false.
-bool findHref(const Schema &schema, Reader *r, std::string *href)
+bool findHref(const Schema &schema, ByteReader *r, std::string *href)
 {
-    Reader table{};
+    ByteReader table{};
     readHeader(r, &table);
     bool inAttributes = false;  // reading an element's attribute list
     bool inElement = false;     // ...and it is the schema's element
     bool collecting = false;    // the attribute being read is its href
     bool found = false;
     while (!r->failed && r->position < r->length) {
-        uint8_t t = readByte(r);
+        uint8_t t = BR_byte(r);
         std::string *into = collecting ? href : nullptr;
         if (t == kSwitchPage) {
-            readByte(r);
+            BR_byte(r);
         } else if (t == kEnd) {
             if (inAttributes && inElement)
                 return found && !r->failed;
             inAttributes = false;
         } else if (t == kEntity) {
-            uint32_t c = readMultiByte(r);
+            uint32_t c = BR_multiByte(r);
             if (into)
                 into->push_back(c < 256 ? static_cast<char>(c) : '?');
         } else if (t == kStrI || (t >= kExtI0 && t <= kExtI2)) {
             readInline(r, t == kStrI ? into : nullptr);
         } else if (t == kStrT) {
-            uint32_t index = readMultiByte(r);
+            uint32_t index = BR_multiByte(r);
             if (into)
                 tableText(table, index, into, &r->failed);
         } else if ((t >= kExtT0 && t <= kExtT2)) {
-            readMultiByte(r);
+            BR_multiByte(r);
         } else if (t >= kExt0 && t <= kExt2) {
             // no operand
         } else if (t == kOpaque) {
-            skipBytes(r, readMultiByte(r));
+            BR_bytes(r, BR_multiByte(r));
         } else if (t == kPi) {
             return false;
         } else if (t == kLiteral || t == kLiteralC || t == kLiteralA || t == kLiteralAc) {
-            readMultiByte(r);
+            BR_multiByte(r);
             if (inAttributes) {
                 collecting = false;
             } else if (t == kLiteralA || t == kLiteralAc) {
@@ -276,7 +232,7 @@ PushKind pushKind(uint32_t contentType, const uint8_t *body, uint32_t length, st
     const Schema *schema = schemaFor(contentType);
     if (!schema)
         return PUSH_KIND_NONE;
-    Reader r{body, length, 0, false};
+    ByteReader r{body, length, 0, false};
     if (!findHref(*schema, &r, &found) || !absoluteUrl(found))
         return PUSH_KIND_NONE;
     if (href)

@@ -30,22 +30,6 @@ struct ScriptUnit {
 // The one process-wide unit record.
 extern ScriptUnit gScriptUnit;
 
-// A bounded reader of outside bytes: a read past the end sets failed and
-// yields 0; the caller checks failed once.
-struct ByteCursor {
-    const uint8_t *data;
-    uint32_t length;
-    uint32_t position;
-    bool failed;
-};
-
-uint8_t readByte(ByteCursor *cursor);
-// Big-endian fixed width (width 1, 2 or 4).
-uint32_t readFixed(ByteCursor *cursor, int width);
-// 7 bits a byte, most significant first; fails above 32 bits.
-uint32_t readMb(ByteCursor *cursor);
-void skipBytes(ByteCursor *cursor, uint32_t count);
-
 // Fetches the unit of the call text from the cache (compiled WMLScript)
 // and selects the named function. With arguments it also parses the
 // argument list and appends the function's variables (arguments, then

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cache/cache.h"
+#include "common/byte_reader.h"
 #include "common/charset.h"
 #include "common/url.h"
 #include "script/unit.h"
@@ -34,53 +35,9 @@ static const uint8_t PRAGMA_OPERANDS[] = {
     3,  // user agent property and scheme (name, value, scheme)
 };
 
-uint8_t readByte(ByteCursor *cursor)
+static ByteReader cursorAt(const ScriptUnit *unit, int32_t offset)
 {
-    if (cursor->position >= cursor->length) {
-        cursor->failed = true;
-        return 0;
-    }
-    return cursor->data[cursor->position++];
-}
-
-uint32_t readFixed(ByteCursor *cursor, int width)
-{
-    uint32_t value = 0;
-    for (int i = 0; i < width; i++)
-        value = value << 8 | readByte(cursor);
-    return value;
-}
-
-uint32_t readMb(ByteCursor *cursor)
-{
-    uint32_t value = 0;
-    for (;;) {
-        uint8_t byte = readByte(cursor);
-        if (cursor->failed)
-            return 0;
-        if (value > (UINT32_MAX >> 7)) {
-            cursor->failed = true;
-            return 0;
-        }
-        value = value << 7 | (byte & 0x7F);
-        if (byte < 0x80)
-            return value;
-    }
-}
-
-void skipBytes(ByteCursor *cursor, uint32_t count)
-{
-    if (count > cursor->length - cursor->position) {
-        cursor->position = cursor->length;
-        cursor->failed = true;
-        return;
-    }
-    cursor->position += count;
-}
-
-static ByteCursor cursorAt(const ScriptUnit *unit, int32_t offset)
-{
-    ByteCursor cursor{unit->bytecode, unit->bytecodeLength, 0, unit->bytecode == nullptr};
+    ByteReader cursor{unit->bytecode, unit->bytecodeLength, 0, unit->bytecode == nullptr};
     if (offset < 0 || static_cast<uint32_t>(offset) > unit->bytecodeLength)
         cursor.failed = true;
     else
@@ -90,31 +47,31 @@ static ByteCursor cursorAt(const ScriptUnit *unit, int32_t offset)
 
 // Decodes the constant at the cursor into value (when given); 0, or the
 // code that rejects the unit.
-static int32_t decodeConstant(ByteCursor *cursor, ScriptValue *value)
+static int32_t decodeConstant(ByteReader *cursor, ScriptValue *value)
 {
-    int type = static_cast<int8_t>(readByte(cursor));
+    int type = static_cast<int8_t>(BR_byte(cursor));
     ScriptValue scratch;
     switch (type) {
     case CONST_INT8:
-        makeInteger(&scratch, static_cast<int8_t>(readByte(cursor)));
+        makeInteger(&scratch, static_cast<int8_t>(BR_byte(cursor)));
         break;
     case CONST_INT16:
-        makeInteger(&scratch, static_cast<int16_t>(readFixed(cursor, 2)));
+        makeInteger(&scratch, static_cast<int16_t>(BR_be(cursor, 2)));
         break;
     case CONST_INT32:
-        makeInteger(&scratch, static_cast<int32_t>(readFixed(cursor, 4)));
+        makeInteger(&scratch, static_cast<int32_t>(BR_be(cursor, 4)));
         break;
     case CONST_FLOAT32:
         // No floats here: the constant reads as invalid, as an integer-only
         // interpreter reads it, so the rest of the unit still runs.
-        skipBytes(cursor, 4);
+        BR_bytes(cursor, 4);
         makeInvalid(&scratch);
         break;
     case CONST_UTF8:
     case CONST_STRING: {
-        uint32_t length = readMb(cursor);
+        uint32_t length = BR_multiByte(cursor);
         uint32_t at = cursor->position;
-        skipBytes(cursor, length);
+        BR_bytes(cursor, length);
         if (cursor->failed || length > INT32_MAX)
             return SE_VERIFY;
         if (value && type == CONST_UTF8 && gExtraUtf8Levels > 0) {
@@ -147,17 +104,17 @@ static int32_t indexConstants(const ScriptUnit *unit)
     gConstantOffsets.clear();
     gExtraUtf8Levels = 0;
     std::vector<std::string> texts;
-    ByteCursor cursor = cursorAt(unit, unit->constantsAt);
+    ByteReader cursor = cursorAt(unit, unit->constantsAt);
     for (int32_t i = 0; i < unit->constantCount; i++) {
         gConstantOffsets.push_back(cursor.position);
-        ByteCursor text = cursor;
+        ByteReader text = cursor;
         int32_t code = decodeConstant(&cursor, nullptr);
         if (code != 0) {
             gConstantOffsets.clear();
             return code;
         }
-        if (readByte(&text) == CONST_UTF8) {
-            uint32_t length = readMb(&text);  // decodeConstant checked it
+        if (BR_byte(&text) == CONST_UTF8) {
+            uint32_t length = BR_multiByte(&text);  // decodeConstant checked it
             texts.emplace_back(reinterpret_cast<const char *>(text.data + text.position), length);
         }
     }
@@ -174,7 +131,7 @@ bool loadConstant(const ScriptUnit *unit, int32_t index, ScriptValue *value)
     if (gOffsetsFor != unit->bytecode || unit->bytecode == nullptr)
         if (indexConstants(unit) != 0)
             return false;
-    ByteCursor cursor = cursorAt(unit, static_cast<int32_t>(gConstantOffsets[static_cast<size_t>(index)]));
+    ByteReader cursor = cursorAt(unit, static_cast<int32_t>(gConstantOffsets[static_cast<size_t>(index)]));
     return decodeConstant(&cursor, value) == 0;
 }
 
@@ -182,16 +139,16 @@ bool locateFunction(ScriptUnit *unit)
 {
     if (unit->functionIndex < 0 || unit->functionIndex >= unit->functionCount)
         return false;
-    ByteCursor cursor = cursorAt(unit, unit->functionsAt);
+    ByteReader cursor = cursorAt(unit, unit->functionsAt);
     for (int32_t i = 0; i < unit->functionIndex && !cursor.failed; i++) {
-        skipBytes(&cursor, 2);
-        skipBytes(&cursor, readMb(&cursor));
+        BR_bytes(&cursor, 2);
+        BR_bytes(&cursor, BR_multiByte(&cursor));
     }
-    int32_t args = readByte(&cursor);
-    int32_t locals = readByte(&cursor);
-    uint32_t size = readMb(&cursor);
+    int32_t args = BR_byte(&cursor);
+    int32_t locals = BR_byte(&cursor);
+    uint32_t size = BR_multiByte(&cursor);
     uint32_t start = cursor.position;
-    skipBytes(&cursor, size);  // the whole code must lie inside the unit
+    BR_bytes(&cursor, size);  // the whole code must lie inside the unit
     if (cursor.failed)
         return false;
     unit->argCount = args;
@@ -233,12 +190,12 @@ bool fetchUnitContent(ScriptUnit *unit, const char *url)
 
 // Header, constant pool and pragma pool; the cursor ends at the function
 // pool.
-static int32_t walkPools(ScriptUnit *unit, ByteCursor *cursor)
+static int32_t walkPools(ScriptUnit *unit, ByteReader *cursor)
 {
-    readByte(cursor);  // version
-    unit->codeSize = static_cast<int32_t>(readMb(cursor));
-    uint32_t constants = readMb(cursor);
-    readMb(cursor);  // character set
+    BR_byte(cursor);  // version
+    unit->codeSize = static_cast<int32_t>(BR_multiByte(cursor));
+    uint32_t constants = BR_multiByte(cursor);
+    BR_multiByte(cursor);  // character set
     if (cursor->failed || constants > cursor->length)
         return SE_VERIFY;
     unit->constantCount = static_cast<int32_t>(constants);
@@ -247,35 +204,35 @@ static int32_t walkPools(ScriptUnit *unit, ByteCursor *cursor)
     if (code != 0)
         return code;
     if (constants > 0) {
-        ByteCursor last = cursorAt(unit, static_cast<int32_t>(gConstantOffsets.back()));
+        ByteReader last = cursorAt(unit, static_cast<int32_t>(gConstantOffsets.back()));
         decodeConstant(&last, nullptr);
         cursor->position = last.position;
     }
-    uint32_t pragmas = readMb(cursor);
+    uint32_t pragmas = BR_multiByte(cursor);
     unit->pragmasAt = static_cast<int32_t>(cursor->position);
     for (uint32_t i = 0; i < pragmas && !cursor->failed; i++) {
-        uint8_t type = readByte(cursor);
+        uint8_t type = BR_byte(cursor);
         if (type >= sizeof PRAGMA_OPERANDS)
             return SE_VERIFY;
         for (int k = 0; k < PRAGMA_OPERANDS[type]; k++)
-            if (readMb(cursor) >= constants)
+            if (BR_multiByte(cursor) >= constants)
                 return SE_VERIFY;
     }
     return cursor->failed ? SE_VERIFY : 0;
 }
 
 // The function name table: the index of the entry named name, or -1.
-static int32_t findFunction(ScriptUnit *unit, ByteCursor *cursor, const std::string &name)
+static int32_t findFunction(ScriptUnit *unit, ByteReader *cursor, const std::string &name)
 {
-    unit->functionCount = readByte(cursor);
+    unit->functionCount = BR_byte(cursor);
     unit->functionNamesAt = static_cast<int32_t>(cursor->position);
-    unit->functionNameCount = readByte(cursor);
+    unit->functionNameCount = BR_byte(cursor);
     int32_t found = -1;
     for (int32_t i = 0; i < unit->functionNameCount && !cursor->failed; i++) {
-        int32_t index = readByte(cursor);
-        uint8_t length = readByte(cursor);
+        int32_t index = BR_byte(cursor);
+        uint8_t length = BR_byte(cursor);
         uint32_t at = cursor->position;
-        skipBytes(cursor, length);
+        BR_bytes(cursor, length);
         if (!cursor->failed && found < 0 && length == name.size() &&
             std::memcmp(cursor->data + at, name.data(), length) == 0)
             found = index;
@@ -373,7 +330,7 @@ bool loadUnit(const char *callText, ScriptUnit *unit, int32_t *error, bool withA
 
     if (unit->url == nullptr || !fetchUnitContent(unit, unit->url))
         return fail(error, SE_NO_FUNCTION, unit);
-    ByteCursor cursor = cursorAt(unit, 0);
+    ByteReader cursor = cursorAt(unit, 0);
     int32_t code = walkPools(unit, &cursor);
     if (code != 0)
         return fail(error, code, unit);

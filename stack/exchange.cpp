@@ -97,7 +97,8 @@ void describeWtpPdu(const uint8_t *pdu, uint32_t length, void *context)
     else if (carriesWsp && header.dataStart < length)
         describeWsp(pdu + header.dataStart, length - header.dataStart, false, &wsp, &detail, &unused);
     else if (header.type == WTP_PDU_ABORT)
-        detail = std::string((pdu[0] & 0x07) == WTP_ABORT_USER ? "user:" : "provider:") + hexByte(pdu[3]);
+        detail = std::string(header.abortType == WTP_ABORT_USER ? "user:" : "provider:") +
+                 hexByte(static_cast<uint8_t>(header.reason));
     addLine(listing, wtp, tid, wsp, detail, length);
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/byte_reader.h"
+
 struct AddressRecord;
 
 // PDU types.
@@ -43,19 +45,6 @@ constexpr uint32_t WSP_HEADROOM = 64;
 // Largest Reply or ConnectReply accepted before the ConnectReply is seen.
 constexpr uint32_t WSP_DEFAULT_SDU = 1400;
 
-// A bounds-checked reader over received bytes: every read checks the end,
-// uintvars check for more than 32 bits; the first failure sets failed and
-// every later read returns 0.
-struct WspReader {
-    const uint8_t *data;
-    uint32_t length;
-    uint32_t position;
-    bool failed;
-};
-uint8_t WSP_readByte(WspReader *reader);
-uint32_t WSP_readUintvar(WspReader *reader);
-// A view of count bytes at the position (null when they are not there).
-const uint8_t *WSP_readBytes(WspReader *reader, uint32_t count);
 // Bytes needed for value as a uintvar (1..5); writes them when out is not
 // null.
 uint32_t WSP_writeUintvar(uint32_t value, uint8_t *out);

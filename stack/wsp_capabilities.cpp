@@ -47,38 +47,35 @@ uint8_t optionByte(const Capabilities &caps) {
 }
 
 // A zero-terminated text up to the end of the capability.
-std::string readText(WspReader *reader) {
+std::string readText(ByteReader *reader) {
     std::string text;
     while (reader->position < reader->length) {
-        uint8_t byte = WSP_readByte(reader);
+        uint8_t byte = BR_byte(reader);
         if (byte == 0) break;
         text.push_back(static_cast<char>(byte));
     }
     return text;
 }
 
-void readAlias(Capabilities *caps, WspReader *reader) {
-    uint8_t head = WSP_readByte(reader);
+void readAlias(Capabilities *caps, ByteReader *reader) {
+    uint8_t head = BR_byte(reader);
     caps->aliasBearerPresent = (head & 0x80) != 0;
     caps->aliasPortPresent = (head & 0x40) != 0;
     caps->aliasAddressLength = head & 0x3F;
-    if (caps->aliasBearerPresent) caps->aliasBearer = WSP_readByte(reader);
-    if (caps->aliasPortPresent) {
-        uint8_t high = WSP_readByte(reader);
-        caps->aliasPort = static_cast<uint16_t>(high << 8 | WSP_readByte(reader));
-    }
-    const uint8_t *address = WSP_readBytes(reader, caps->aliasAddressLength);
+    if (caps->aliasBearerPresent) caps->aliasBearer = BR_byte(reader);
+    if (caps->aliasPortPresent) caps->aliasPort = static_cast<uint16_t>(BR_be(reader, 2));
+    const uint8_t *address = BR_bytes(reader, caps->aliasAddressLength);
     if (address != nullptr)
         std::memcpy(caps->aliasAddress, address, std::min<uint32_t>(caps->aliasAddressLength, 16));
 }
 
 // Reads one capability's value; false when it does not fit its length.
-bool readValue(Capabilities *caps, uint8_t identifier, WspReader *value) {
+bool readValue(Capabilities *caps, uint8_t identifier, ByteReader *value) {
     switch (identifier) {
-    case CAP_CLIENT_SDU: caps->clientSduSize = WSP_readUintvar(value); break;
-    case CAP_SERVER_SDU: caps->serverSduSize = WSP_readUintvar(value); break;
+    case CAP_CLIENT_SDU: caps->clientSduSize = BR_multiByte(value); break;
+    case CAP_SERVER_SDU: caps->serverSduSize = BR_multiByte(value); break;
     case CAP_OPTIONS: {
-        uint8_t options = WSP_readByte(value);
+        uint8_t options = BR_byte(value);
         if (value->failed) break;
         caps->push = (options & OPT_PUSH) != 0;
         caps->confirmedPush = (options & OPT_CONFIRMED_PUSH) != 0;
@@ -86,14 +83,14 @@ bool readValue(Capabilities *caps, uint8_t identifier, WspReader *value) {
         caps->ackHeaders = (options & OPT_ACK_HEADERS) != 0;
         break;
     }
-    case CAP_METHOD_MOR: caps->methodMor = WSP_readByte(value); break;
-    case CAP_PUSH_MOR: caps->pushMor = WSP_readByte(value); break;
+    case CAP_METHOD_MOR: caps->methodMor = BR_byte(value); break;
+    case CAP_PUSH_MOR: caps->pushMor = BR_byte(value); break;
     case CAP_EXTENDED_METHODS:
-        caps->extendedMethodCount = WSP_readByte(value);
+        caps->extendedMethodCount = BR_byte(value);
         caps->extendedMethods = readText(value);
         break;
     case CAP_CODE_PAGES:
-        caps->codePageCount = WSP_readByte(value);
+        caps->codePageCount = BR_byte(value);
         caps->codePages = readText(value);
         break;
     case CAP_ALIASES: readAlias(caps, value); break;
@@ -129,18 +126,18 @@ std::vector<uint8_t> encodeCapabilities(const Capabilities &caps) {
 
 int decodeCapabilities(Capabilities *caps, const uint8_t *bytes, uint32_t length) {
     *caps = defaultCapabilities();
-    WspReader reader{bytes, bytes == nullptr ? 0 : length, 0, false};
+    ByteReader reader{bytes, bytes == nullptr ? 0 : length, 0, false};
     int whole = 1;
     while (reader.position < reader.length) {
-        uint32_t capLength = WSP_readUintvar(&reader);
+        uint32_t capLength = BR_multiByte(&reader);
         if (capLength == 0) capLength = 1;  // the identifier is always there
-        const uint8_t *cap = WSP_readBytes(&reader, capLength);
+        const uint8_t *cap = BR_bytes(&reader, capLength);
         if (cap == nullptr) return 0;
         uint8_t identifier = cap[0];
         // Both forms: 0..7 and 128..135; anything else is skipped.
         if (identifier >= 0x80) identifier = static_cast<uint8_t>(identifier - 0x80);
         if (identifier > CAP_ALIASES) continue;
-        WspReader value{cap + 1, capLength - 1, 0, false};
+        ByteReader value{cap + 1, capLength - 1, 0, false};
         Capabilities before = *caps;
         if (!readValue(caps, identifier, &value)) {
             *caps = before;

@@ -139,38 +139,6 @@ uint32_t encode(const WspPdu &pdu, bool connectionless, uint8_t *out, uint32_t s
 
 }  // namespace
 
-uint8_t WSP_readByte(WspReader *reader) {
-    if (reader->failed || reader->position >= reader->length) {
-        reader->failed = true;
-        return 0;
-    }
-    return reader->data[reader->position++];
-}
-
-uint32_t WSP_readUintvar(WspReader *reader) {
-    uint32_t value = 0;
-    for (int i = 0; i < 5; i++) {
-        uint8_t byte = WSP_readByte(reader);
-        if (reader->failed) return 0;
-        // Another 7 bits must not push anything past bit 31.
-        if ((value >> 25) != 0) break;
-        value = (value << 7) | (byte & 0x7F);
-        if ((byte & 0x80) == 0) return value;
-    }
-    reader->failed = true;
-    return 0;
-}
-
-const uint8_t *WSP_readBytes(WspReader *reader, uint32_t count) {
-    if (reader->failed || count > reader->length - reader->position) {
-        reader->failed = true;
-        return nullptr;
-    }
-    const uint8_t *bytes = reader->data + reader->position;
-    reader->position += count;
-    return bytes;
-}
-
 uint32_t WSP_writeUintvar(uint32_t value, uint8_t *out) {
     uint32_t count = 1;
     for (uint32_t rest = value >> 7; rest != 0; rest >>= 7) count++;
@@ -185,27 +153,27 @@ uint32_t WSP_writeUintvar(uint32_t value, uint8_t *out) {
 
 int WSP_unpack(WspPdu *pdu, const uint8_t *data, uint32_t length, bool connectionless) {
     *pdu = WspPdu{};
-    WspReader reader{data, data == nullptr ? 0 : length, 0, false};
-    if (connectionless) pdu->tid = WSP_readByte(&reader);
-    pdu->type = WSP_readByte(&reader);
+    ByteReader reader{data, data == nullptr ? 0 : length, 0, false};
+    if (connectionless) pdu->tid = BR_byte(&reader);
+    pdu->type = BR_byte(&reader);
     if (reader.failed) return 0;
     const Layout *layout = findLayout(pdu->type);
     if (layout == nullptr) return 0;
     for (int i = 0; i < layout->fieldCount && !reader.failed; i++) {
         const Field &field = layout->fields[i];
         switch (field.kind) {
-        case Kind::Byte: *byteSlot(pdu, field.slot) = WSP_readByte(&reader); break;
-        case Kind::Uintvar: pdu->sessionId = WSP_readUintvar(&reader); break;
-        case Kind::LengthOf: bytesSlot(pdu, field.slot)->length = WSP_readUintvar(&reader); break;
+        case Kind::Byte: *byteSlot(pdu, field.slot) = BR_byte(&reader); break;
+        case Kind::Uintvar: pdu->sessionId = BR_multiByte(&reader); break;
+        case Kind::LengthOf: bytesSlot(pdu, field.slot)->length = BR_multiByte(&reader); break;
         case Kind::Bytes: {
             WspBytes *bytes = bytesSlot(pdu, field.slot);
-            bytes->data = WSP_readBytes(&reader, bytes->length);
+            bytes->data = BR_bytes(&reader, bytes->length);
             break;
         }
         case Kind::Rest: {
             WspBytes *bytes = bytesSlot(pdu, field.slot);
             bytes->length = reader.length - reader.position;
-            bytes->data = WSP_readBytes(&reader, bytes->length);
+            bytes->data = BR_bytes(&reader, bytes->length);
             break;
         }
         }
@@ -229,13 +197,13 @@ const char *WSP_pduName(uint8_t type) {
 
 int WSP_contentType(const uint8_t *headers, uint32_t length) {
     if (headers == nullptr || length == 0) return -1;
-    WspReader reader{headers, length, 0, false};
-    uint8_t first = WSP_readByte(&reader);
+    ByteReader reader{headers, length, 0, false};
+    uint8_t first = BR_byte(&reader);
     // A general form: a length (below 31, or 31 and a uintvar), then the
     // media as a short-integer or a text.
     if (first <= 31) {
-        if (first == 31) WSP_readUintvar(&reader);
-        first = WSP_readByte(&reader);
+        if (first == 31) BR_multiByte(&reader);
+        first = BR_byte(&reader);
         if (reader.failed) return -1;
     }
     return (first & 0x80) != 0 ? first & 0x7F : -1;

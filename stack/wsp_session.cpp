@@ -111,18 +111,14 @@ void disconnectInd() {
 // IPv4 address (bearer absent or IPv4) becomes a UDP bearer; any other
 // bearer is passed on and the transport refuses it.
 bool readRedirect(const WspPdu &pdu, WspRedirectAddress *out) {
-    WspReader reader{pdu.addresses.data, pdu.addresses.length, 0, false};
-    uint8_t head = WSP_readByte(&reader);
+    ByteReader reader{pdu.addresses.data, pdu.addresses.length, 0, false};
+    uint8_t head = BR_byte(&reader);
     bool hasBearer = (head & 0x80) != 0;
     bool hasPort = (head & 0x40) != 0;
     uint32_t addressLength = head & 0x3F;
-    uint8_t bearer = hasBearer ? WSP_readByte(&reader) : 0;
-    uint32_t port = gSession.gatewayPort;
-    if (hasPort) {
-        uint8_t high = WSP_readByte(&reader);
-        port = static_cast<uint32_t>(high << 8 | WSP_readByte(&reader));
-    }
-    const uint8_t *address = WSP_readBytes(&reader, addressLength);
+    uint8_t bearer = hasBearer ? BR_byte(&reader) : 0;
+    uint32_t port = hasPort ? BR_be(&reader, 2) : gSession.gatewayPort;
+    const uint8_t *address = BR_bytes(&reader, addressLength);
     if (reader.failed) return false;
     *out = WspRedirectAddress{};
     out->port = port;

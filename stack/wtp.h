@@ -49,16 +49,28 @@ int TR_Abort(uint8_t reason, uint32_t handle);
 void receivePdus(const AddressRecord *local, uint32_t localPort, const AddressRecord *peer, uint32_t peerPort,
                  const uint8_t *data, uint32_t length);
 
-// A PDU's header as receivePdus reads it (the exchange listing reads
-// recorded datagrams with it too).
+// A PDU's fixed header, as sent and as receivePdus reads it (the exchange
+// listing reads recorded datagrams with it too). A field its type lacks
+// is 0.
 struct WtpHeader {
-    uint8_t type;            // bits 6-3 of the first byte
-    uint32_t tid;            // as on the wire: bit 15 is set by the responder
-    uint32_t headerLength;   // the type's fixed header
-    uint32_t dataStart;      // where the user data starts after any TPIs; 0 when a TPI runs past the end
+    uint32_t con;               // TPIs follow the fixed header
+    uint32_t type;              // bits 6-3 of the first byte
+    uint32_t gtr, ttr;          // Invoke, Result: last packet of its group, of the whole message
+    uint32_t tveTok;            // Ack: TID verification
+    uint32_t abortType;         // Abort: WTP_ABORT_PROVIDER or WTP_ABORT_USER
+    uint32_t rid;               // a retransmission
+    uint32_t tid;               // as on the wire: bit 15 is set by the responder
+    uint32_t version, tidNew, up, transactionClass;  // Invoke (up: the user confirms the result)
+    uint32_t reason;            // Abort
+    uint32_t headerLength;      // the type's fixed header
+    uint32_t dataStart;         // where the user data starts after any TPIs; 0 when a TPI runs past the end
 };
 // false when the PDU is shorter than its type's fixed header.
 bool readWtpHeader(const uint8_t *pdu, uint32_t length, WtpHeader *header);
+// Writes the fixed header of header's type (at most WTP_HEADER_MAX bytes;
+// the Invoke's is that long) to out; returns its length.
+constexpr uint32_t WTP_HEADER_MAX = 4;
+uint32_t packWtpHeader(const WtpHeader &header, uint8_t *out);
 // Calls each with every PDU of a datagram: the datagram itself, or the
 // PDUs it concatenates when its first byte is 0 (up to a length that runs
 // past the end).

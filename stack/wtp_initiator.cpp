@@ -69,16 +69,27 @@ void sendBytes(const WtpTransaction &t, const uint8_t *bytes, uint32_t length)
 
 void sendInvoke(WtpTransaction *t, bool retransmission)
 {
-    // CON 0, type 1, GTR and TTR set (no segmentation), RID on a resend.
-    t->invoke[0] = static_cast<uint8_t>(retransmission ? 0x0F : 0x0E);
+    // GTR and TTR set: no segmentation.
+    WtpHeader header{};
+    header.type = WTP_PDU_INVOKE;
+    header.gtr = header.ttr = 1;
+    header.rid = retransmission;
+    header.tid = t->tid;
+    header.tidNew = (t->flags & WTP_FLAG_TIDNEW) != 0;
+    header.up = (t->flags & WTP_FLAG_UP) != 0;
+    header.transactionClass = t->transactionClass;
+    packWtpHeader(header, t->invoke.data());
     sendBytes(*t, t->invoke.data(), static_cast<uint32_t>(t->invoke.size()));
 }
 
 void sendAck(const WtpTransaction &t, bool tok)
 {
-    const uint8_t ack[3] = {static_cast<uint8_t>(tok ? 0x1C : 0x18), static_cast<uint8_t>(t.tid >> 8),
-                            static_cast<uint8_t>(t.tid)};
-    sendBytes(t, ack, sizeof ack);
+    WtpHeader header{};
+    header.type = WTP_PDU_ACK;
+    header.tveTok = tok;
+    header.tid = t.tid;
+    uint8_t ack[WTP_HEADER_MAX];
+    sendBytes(t, ack, packWtpHeader(header, ack));
 }
 
 void sendAbort(const WtpTransaction &t, uint8_t abortType, uint8_t reason)
@@ -288,9 +299,13 @@ WtpEvent eventFor(uint8_t type)
 void sendAbortTo(const AddressRecord *local, uint32_t localPort, const AddressRecord *peer, uint32_t peerPort,
                  uint32_t tid, uint8_t abortType, uint8_t reason)
 {
-    const uint8_t abort[4] = {static_cast<uint8_t>(0x20 | (abortType & 0x07)), static_cast<uint8_t>(tid >> 8),
-                              static_cast<uint8_t>(tid), reason};
-    T_DUnitdata_Req(local, localPort, peer, peerPort, abort, sizeof abort);
+    WtpHeader header{};
+    header.type = WTP_PDU_ABORT;
+    header.abortType = abortType;
+    header.tid = tid;
+    header.reason = reason;
+    uint8_t abort[WTP_HEADER_MAX];
+    T_DUnitdata_Req(local, localPort, peer, peerPort, abort, packWtpHeader(header, abort));
 }
 
 void refuseSegmented(WtpTransaction *t)
@@ -330,13 +345,10 @@ uint32_t TR_Invoke(const AddressRecord *local, uint32_t localPort, const Address
     if (up)
         t->flags |= WTP_FLAG_UP;
     assignTid(t);
-    t->invoke.resize(4 + static_cast<size_t>(userData ? length : 0));
-    t->invoke[1] = static_cast<uint8_t>(t->tid >> 8);
-    t->invoke[2] = static_cast<uint8_t>(t->tid);
-    t->invoke[3] = static_cast<uint8_t>(((t->flags & WTP_FLAG_TIDNEW) ? 0x20 : 0) | (up ? 0x10 : 0) |
-                                        transactionClass);
+    // The header is packed as each copy is sent.
+    t->invoke.resize(WTP_HEADER_MAX + static_cast<size_t>(userData ? length : 0));
     if (userData && length)
-        std::memcpy(t->invoke.data() + 4, userData, length);
+        std::memcpy(t->invoke.data() + WTP_HEADER_MAX, userData, length);
     releaseReceiveBuffer(userData);
 
     uint32_t handle = t->handle;

@@ -1,7 +1,11 @@
-// receivePdus: splits a datagram from the gateway's WTP port into PDUs,
-// reads their headers and hands each to the initiator machine. Every read
-// is checked against the PDU's end; a PDU that does not hold what its
-// header promises is dropped.
+// The fixed header of every PDU type, declared once and both packed and
+// read from that declaration; and receivePdus: splits a datagram from the
+// gateway's WTP port into PDUs, reads their headers and hands each to the
+// initiator machine. Every read is checked against the PDU's end; a PDU
+// that does not hold what its header promises is dropped.
+#include <cstring>
+
+#include "common/byte_reader.h"
 #include "common/log.h"
 #include "stack/wtp.h"
 #include "stack/wtp_transaction.h"
@@ -29,6 +33,49 @@ const PduKind PDU_KINDS[16] = {
     {PDU_DROP, 3},        {PDU_DROP, 3},        {PDU_DROP, 3},        {PDU_DROP, 3},
 };
 
+// Which PDU types have a header field.
+constexpr uint16_t ALL_TYPES = 0xFFFF;
+constexpr uint16_t INVOKE = 1u << WTP_PDU_INVOKE;
+constexpr uint16_t ACK = 1u << WTP_PDU_ACK;
+constexpr uint16_t ABORT = 1u << WTP_PDU_ABORT;
+constexpr uint16_t GROUPED = INVOKE | 1u << WTP_PDU_RESULT | 1u << WTP_PDU_SEGMENTED_INVOKE |
+                             1u << WTP_PDU_SEGMENTED_RESULT;
+
+// One fixed-header field: the types that have it and where it sits (its
+// first byte, lowest bit and width in bits; a field wider than its byte
+// runs on into the next, most significant byte first).
+struct HeaderField {
+    uint32_t WtpHeader::*slot;
+    uint16_t types;
+    uint8_t byte;
+    uint8_t shift;
+    uint8_t bits;
+};
+
+const HeaderField HEADER_FIELDS[] = {
+    {&WtpHeader::con, ALL_TYPES, 0, 7, 1},
+    {&WtpHeader::type, ALL_TYPES, 0, 3, 4},
+    {&WtpHeader::gtr, GROUPED, 0, 2, 1},
+    {&WtpHeader::tveTok, ACK, 0, 2, 1},
+    {&WtpHeader::ttr, GROUPED, 0, 1, 1},
+    {&WtpHeader::abortType, ABORT, 0, 0, 3},
+    {&WtpHeader::rid, ALL_TYPES & ~ABORT, 0, 0, 1},
+    {&WtpHeader::tid, ALL_TYPES, 1, 0, 16},
+    {&WtpHeader::version, INVOKE, 3, 6, 2},
+    {&WtpHeader::tidNew, INVOKE, 3, 5, 1},
+    {&WtpHeader::up, INVOKE, 3, 4, 1},
+    {&WtpHeader::transactionClass, INVOKE, 3, 0, 2},
+    {&WtpHeader::reason, ABORT, 3, 0, 8},
+};
+
+uint32_t fieldBytes(const HeaderField &f) { return (f.shift + f.bits + 7u) / 8u; }
+uint32_t fieldMask(const HeaderField &f) { return (1u << f.bits) - 1; }
+
+bool hasField(const HeaderField &f, uint32_t type)
+{
+    return (f.types >> type & 1u) && f.byte + fieldBytes(f) <= PDU_KINDS[type].headerLength;
+}
+
 // The datagram's two ends, for answers to what it carried.
 struct Ends {
     const AddressRecord *local;
@@ -42,49 +89,40 @@ struct Ends {
 // whether its length is in the next byte (bit 2) or in bits 1-0.
 uint32_t skipTpis(const uint8_t *pdu, uint32_t length, uint32_t position)
 {
+    ByteReader r{pdu, length, position, false};
     for (;;) {
-        if (position >= length)
+        uint8_t first = BR_byte(&r);
+        BR_bytes(&r, (first & 0x04) ? BR_byte(&r) : first & 0x03u);
+        if (r.failed)
             return 0;
-        uint8_t first = pdu[position];
-        uint32_t size;
-        if (first & 0x04) {
-            if (position + 1 >= length)
-                return 0;
-            size = 2u + pdu[position + 1];
-        } else {
-            size = 1u + (first & 0x03);
-        }
-        if (size > length - position)
-            return 0;
-        position += size;
         if (!(first & 0x80))
-            return position;
+            return r.position;
     }
 }
 
-void logInvoke(const uint8_t *pdu)
+void logInvoke(const WtpHeader &header)
 {
     Log_str("----- TR_Invoke PDU -----\n");
-    Log_printf("GTR           :%d\n", (pdu[0] >> 2) & 1);
-    Log_printf("TTR           :%d\n", (pdu[0] >> 1) & 1);
-    Log_printf("RID           :%d\n", pdu[0] & 1);
-    Log_printf("TIDnew           :%d\n", (pdu[3] >> 5) & 1);
-    Log_printf("UP           :%d\n", (pdu[3] >> 4) & 1);
-    Log_printf("Class           :%d\n", pdu[3] & 3);
+    Log_printf("GTR           :%u\n", header.gtr);
+    Log_printf("TTR           :%u\n", header.ttr);
+    Log_printf("RID           :%u\n", header.rid);
+    Log_printf("TIDnew           :%u\n", header.tidNew);
+    Log_printf("UP           :%u\n", header.up);
+    Log_printf("Class           :%u\n", header.transactionClass);
 }
 
 // The gateway starting a transaction of its own (this side accepts none:
 // confirmed push is never granted). A wrong version is answered; a good
 // Invoke is logged and dropped.
-void onInvoke(const Ends &ends, const uint8_t *pdu, uint32_t tid)
+void onInvoke(const Ends &ends, const WtpHeader &header, uint32_t tid)
 {
-    if (pdu[3] & 0xC0) {
+    if (header.version != 0) {
         sendAbortTo(ends.local, ends.localPort, ends.peer, ends.peerPort, tid, WTP_ABORT_PROVIDER,
                     WTP_ABORT_WTPVERSIONONE);
         return;
     }
-    logInvoke(pdu);
-    if (!(pdu[0] & 0x02)) {
+    logInvoke(header);
+    if (!header.ttr) {
         // More segments would follow.
         sendAbortTo(ends.local, ends.localPort, ends.peer, ends.peerPort, tid, WTP_ABORT_PROVIDER,
                     WTP_ABORT_NOTIMPLEMENTEDSAR);
@@ -99,14 +137,14 @@ void onPdu(const uint8_t *pdu, uint32_t length, void *context)
     WtpHeader header{};
     if (!readWtpHeader(pdu, length, &header))
         return;
-    uint8_t type = header.type;
+    uint32_t type = header.type;
     const PduKind &kind = PDU_KINDS[type];
     // The gateway marks its direction in bit 15.
     uint32_t tid = header.tid ^ 0x8000u;
     if (kind.handling == PDU_DROP)
         return;
     if (kind.handling == PDU_INVOKE) {
-        onInvoke(ends, pdu, tid);
+        onInvoke(ends, header, tid);
         return;
     }
     // Only this side's transactions are kept.
@@ -114,7 +152,7 @@ void onPdu(const uint8_t *pdu, uint32_t length, void *context)
     if (!transaction)
         return;
     // A Result that is not the last packet of its message is segmented too.
-    bool segmented = kind.handling == PDU_REFUSE_SAR || (type == WTP_PDU_RESULT && !(pdu[0] & 0x02));
+    bool segmented = kind.handling == PDU_REFUSE_SAR || (type == WTP_PDU_RESULT && !header.ttr);
     if (segmented) {
         refuseSegmented(transaction);
         return;
@@ -123,10 +161,10 @@ void onPdu(const uint8_t *pdu, uint32_t length, void *context)
     if (!start)
         return;
     WtpPdu received{};
-    received.type = type;
-    received.rid = pdu[0] & 0x01;
-    received.tveTok = type == WTP_PDU_ACK && (pdu[0] & 0x04);
-    received.reason = type == WTP_PDU_ABORT ? pdu[3] : 0;
+    received.type = static_cast<uint8_t>(type);
+    received.rid = header.rid != 0;
+    received.tveTok = header.tveTok != 0;
+    received.reason = static_cast<uint8_t>(header.reason);
     received.userData = pdu + start;
     received.userLength = length - start;
     initiatorOnPdu(transaction, received);
@@ -136,15 +174,39 @@ void onPdu(const uint8_t *pdu, uint32_t length, void *context)
 
 bool readWtpHeader(const uint8_t *pdu, uint32_t length, WtpHeader *header)
 {
+    *header = WtpHeader{};
     if (!pdu || length < 3)
         return false;
-    header->type = (pdu[0] >> 3) & 0x0F;
-    header->tid = (static_cast<uint32_t>(pdu[1]) << 8) | pdu[2];
-    header->headerLength = PDU_KINDS[header->type].headerLength;
+    // The type says which fields there are.
+    uint32_t type = (pdu[0] >> 3) & 0x0F;
+    header->headerLength = PDU_KINDS[type].headerLength;
     if (length < header->headerLength)
         return false;
-    header->dataStart = (pdu[0] & 0x80) ? skipTpis(pdu, length, header->headerLength) : header->headerLength;
+    for (const HeaderField &f : HEADER_FIELDS) {
+        if (!hasField(f, type))
+            continue;
+        uint32_t word = 0;
+        for (uint32_t i = 0; i < fieldBytes(f); i++)
+            word = word << 8 | pdu[f.byte + i];
+        header->*f.slot = word >> f.shift & fieldMask(f);
+    }
+    header->dataStart = header->con ? skipTpis(pdu, length, header->headerLength) : header->headerLength;
     return true;
+}
+
+uint32_t packWtpHeader(const WtpHeader &header, uint8_t *out)
+{
+    uint32_t type = header.type & 0x0F;
+    uint32_t length = PDU_KINDS[type].headerLength;
+    std::memset(out, 0, length);
+    for (const HeaderField &f : HEADER_FIELDS) {
+        if (!hasField(f, type))
+            continue;
+        uint32_t word = (header.*f.slot & fieldMask(f)) << f.shift;
+        for (uint32_t i = fieldBytes(f); i-- > 0; word >>= 8)
+            out[f.byte + i] |= static_cast<uint8_t>(word);
+    }
+    return length;
 }
 
 void forEachWtpPdu(const uint8_t *data, uint32_t length, WtpPduVisit each, void *context)
@@ -157,20 +219,15 @@ void forEachWtpPdu(const uint8_t *data, uint32_t length, WtpPduVisit each, void 
     }
     // Concatenated: each PDU preceded by its length, one byte (bit 7 clear)
     // or fifteen bits in two.
-    uint32_t position = 1;
-    while (position < length) {
-        uint32_t size = data[position] & 0x7F;
-        if (data[position] & 0x80) {
-            if (position + 1 >= length)
-                return;
-            size = (size << 8) | data[position + 1];
-            position++;
-        }
-        position++;
-        if (size > length - position)
+    ByteReader r{data, length, 1, false};
+    while (r.position < r.length) {
+        uint32_t size = BR_byte(&r);
+        if (size & 0x80)
+            size = (size & 0x7F) << 8 | BR_byte(&r);
+        const uint8_t *pdu = BR_bytes(&r, size);
+        if (!pdu)
             return;
-        each(data + position, size, context);
-        position += size;
+        each(pdu, size, context);
     }
 }
 

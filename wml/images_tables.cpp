@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cache/cache.h"
+#include "common/byte_reader.h"
 #include "common/log.h"
 #include "shell/display.h"
 #include "wml/layout_state.h"
@@ -27,24 +28,6 @@ int32_t parseLength(const char *text, bool vertical)
     return static_cast<int32_t>(std::clamp<int64_t>(value, 0, MAX_LENGTH_PIXELS));
 }
 
-// A WBMP multi-byte integer within [*p, end); false when cut short or
-// too large.
-static bool readWbmpInt(const uint8_t *&p, const uint8_t *end, uint32_t *value)
-{
-    uint32_t v = 0;
-    while (p < end) {
-        uint8_t b = *p++;
-        if (v > (UINT32_MAX >> 7))
-            return false;
-        v = (v << 7) | (b & 0x7F);
-        if (!(b & 0x80)) {
-            *value = v;
-            return true;
-        }
-    }
-    return false;
-}
-
 int imageInfo(const char *url, int32_t *width, int32_t *height, uint32_t *type, uint32_t *dataOffset)
 {
     uint32_t contentType = CT_WBMP;
@@ -56,17 +39,14 @@ int imageInfo(const char *url, int32_t *width, int32_t *height, uint32_t *type, 
         std::free(content);
         return -1;
     }
-    const uint8_t *p = content;
-    const uint8_t *end = content + length;
-    uint32_t w = 0, h = 0, t = 0;
-    bool ok = readWbmpInt(p, end, &t) && p < end;
-    if (ok) {
-        p++;  // the fixed header byte
-        ok = readWbmpInt(p, end, &w) && readWbmpInt(p, end, &h) && w <= MAX_IMAGE_SIDE && h <= MAX_IMAGE_SIDE;
-    }
-    uint32_t offset = static_cast<uint32_t>(p - content);
+    ByteReader r{content, content ? length : 0, 0, false};
+    uint32_t t = BR_multiByte(&r);
+    BR_byte(&r);  // the fixed header byte
+    uint32_t w = BR_multiByte(&r);
+    uint32_t h = BR_multiByte(&r);
+    uint32_t offset = r.position;
     std::free(content);
-    if (!ok)
+    if (r.failed || w > MAX_IMAGE_SIDE || h > MAX_IMAGE_SIDE)
         return -1;
     *width = static_cast<int32_t>(w);
     *height = static_cast<int32_t>(h);

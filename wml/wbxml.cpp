@@ -18,6 +18,7 @@
 
 #include "browser/context.h"
 #include "cache/cache.h"
+#include "common/byte_reader.h"
 #include "common/int_to_text.h"
 #include "common/log.h"
 #include "common/url.h"
@@ -58,9 +59,6 @@ constexpr const char *CONVERSION_SUFFIX[] = {":esc)", ":unesc)", ":noesc)"};
 
 // Attributes whose value Layout keeps as a deck offset for GetURL.
 constexpr const char *URL_ATTRIBUTES[] = {"HREF", "ONTIMER", "ONENTERFORWARD", "ONENTERBACKWARD", "ONPICK"};
-
-// A 32-bit value needs at most five 7-bit groups.
-constexpr uint32_t MAX_MULTI_BYTE_LENGTH = 5;
 
 constexpr const char *MSG_TRUNCATED = "Deck truncated\n";
 constexpr const char *MSG_BAD_INTEGER = "Bad multi-byte integer\n";
@@ -202,25 +200,14 @@ uint8_t nextByte()
 
 uint32_t readMultiByte()
 {
-    uint32_t value = 0;
-    for (uint32_t n = 0; n < MAX_MULTI_BYTE_LENGTH; n++) {
-        if (!moreBytes()) {
-            failRead(MSG_TRUNCATED);
-            return 0;
-        }
-        uint8_t b = gWbxml.deck[gWbxml.position++];
-        if (value >> 25) {
-            // Shifting by another 7 bits would lose the high bits.
-            failRead(MSG_BAD_INTEGER);
-            return 0;
-        }
-        value = (value << 7) | (b & 0x7F);
-        if (!(b & 0x80)) {
-            return value;
-        }
-    }
-    failRead(MSG_BAD_INTEGER);
-    return 0;
+    const uint32_t start = gWbxml.position;
+    ByteReader r{gWbxml.deck, gWbxml.deck ? gWbxml.deckLength : 0, start, false};
+    uint32_t value = BR_multiByte(&r);
+    gWbxml.position = r.position;
+    // A failure after all five bytes were there is the integer's own fault.
+    if (r.failed)
+        failRead(r.position - start == BR_MULTI_BYTE_MAX ? MSG_BAD_INTEGER : MSG_TRUNCATED);
+    return value;
 }
 
 // The header fields up to the string table length, logged as they are
@@ -269,15 +256,6 @@ static size_t judgeInline(const uint8_t *text, size_t left, DeckTextJudge *judge
     return n < left ? n + 1 : n;
 }
 
-// A multi-byte integer's length at text, at most left bytes.
-static size_t skipMultiByte(const uint8_t *text, size_t left)
-{
-    size_t n = 0;
-    while (n < left && n < MAX_MULTI_BYTE_LENGTH && (text[n] & 0x80))
-        n++;
-    return std::min(n + 1, left);
-}
-
 // Decides the deck's charset from its string table and its inline strings.
 // The body is scanned flat: apart from the global tokens every tag and
 // attribute token is one byte, in either state.
@@ -299,16 +277,13 @@ static void judgeDeckText()
             at += static_cast<uint32_t>(judgeInline(deck + at, left, &judge));
             break;
         case ENTITY: case LITERAL: case LITERAL_C: case EXT_T_0: case EXT_T_1: case EXT_T_2: case STR_T:
-        case LITERAL_A: case LITERAL_AC:
-            at += static_cast<uint32_t>(skipMultiByte(deck + at, left));
-            break;
-        case OPAQUE: {
-            size_t n = skipMultiByte(deck + at, left);
-            uint32_t length = 0;
-            for (size_t i = 0; i < n; i++)
-                length = (length << 7) | (deck[at + i] & 0x7F);
-            at += static_cast<uint32_t>(n);
-            at += std::min(length, gWbxml.deckLength - at);
+        case LITERAL_A: case LITERAL_AC: case OPAQUE: {
+            // A bad integer ends the walk, so the scan ends there too.
+            ByteReader r{deck, gWbxml.deckLength, at, false};
+            uint32_t value = BR_multiByte(&r);
+            at = r.failed ? gWbxml.deckLength : r.position;
+            if (token == OPAQUE)
+                at += std::min(value, gWbxml.deckLength - at);
             break;
         }
         default:

@@ -2,9 +2,11 @@
 // the skin's pictures. Every read is checked against the input's size.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "common/byte_reader.h"
 #include "shell/skin/skin.h"
 
 namespace {
@@ -15,14 +17,6 @@ constexpr uint32_t BI_RGB = 0;
 // More than the largest picture accepted needs (4096 rows of 4096 pixels
 // and a generous header): a longer file is read only this far.
 constexpr size_t FILE_READ_MAX = 64u << 20;
-
-uint16_t le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t *p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-int32_t les32(const uint8_t *p) { return static_cast<int32_t>(le32(p)); }
 
 void put16(std::vector<uint8_t> *out, uint32_t v)
 {
@@ -37,7 +31,7 @@ void put32(std::vector<uint8_t> *out, uint32_t v)
 
 // Bit counts of BMP files this reader refuses as "not 24-bit" rather than
 // as "not a BMP" (0: JPEG or PNG inside).
-bool otherBitCount(uint16_t bits)
+bool otherBitCount(uint32_t bits)
 {
     return bits == 0 || bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 16 || bits == 32 || bits == 64;
 }
@@ -51,20 +45,21 @@ BmpResult decodeBmp24(const uint8_t *bytes, size_t size, SkinImage *image)
     *image = SkinImage{};
     if (!bytes || size < 2 || bytes[0] != 'B' || bytes[1] != 'M')
         return BMP_NOT_BMP;
-    if (size < FILE_HEADER_SIZE + 4)
+    // Both headers are read in order from the file header's pixel offset on.
+    ByteReader r{bytes, static_cast<uint32_t>(std::min<size_t>(size, FILE_HEADER_SIZE + INFO_HEADER_MIN)), 10, false};
+    uint64_t pixelOffset = BR_le(&r, 4);
+    uint64_t infoSize = BR_le(&r, 4);
+    if (r.failed)
         return BMP_TRUNCATED;
-    uint64_t pixelOffset = le32(bytes + 10);
-    uint64_t infoSize = le32(bytes + 14);
     if (infoSize < INFO_HEADER_MIN)
         return BMP_NOT_BMP;  // the old OS/2 header, or nonsense
     if (FILE_HEADER_SIZE + infoSize > size)
         return BMP_TRUNCATED;
-    const uint8_t *info = bytes + FILE_HEADER_SIZE;
-    int64_t width = les32(info + 4);
-    int64_t height = les32(info + 8);
-    uint16_t planes = le16(info + 12);
-    uint16_t bits = le16(info + 14);
-    uint32_t compression = le32(info + 16);
+    int64_t width = static_cast<int32_t>(BR_le(&r, 4));
+    int64_t height = static_cast<int32_t>(BR_le(&r, 4));
+    uint32_t planes = BR_le(&r, 2);
+    uint32_t bits = BR_le(&r, 2);
+    uint32_t compression = BR_le(&r, 4);
     if (planes != 1)
         return BMP_NOT_BMP;
     if (bits != 24)

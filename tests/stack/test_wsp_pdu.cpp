@@ -26,15 +26,15 @@ TEST(WspUintvar, EncodesAndDecodes) {
         uint8_t out[5];
         ASSERT_EQ(WSP_writeUintvar(c.value, out), c.bytes.size());
         EXPECT_EQ(Bytes(out, out + c.bytes.size()), c.bytes);
-        WspReader reader{c.bytes.data(), static_cast<uint32_t>(c.bytes.size()), 0, false};
-        EXPECT_EQ(WSP_readUintvar(&reader), c.value);
+        ByteReader reader{c.bytes.data(), static_cast<uint32_t>(c.bytes.size()), 0, false};
+        EXPECT_EQ(BR_multiByte(&reader), c.value);
         EXPECT_FALSE(reader.failed);
     }
     // 33 bits, six bytes, ending inside, nothing.
     for (const Bytes &b : {Bytes{0x90, 0x80, 0x80, 0x80, 0x00}, Bytes{0x81, 0x80, 0x80, 0x80, 0x80, 0x00},
                            Bytes{0x81, 0x80}, Bytes{}}) {
-        WspReader reader{b.data(), static_cast<uint32_t>(b.size()), 0, false};
-        WSP_readUintvar(&reader);
+        ByteReader reader{b.data(), static_cast<uint32_t>(b.size()), 0, false};
+        BR_multiByte(&reader);
         EXPECT_TRUE(reader.failed);
     }
 }
