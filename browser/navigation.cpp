@@ -2,7 +2,6 @@
 // back, reload and abort, and start-up and shutdown. Each one asks the
 // cache and either lays the card out at once (a hit) or leaves the Browser
 // waiting for B_poll (navigation_states.cpp).
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -163,13 +162,7 @@ void goWML(const std::string &url, const std::string &postData, int method, std:
     if (sameDeck) {
         Log_str("Browser: same deck, so content should still be in the cache, but let's check if it is in the "
                 "cache\n");
-        uint32_t type = CT_WMLC;
-        uint8_t *content = nullptr;
-        uint32_t length = 0;
-        CacheResult r{0, 0};
-        C_retrieve(target.c_str(), &type, &content, &length, &r);
-        std::free(content);
-        cached = r.code == CRES_HIT;
+        cached = C_cachedLength(target.c_str(), CT_WMLC).code == CRES_HIT;
         if (!cached)
             Log_str("Browser: oops!  Looks like the data is not in the cache, so calling C_getEx() anyway\n");
     }

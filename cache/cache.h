@@ -2,6 +2,7 @@
 // The cache and connection manager as the rest of the browser sees it.
 // Every operation answers in a CacheResult.
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 struct CacheResult {
@@ -60,6 +61,19 @@ constexpr int METHOD_POST = 2;
 // stored type; contentType 0 on entry means any type.
 void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length,
                 CacheResult *result);
+// Whether url is held (as contentType, 0 any) and its length (0 unless
+// held; length may be null): C_retrieve's code, the body left behind.
+inline CacheResult C_cachedLength(const char *url, uint32_t contentType, uint32_t *length = nullptr)
+{
+    uint8_t *content = nullptr;
+    uint32_t held = 0;
+    CacheResult result{0, 0};
+    C_retrieve(url, &contentType, &content, &held, &result);
+    std::free(content);
+    if (length)
+        *length = held;
+    return result;
+}
 
 // The main request: answers from the cache (2006) or sends a GET or POST
 // and answers 2007. With content and length given the body of a hit is

@@ -1,7 +1,6 @@
 #include "shell/device_choice.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "browser/context.h"
@@ -82,12 +81,8 @@ void warnOversizeDeck()
     size_t hash = deck.find('#');
     if (hash != std::string::npos)
         deck.resize(hash);
-    uint32_t type = CT_WMLC;
-    uint8_t *content = nullptr;
     uint32_t length = 0;
-    CacheResult r{0, 0};
-    C_retrieve(deck.c_str(), &type, &content, &length, &r);
-    std::free(content);
-    if (r.code == CRES_HIT && length > static_cast<unsigned long>(device->deckBudget))
+    if (C_cachedLength(deck.c_str(), CT_WMLC, &length).code == CRES_HIT &&
+        length > static_cast<unsigned long>(device->deckBudget))
         showStatus(oversizeText(length, device->deckBudget).c_str());
 }

@@ -174,16 +174,9 @@ void noteScriptFunction(const std::string &call, CheckedPage *page)
     } else if (error != SE_NO_FUNCTION) {
         add(page, SEV_ERROR, "script",
             "script " + withoutFragment(call) + " does not load or verify (error " + std::to_string(error) + ")", call);
-    } else {
-        uint32_t type = CT_WMLSC;
-        uint8_t *content = nullptr;
-        uint32_t length = 0;
-        CacheResult r{0, 0};
-        C_retrieve(withoutFragment(call).c_str(), &type, &content, &length, &r);
-        std::free(content);
-        if (r.code == CRES_HIT)
-            add(page, SEV_ERROR, "script-function", "script " + withoutFragment(call) + " has no function " + function,
-                call);
+    } else if (C_cachedLength(withoutFragment(call).c_str(), CT_WMLSC).code == CRES_HIT) {
+        add(page, SEV_ERROR, "script-function", "script " + withoutFragment(call) + " has no function " + function,
+            call);
     }
     std::free(unit.url);
 }

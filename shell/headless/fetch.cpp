@@ -51,14 +51,8 @@ bool fetchNow(const char *url, uint32_t contentType, int refresh, int method, co
             if (isFinal(seen.code))
                 r = seen;
         *length = 0;
-        if (answered && r.code == CRES_STORED) {
-            CacheResult hit{};
-            content = nullptr;
-            C_retrieve(url, &contentType, &content, length, &hit);
-            std::free(content);
-            if (hit.code != CRES_HIT)
-                *length = 0;
-        }
+        if (answered && r.code == CRES_STORED)
+            C_cachedLength(url, contentType, length);
     }
     setLoopPoll(browserPoll);
     *result = r;
