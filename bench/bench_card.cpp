@@ -35,6 +35,7 @@ void setUp()
     C_init(nullptr);
     layoutTablesInit();
     setCanvasSize(120, 160);
+    setImageSource(C_retrieve);
     std::ifstream in(std::string(BENCH_DECK_DIR) + "/layout_bench.wmlc", std::ios::binary);
     std::vector<uint8_t> deck((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::string key = makeCacheKey(kUrl);

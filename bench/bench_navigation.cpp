@@ -66,6 +66,7 @@ double medianMs(const std::string &host, uint32_t port, bool watch, const std::s
         return -1;
     Log_open();
     setCanvasSize(120, 160);
+    C_setCacheSize(PREF_DEFAULT_CACHE_MIN, PREF_DEFAULT_CACHE_MAX);
     loadPrefs(&gPrefs);
     gPrefs.proxy = host;
     gPrefs.proxyPort = port;

@@ -7,6 +7,7 @@
 
 // The retrieval methods (METHOD_GET, METHOD_POST, METHOD_GET_WITH_DATA)
 // are the connection manager's; they travel unchanged.
+#include "browser/nav_hooks.h"
 #include "cache/cache.h"
 
 struct UserPrefs;
@@ -29,11 +30,6 @@ UserPrefs *getUserPrefs();
 void B_init();
 void B_shutdown();
 
-// One setvar of a go or prev task, its value already substituted.
-struct TaskVar {
-    std::string name;
-    std::string value;
-};
 // The setvars of the go or prev task whose B_go or B_prev comes next. They
 // are set in the context the navigation arrives at, once it arrives (before
 // the card is laid out, or the script runs); a navigation that fails or is

@@ -220,6 +220,7 @@ UserPrefs *getUserPrefs() { return getContextPrefs(); }
 
 void B_init()
 {
+    gNavHooks = {B_setTaskVars, B_go, B_prev, B_refresh, refreshLayout};
     killTimer();
     setBrowserState(BSTATE_IDLE);
     gNavDirection = BEVENT_NONE;

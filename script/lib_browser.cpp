@@ -3,8 +3,9 @@
 // once; the script goes on running.
 #include <string_view>
 
-#include "browser/browser.h"
 #include "browser/context.h"
+#include "browser/nav_hooks.h"
+#include "cache/cache.h"
 #include "common/charset.h"
 #include "script/library.h"
 #include "shell/display.h"
@@ -55,14 +56,14 @@ int32_t browserGo(const ScriptValue *args, ScriptValue *result)
     }
     const char *url = valueText(&args[0]);
     if (*url) {
-        B_go(url, nullptr, METHOD_GET);
+        gNavHooks.go(url, nullptr, METHOD_GET);
     }
     return emptyResult(result);
 }
 
 int32_t browserPrev(const ScriptValue *, ScriptValue *result)
 {
-    B_prev();
+    gNavHooks.prev();
     return emptyResult(result);
 }
 
@@ -80,6 +81,6 @@ int32_t browserGetCurrentCard(const ScriptValue *, ScriptValue *result)
 
 int32_t browserRefresh(const ScriptValue *, ScriptValue *result)
 {
-    refreshLayout();
+    gNavHooks.relayout();
     return emptyResult(result);
 }

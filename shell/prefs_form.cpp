@@ -188,7 +188,8 @@ int applyPrefsForm(const PrefsForm &form, UserPrefs *prefs)
 int restorePrefsForm(UserPrefs *prefs, PrefsForm *form)
 {
     std::string bookmarks = prefs->bookmarks;
-    setPrefDefaults(prefs);  // also the cache limits
+    setPrefDefaults(prefs);
+    C_setCacheSize(PREF_DEFAULT_CACHE_MIN, PREF_DEFAULT_CACHE_MAX);
     if (!bookmarks.empty())  // a list that was never set stays the empty list
         prefs->bookmarks = bookmarks;
     int code = savePrefs(prefs);

@@ -67,6 +67,7 @@ bool displayInit(const CommandLine &cmd, bool loadHome)
     Log_str("Display: in init\n");
     Log_printf("Display: %s %s (Release)\n", versionText(), buildText());
     setScroll(0, 0);
+    C_setCacheSize(PREF_DEFAULT_CACHE_MIN, PREF_DEFAULT_CACHE_MAX);
     loadPrefs(&gPrefs);
     Log_str("Display: get user prefs - done\n");
     applyCommandLine(cmd);
@@ -92,6 +93,7 @@ bool displayInit(const CommandLine &cmd, bool loadHome)
     }
     showStatus("Offline");
     setPushWaitingQuery(pushWaiting);
+    setImageSource(C_retrieve);
     refreshPushIndicator();
     gStarted = true;
     if (loadHome && (gPrefs.flags & PREF_LOAD_ON_STARTUP))

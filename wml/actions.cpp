@@ -21,8 +21,9 @@
 #include <utility>
 #include <vector>
 
-#include "browser/browser.h"
 #include "browser/context.h"
+#include "browser/nav_hooks.h"
+#include "cache/cache.h"
 #include "common/log.h"
 #include "common/url.h"
 #include "common/charset.h"
@@ -149,8 +150,8 @@ void finishGo(TaskState *task)
     else
         return;
     callBrowser([&] {
-        B_setTaskVars(std::move(vars));
-        B_go(url.c_str(), data.c_str(), method);
+        gNavHooks.setTaskVars(std::move(vars));
+        gNavHooks.go(url.c_str(), data.c_str(), method);
     });
 }
 
@@ -176,9 +177,9 @@ void finishPrev(TaskState *task)
 {
     task->inTask = false;
     callBrowser([task] {
-        B_setTaskVars(std::move(task->vars));
+        gNavHooks.setTaskVars(std::move(task->vars));
         task->vars.clear();
-        B_prev();
+        gNavHooks.prev();
     });
 }
 
@@ -192,7 +193,7 @@ void finishRefresh(TaskState *task)
 {
     task->inTask = false;
     task->inRefresh = false;
-    callBrowser([] { B_refresh(); });
+    callBrowser([] { gNavHooks.refresh(); });
 }
 
 void setvar(TaskState *task)

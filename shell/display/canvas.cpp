@@ -28,6 +28,7 @@ uint32_t gForeground = 0x000000;
 cairo_surface_t *gSurface = nullptr;         // the offscreen picture, made at first paint
 std::vector<std::string> gSoftKeys;          // 1007, 1008, then drop-down 1009
 DisplayHooks gHooks = {};                    // the backend's callbacks
+ImageSource gImageSource = nullptr;
 
 void notify(void (*hook)())
 {
@@ -121,7 +122,8 @@ void drawRect(const LayoutRecord &r)
 // blank. The spacing around the image shows the background.
 void drawImage(cairo_t *cr, const LayoutRecord &r)
 {
-    if (r.length <= static_cast<int32_t>(LR_IMG_URL) || r.style != 0 || r.width == 0 || r.height == 0)
+    if (!gImageSource || r.length <= static_cast<int32_t>(LR_IMG_URL) || r.style != 0 || r.width == 0 ||
+        r.height == 0)
         return;
     const uint8_t *bytes = r.bytes.data();
     const char *url = reinterpret_cast<const char *>(bytes + LR_IMG_URL);
@@ -129,7 +131,7 @@ void drawImage(cairo_t *cr, const LayoutRecord &r)
     uint8_t *content = nullptr;
     uint32_t length = 0;
     CacheResult result = {0, 0};
-    C_retrieve(url, &contentType, &content, &length, &result);
+    gImageSource(url, &contentType, &content, &length, &result);
     if (result.code == CRES_HIT && content) {
         WbmpPixels image = {content, length, getU32(bytes + LR_IMG_DATA), getI32(bytes + LR_IMG_WIDTH),
                             getI32(bytes + LR_IMG_HEIGHT)};
@@ -219,6 +221,8 @@ bool setCanvasSize(int width, int height)
     gSurface = nullptr;
     return true;
 }
+
+void setImageSource(ImageSource retrieve) { gImageSource = retrieve; }
 
 void setCanvasColours(uint32_t background, uint32_t foreground)
 {

@@ -44,6 +44,12 @@ void clearStatusList();
 // The push indicator: refreshPushIndicator asks the query given here
 // (the cache's pushWaiting); without one no push is waiting.
 void setPushWaitingQuery(bool (*query)());
+// Where pictures come from (the cache's C_retrieve); without one they
+// stay blank.
+struct CacheResult;
+using ImageSource = void (*)(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length,
+                             CacheResult *result);
+void setImageSource(ImageSource retrieve);
 bool pushIndicatorShown();
 
 // The connection indicator as last drawn: true "on", false "off"; and how

@@ -3,7 +3,6 @@
 #include <array>
 #include <vector>
 
-#include "cache/cache.h"
 #include "common/log.h"
 #include "common/registry.h"
 #include "version.h"
@@ -148,7 +147,6 @@ void setPrefDefaults(UserPrefs *prefs)
     prefs->pushEnable = PREF_DEFAULT_PUSH;
     prefs->morMethod = PREF_DEFAULT_MOR_METHOD;
     prefs->morPush = PREF_DEFAULT_MOR_PUSH;
-    C_setCacheSize(PREF_DEFAULT_CACHE_MIN, PREF_DEFAULT_CACHE_MAX);
 }
 
 int loadPrefs(UserPrefs *prefs)

@@ -55,8 +55,8 @@ struct UserPrefs {
 // The running program's build string, "Build " and the special-build text.
 std::string prefsBuildString();
 
-// The defaults (releasing what the record held); also sets the cache
-// limits to their defaults with C_setCacheSize.
+// The defaults (releasing what the record held). The cache limits'
+// defaults are set by whoever owns the cache (start-up, the form).
 void setPrefDefaults(UserPrefs *prefs);
 // Defaults, then the stored values. A first start, or a store missing any
 // value (or holding one that cannot be used), is saved so that the store

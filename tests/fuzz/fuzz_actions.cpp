@@ -37,6 +37,7 @@ void B_setTaskVars(std::vector<TaskVar> vars)
 }
 void B_refresh() { nested(); }
 void refreshLayout() {}
+NavHooks gNavHooks = {B_setTaskVars, B_go, B_prev, B_refresh, refreshLayout};
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -40,6 +40,7 @@ void C_retrieve(const char *, uint32_t *contentType, uint8_t **content, uint32_t
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Log_setMode(LOG_OFF);
+    setImageSource(C_retrieve);
     constexpr size_t TABLE = 4096;
     int32_t scrollX = size >= 4 ? readWord(data) : 0;
     int32_t scrollY = size >= 8 ? readWord(data + 4) : 0;

@@ -11,6 +11,7 @@
 
 #include "cache/cache.h"
 #include "browser/context.h"
+#include "browser/nav_hooks.h"
 #include "script/library.h"
 #include "shell/dialog.h"
 #include "shell/display.h"
@@ -23,6 +24,7 @@ const char *getURL(int index) { return index == 0 ? "http://h/d/deck.wml#c" : nu
 void B_go(const char *, const char *, int) {}
 void B_prev() {}
 void refreshLayout() {}
+NavHooks gNavHooks = {nullptr, B_go, B_prev, nullptr, refreshLayout};
 
 int showDialog(DialogRequest *request)
 {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "browser/context.h"
+#include "browser/nav_hooks.h"
 #include "cache/cache.h"
 #include "script/library.h"
 #include "shell/dialog.h"
@@ -65,6 +66,7 @@ void B_go(const char *url, const char *postData, int method)
 void B_prev() { gBrowserCalls.push_back("prev"); }
 
 void refreshLayout() { gBrowserCalls.push_back("refresh"); }
+NavHooks gNavHooks = {nullptr, B_go, B_prev, nullptr, refreshLayout};
 
 int showDialog(DialogRequest *request)
 {

@@ -153,6 +153,7 @@ protected:
         setFixedMetrics(false);
         setDeckCharset(4);
         fakeCacheClear();
+        setImageSource(C_retrieve);
         setScroll(0, 0);
     }
     void TearDown() override { clearCanvas(); }

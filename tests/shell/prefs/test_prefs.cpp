@@ -74,7 +74,7 @@ protected:
     void SetUp() override
     {
         Reg_setDatabase(db.c_str());
-        gCacheMin = gCacheMax = 0;
+        C_setCacheSize(PREF_DEFAULT_CACHE_MIN, PREF_DEFAULT_CACHE_MAX);  // as start-up does
         gCalls.clear();
     }
     void TearDown() override
