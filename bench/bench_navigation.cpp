@@ -25,7 +25,7 @@
 #include "shell/display.h"
 #include "shell/display/canvas.h"
 #include "shell/headless/loop.h"
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 
 namespace {
 

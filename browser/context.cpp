@@ -6,7 +6,7 @@
 
 #include "browser/history.h"
 #include "common/log.h"
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 
 namespace {
 

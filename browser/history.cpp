@@ -4,7 +4,7 @@
 
 #include "browser/context.h"
 #include "common/log.h"
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 
 static void (*gHistoryGo)(const char *url, const char *postData, int method) = nullptr;  // B_go
 static void (*gRebuildMenus)() = nullptr;  // the display's menu rebuild

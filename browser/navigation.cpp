@@ -19,7 +19,7 @@
 #include "common/log.h"
 #include "common/url.h"
 #include "script/interpreter.h"
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 #include "wml/layout.h"
 
 namespace {

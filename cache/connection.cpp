@@ -10,7 +10,7 @@
 #include "cache/cache.h"
 #include "cache/cache_store.h"
 #include "common/log.h"
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 #include "stack/udp_transport.h"
 
 uint8_t gOnline = 0;

@@ -14,7 +14,7 @@
 #include "common/clock.h"
 #include "common/log.h"
 #include "common/url.h"
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // The display's navigation commands (the skin's back, home, reload and
 // stop buttons, the menu's reconnect and disconnect) and its scroll
 // buttons, shared by both backends.
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 
 // The preferences the home command reads; owned by the display.
 void displaySetPrefs(const UserPrefs *prefs);

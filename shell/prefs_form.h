@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 
 // Text fields take at most this many bytes (255 characters of ASCII); a
 // longer text is cut there, never inside a UTF-8 character.

@@ -3,7 +3,7 @@
 // preferences loaded and handed to the Browser, B_init, the first status
 // and the push indicator; and in reverse, saved and shut down in order.
 #include "shell/options.h"
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 
 // Command-line values (gateway, port, URL as the home page) hold for this
 // run only. loadHome: go to the home page when "Load on startup" is set.

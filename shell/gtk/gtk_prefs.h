@@ -11,7 +11,7 @@
 // Window role "tovrin-prefs".
 #include <gtk/gtk.h>
 
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 
 // The window, hidden, over owner (may be null); prefs is the process-wide
 // record, kept by pointer and edited in place on OK and Restore.

@@ -5,7 +5,7 @@
 #include "browser/context.h"
 #include "browser/history.h"
 #include "common/log.h"
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "cache/cache.h"
 #include "cache/cache_store.h"
 #include "cache_fixture.h"
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 #include "tests/support/scripted_session.h"
 
 namespace {

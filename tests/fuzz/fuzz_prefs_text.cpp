@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/prefs/list_text.h"
+#include "prefs/list_text.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cache/cache.h"
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 
 extern std::vector<std::string> gE2eStatus;  // showStatus texts, in order
 extern int gE2eContextsPopped;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 #include "tests/support/temp_home.h"
 
 class NavTest : public testing::Test {

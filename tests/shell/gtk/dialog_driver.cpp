@@ -17,7 +17,7 @@
 #include "shell/display.h"
 #include "shell/gtk/gtk_dialogs.h"
 #include "shell/gtk/gtk_prefs.h"
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 
 // Stand-ins for the cache.
 void C_setCacheSize(uint32_t, uint32_t) {}

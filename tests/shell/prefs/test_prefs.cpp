@@ -11,7 +11,7 @@
 #include "cache/cache.h"
 #include "common/registry.h"
 #include "shell/display.h"
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 #include "shell/prefs_form.h"
 #include "tests/support/temp_home.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/prefs/list_text.h"
+#include "prefs/list_text.h"
 
 // flags
 constexpr uint8_t PREF_LOAD_ON_STARTUP = 0x01;     // go to the home page at start-up

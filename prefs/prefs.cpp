@@ -1,4 +1,4 @@
-#include "shell/prefs/prefs.h"
+#include "prefs/prefs.h"
 
 #include <array>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "shell/prefs/list_text.h"
+#include "prefs/list_text.h"
 
 #include <cstring>
 
