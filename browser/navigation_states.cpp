@@ -293,14 +293,6 @@ void B_poll(int fromStack)
         showStatus("Data retrieval aborted...");
         handleAbort(r.arg);
         break;
-    case CRES_CONNECT_FAILED:
-    case 2501: case 2502: case 2503: case 2504: case 2505: case 2506: case 2507: case 2509:
-        Log_str("Browser: cache error, changing state to BSTATE_IDLE\n");
-        dropArrivalVars();
-        setBrowserState(BSTATE_IDLE);
-        popUnlessStopping();
-        showError(r.code);
-        break;
     case CRES_DISCONNECTED:
         dropArrivalVars();
         setBrowserState(BSTATE_IDLE);
@@ -311,6 +303,13 @@ void B_poll(int fromStack)
             advanceState();
         break;
     default:
+        if (resultIs(r.code, RESULT_FETCH_ERROR)) {
+            Log_str("Browser: cache error, changing state to BSTATE_IDLE\n");
+            dropArrivalVars();
+            setBrowserState(BSTATE_IDLE);
+            popUnlessStopping();
+            showError(r.code);
+        }
         break;
     }
     gScriptFetchFailed = false;

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/result_codes.h"
+
 struct CacheResult {
-    int32_t code;  // result code (2006 hit, 2007 pending, ...)
+    int32_t code;  // a result code (common/result_codes.h)
     int32_t arg;   // 0 unless the code says otherwise
 };
 
@@ -15,31 +17,6 @@ constexpr uint32_t CT_ANY = 0;
 constexpr uint32_t CT_WMLC = 0x14;   // application/vnd.wap.wmlc
 constexpr uint32_t CT_WMLSC = 0x15;  // application/vnd.wap.wmlscriptc
 constexpr uint32_t CT_WBMP = 0x21;   // image/vnd.wap.wbmp
-
-constexpr int32_t CRES_CONNECT_FAILED = 1005;  // the gateway did not take the session
-constexpr int32_t CRES_CONNECTED = 1010;
-constexpr int32_t CRES_PUSH_STORED = 2000;
-constexpr int32_t CRES_IDLE = 2002;
-constexpr int32_t CRES_STORED = 2005;
-constexpr int32_t CRES_HIT = 2006;
-constexpr int32_t CRES_PENDING = 2007;
-constexpr int32_t CRES_RECONNECTING = 2008;  // the old session ended; connecting again
-constexpr int32_t CRES_DISCONNECTED = 2009;
-constexpr int32_t CRES_ABORTED = 2010;       // by the gateway or the stack; arg: WSP reason
-constexpr int32_t CRES_USER_ABORT = 2011;
-// A push was not kept (nothing to open, or the cache refused it): the
-// status line says why; the Browser's navigation is not touched.
-constexpr int32_t CRES_PUSH_DROPPED = 2012;
-constexpr int32_t CRES_WRITE_FAILED = 2501;
-constexpr int32_t CRES_BAD_URL = 2502;
-constexpr int32_t CRES_FULL = 2503;
-constexpr int32_t CRES_GATEWAY_ERROR = 2505;  // the gateway answered with an error status; arg: the WSP status
-// arg (also of 2601): the content type received, the WSP status << 8.
-constexpr int32_t CRES_WRONG_TYPE = 2506;
-constexpr int32_t CRES_UNKNOWN_TID = 2507;
-constexpr int32_t CRES_NO_SESSION = 2508;
-constexpr int32_t CRES_UNCOMPILED_DECK = 2509;  // a deck came as WML text: the gateway's compiler refused it
-constexpr int32_t CRES_NOT_AN_IMAGE = 2601;
 
 // The connection states.
 constexpr uint32_t CSTATE_NONE = 0;

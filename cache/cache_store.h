@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/result_codes.h"
+
 constexpr uint32_t CACHE_HEADER_SIZE = 48;
 
 // entryType
@@ -41,9 +43,9 @@ constexpr int GETENTRY_FOUND = 1;
 constexpr int GETENTRY_REQUESTED = 2;  // a requesting entry of the current session
 
 // putEntry results (shared with the connection manager's codes)
-constexpr int PUTENTRY_STORED = 2000;
-constexpr int PUTENTRY_WRITE_FAILED = 2501;
-constexpr int PUTENTRY_FULL = 2503;
+constexpr int PUTENTRY_STORED = CRES_PUSH_STORED;
+constexpr int PUTENTRY_WRITE_FAILED = CRES_WRITE_FAILED;
+constexpr int PUTENTRY_FULL = CRES_FULL;
 
 // abortRequestingEntries results
 constexpr int ABORT_NO_FILES = 0;

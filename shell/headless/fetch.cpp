@@ -13,20 +13,6 @@ constexpr uint32_t kFetchLimitVirtualMs = 600000;
 
 bool requestsDone(void *) { return isIdle(); }
 
-// The answer to the fetch among the tick's results: the last that ends
-// a request (stored, refused, aborted, or the session lost).
-bool isFinal(int32_t code)
-{
-    switch (code) {
-    case CRES_STORED: case CRES_ABORTED: case CRES_USER_ABORT: case CRES_WRITE_FAILED: case CRES_FULL:
-    case CRES_WRONG_TYPE: case CRES_UNCOMPILED_DECK: case CRES_UNKNOWN_TID: case CRES_NOT_AN_IMAGE: case CRES_DISCONNECTED:
-    case CRES_CONNECT_FAILED: case CRES_RECONNECTING: case CRES_GATEWAY_ERROR:
-        return true;
-    default:
-        return false;
-    }
-}
-
 }  // namespace
 
 bool fetchNow(const char *url, uint32_t contentType, int refresh, int method, const char *postData,
@@ -48,7 +34,7 @@ bool fetchNow(const char *url, uint32_t contentType, int refresh, int method, co
             limitMs = virtualClockOn() ? kFetchLimitVirtualMs : kFetchLimitMs;
         answered = runLoop(requestsDone, nullptr, limitMs);
         for (const CacheResult &seen : takeLoopResults())
-            if (isFinal(seen.code))
+            if (resultIs(seen.code, RESULT_FINAL))  // the last that ends the request
                 r = seen;
         *length = 0;
         if (answered && r.code == CRES_STORED)
