@@ -7,6 +7,7 @@ tovrin_test(test_user_events
   SOURCES ${EV_DIR}/event_fixture.cpp ${EV_DIR}/nav_recorder.cpp ${EV_DIR}/test_actions.cpp
           ${EV_DIR}/test_user_events.cpp
           ${CMAKE_SOURCE_DIR}/browser/user_events.cpp ${CMAKE_SOURCE_DIR}/browser/field_interactions.cpp
-  LIBS "$<LINK_GROUP:RESCAN,tovrin_wml,tovrin_cache,tovrin_stack,tovrin_browser_state,tovrin_prefs,tovrin_display,tovrin_fixed_metrics,tovrin_common>")
+  LIBS tovrin_wml tovrin_cache tovrin_stack tovrin_browser_state tovrin_prefs tovrin_display tovrin_fixed_metrics
+       tovrin_common)
 add_dependencies(test_user_events wml_decks)
 target_compile_definitions(test_user_events PRIVATE EV_DECK_DIR="${CMAKE_BINARY_DIR}/tests/wml/decks")

@@ -4,6 +4,7 @@
 set(NAV_DIR ${CMAKE_CURRENT_SOURCE_DIR}/nav)
 tovrin_test(test_navigation
   SOURCES ${NAV_DIR}/nav_fixture.cpp ${CMAKE_SOURCE_DIR}/tests/support/scripted_session.cpp ${NAV_DIR}/test_navigation.cpp
-  LIBS "$<LINK_GROUP:RESCAN,tovrin_browser,tovrin_script,tovrin_wml,tovrin_cache,tovrin_browser_state,tovrin_prefs,tovrin_display,tovrin_fixed_metrics,tovrin_common>")
+  LIBS tovrin_browser tovrin_script tovrin_wml tovrin_cache tovrin_browser_state tovrin_prefs tovrin_display
+       tovrin_fixed_metrics tovrin_common)
 add_dependencies(test_navigation wml_decks)
 target_compile_definitions(test_navigation PRIVATE NAV_DECK_DIR="${CMAKE_BINARY_DIR}/tests/wml/decks")
