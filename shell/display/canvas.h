@@ -44,11 +44,8 @@ void clearStatusList();
 // The push indicator: refreshPushIndicator asks the query given here
 // (the cache's pushWaiting); without one no push is waiting.
 void setPushWaitingQuery(bool (*query)());
-// Where pictures come from (the cache's C_retrieve); without one they
-// stay blank.
-struct CacheResult;
-using ImageSource = void (*)(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length,
-                             CacheResult *result);
+// Pictures come from the cache's C_retrieve, given here; without it they stay blank.
+using ImageSource = void (*)(const char *, uint32_t *, uint8_t **, uint32_t *, struct CacheResult *);
 void setImageSource(ImageSource retrieve);
 bool pushIndicatorShown();
 
