@@ -11,9 +11,6 @@
 #include "shell/display.h"
 #include "shell/display/canvas.h"
 
-// No images on this card: the cache is never asked.
-void C_retrieve(const char *, uint32_t *, uint8_t **, uint32_t *, CacheResult *result) { *result = {2501, 0}; }
-
 namespace {
 
 void putInt(std::vector<uint8_t> &table, size_t at, int32_t v)

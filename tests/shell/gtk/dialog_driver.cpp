@@ -24,12 +24,6 @@ void C_setCacheSize(uint32_t, uint32_t) {}
 void C_getCacheSize(uint32_t *minSize, uint32_t *maxSize) { *minSize = *maxSize = 0; }
 void C_reconnect() { std::printf("reconnect\n"); }
 void C_clearCache() { std::printf("clearCache\n"); }
-void C_retrieve(const char *, uint32_t *, uint8_t **content, uint32_t *length, CacheResult *result)
-{
-    *content = nullptr;
-    *length = 0;
-    *result = {CRES_WRITE_FAILED, 0};
-}
 
 namespace {
 
