@@ -10,6 +10,12 @@
 namespace {
 std::map<std::pair<std::string, uint32_t>, std::vector<uint8_t>> gEntries;  // (url, type) -> content
 int gRetrievals = 0;
+int32_t gMissCode = CRES_BAD_URL;
+
+bool matches(const std::string &key, const char *url)
+{
+    return key[0] == '*' ? std::strstr(url, key.c_str() + 1) != nullptr : key == url;
+}
 }  // namespace
 
 void fakeCachePut(const std::string &url, uint32_t contentType, const std::vector<uint8_t> &bytes)
@@ -21,7 +27,10 @@ void fakeCacheClear()
 {
     gEntries.clear();
     gRetrievals = 0;
+    gMissCode = CRES_BAD_URL;
 }
+
+void fakeCacheSetMiss(int32_t code) { gMissCode = code; }
 
 int fakeCacheRetrievals() { return gRetrievals; }
 
@@ -30,9 +39,9 @@ void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint3
     gRetrievals++;
     *content = nullptr;
     *length = 0;
-    *result = {CRES_BAD_URL, 0};
+    *result = {gMissCode, 0};
     for (const auto &[key, bytes] : gEntries) {
-        if (key.first != url || (*contentType != CT_ANY && key.second != *contentType))
+        if (!matches(key.first, url) || (*contentType != CT_ANY && key.second != *contentType))
             continue;
         *content = static_cast<uint8_t *>(std::malloc(bytes.empty() ? 1 : bytes.size()));
         if (!bytes.empty())

@@ -18,6 +18,14 @@ std::string readBytes(const std::string &path)
     return s.str();
 }
 
+size_t countOf(const std::string &text, const std::string &what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        n++;
+    return n;
+}
+
 TempDir::TempDir(const char *tag)
 {
     std::string templ = std::string("/tmp/tovrin-") + tag + "-XXXXXX";

@@ -4,6 +4,8 @@
 
 // The whole of a file, or "" when it cannot be read.
 std::string readBytes(const std::string &path);
+// How often what occurs in text, overlaps included.
+size_t countOf(const std::string &text, const std::string &what);
 
 // /tmp/tovrin-TAG-XXXXXX, removed with everything in it on destruction.
 struct TempDir {
