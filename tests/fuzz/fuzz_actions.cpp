@@ -8,6 +8,7 @@
 
 #include "browser/browser.h"
 #include "common/log.h"
+#include "tests/fuzz/fuzz_support.h"
 #include "tests/wml/fakes.h"
 #include "wml/actions.h"
 #include "wml/layout.h"
@@ -49,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (size < 4)
         return 0;
-    uint32_t offset = static_cast<uint32_t>(data[0] | data[1] << 8 | data[2] << 16) % (static_cast<uint32_t>(size) + 8);
+    uint32_t offset = readLe(data, 3) % (static_cast<uint32_t>(size) + 8);
     fakeReset();
     fakeCacheClear();
     fakeCachePut(kDeck, 0x14, std::vector<uint8_t>(data + 4, data + size));

@@ -2,46 +2,20 @@
 // every reader of the store over them: look-ups by key and by transaction,
 // the push list, eviction, the size recount and clearing. Found entries
 // must agree with the bytes they came from; broken invariants abort.
-#include <stdlib.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <string>
 
 #include "cache/cache_store.h"
-#include "common/directories.h"
-#include "common/log.h"
+#include "tests/fuzz/fuzz_support.h"
 
 // The display lights the push indicator in the program.
 void refreshPushIndicator() {}
 
 namespace {
-
-std::string gHome;  // the temporary home, made at the first input
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-void removeHome() { std::filesystem::remove_all(gHome); }
-
-void setUp()
-{
-    if (!gHome.empty())
-        return;
-    char templ[] = "/tmp/tovrin-fuzz-cache-XXXXXX";
-    check(mkdtemp(templ) != nullptr);
-    gHome = templ;
-    check(initDirectories(gHome.c_str()));
-    Log_setMode(LOG_OFF);
-    std::atexit(removeHome);
-}
 
 void writeEntry(const char *name, const uint8_t *data, size_t size)
 {
@@ -67,7 +41,7 @@ void checkFound(const CacheEntry &e, size_t size, bool headerOnly)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    setUp();
+    makeFuzzHome("cache");
     std::filesystem::remove_all(cacheDir());
     std::filesystem::create_directories(cacheDir());
     gCacheSettings = {1, 100, 1000, static_cast<uint32_t>(size)};

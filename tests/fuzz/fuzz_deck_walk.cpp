@@ -13,19 +13,10 @@
 #include "browser/context.h"
 #include "cache/cache.h"
 #include "common/log.h"
+#include "tests/fuzz/fuzz_support.h"
 #include "wml/wbxml.h"
 
 namespace {
-
-const uint8_t *gInput = nullptr;  // the deck the stand-in cache hands out
-size_t gInputSize = 0;
-
-void check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void checkBuffers()
 {
@@ -69,19 +60,6 @@ void runPass(bool substituteVars, bool keepUrlText, bool fromMiddle)
 
 }  // namespace
 
-// Stand-ins for the cache and the contexts.
-void C_retrieve(const char *, uint32_t *contentType, uint8_t **content, uint32_t *length, CacheResult *result)
-{
-    *content = static_cast<uint8_t *>(std::malloc(gInputSize ? gInputSize : 1));
-    if (gInputSize) {
-        std::memcpy(*content, gInput, gInputSize);
-    }
-    *length = static_cast<uint32_t>(gInputSize);
-    *contentType = CT_WMLC;
-    result->code = CRES_HIT;
-    result->arg = 0;
-}
-
 const char *getContextVal(const char *name)
 {
     // Long values reach the buffers' limits; the others need escaping.
@@ -97,9 +75,8 @@ const char *getContextVal(const char *name)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    gInput = data;
-    gInputSize = size;
     Log_setMode(LOG_OFF);
+    putFuzzDeck(data, size);
     runPass(true, true, false);   // LoadDep
     runPass(true, false, false);  // Layout
     runPass(false, true, false);  // Decompile

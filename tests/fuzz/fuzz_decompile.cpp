@@ -10,20 +10,11 @@
 
 #include "cache/cache.h"
 #include "common/log.h"
+#include "tests/fuzz/fuzz_support.h"
 #include "wml/decompile.h"
 #include "wml/wbxml.h"
 
 namespace {
-
-const uint8_t *gInput = nullptr;  // the deck the stand-in cache hands out
-size_t gInputSize = 0;
-
-void check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 // Length of the UTF-8 sequence starting at p, or 0 when it is not one.
 size_t sequenceLength(const unsigned char *p, const unsigned char *end)
@@ -56,26 +47,13 @@ bool validUtf8(const char *text, size_t size)
 
 }  // namespace
 
-// Stand-ins for the cache and the contexts.
-void C_retrieve(const char *, uint32_t *contentType, uint8_t **content, uint32_t *length, CacheResult *result)
-{
-    *content = static_cast<uint8_t *>(std::malloc(gInputSize ? gInputSize : 1));
-    if (gInputSize) {
-        std::memcpy(*content, gInput, gInputSize);
-    }
-    *length = static_cast<uint32_t>(gInputSize);
-    *contentType = CT_WMLC;
-    *result = {CRES_HIT, 0};
-}
-
 // The source view never substitutes variables.
 const char *getContextVal(const char *) { std::abort(); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    gInput = data;
-    gInputSize = size;
     Log_setMode(LOG_OFF);
+    putFuzzDeck(data, size);
     char *text = nullptr;
     size_t length = 0;
     FILE *out = open_memstream(&text, &length);

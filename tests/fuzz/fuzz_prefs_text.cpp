@@ -9,14 +9,9 @@
 #include <vector>
 
 #include "prefs/list_text.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // Ends in its final zero, no empty string before it.
 void checkWellFormed(const std::string &list)

@@ -5,8 +5,6 @@
 // a page. Every kept push must open a page, the list and the cache stay
 // within their bounds, no receive block leaks, and a push never touches
 // the Browser's navigation; broken invariants abort.
-#include <stdlib.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,26 +14,11 @@
 
 #include "cache/cache.h"
 #include "cache/cache_store.h"
-#include "common/directories.h"
-#include "common/log.h"
 #include "stack/session.h"
 #include "stack/udp_transport.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
-
-std::string gHome;  // the temporary home, made at the first input
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-void removeHome()
-{
-    closeStack();
-    std::filesystem::remove_all(gHome);
-}
 
 void onEvent()
 {
@@ -48,17 +31,12 @@ const AddressRecord kGateway = makeAddress(BEARER_UDP, "127.0.0.1");
 
 void setUp()
 {
-    if (!gHome.empty())
+    if (!makeFuzzHome("push"))
         return;
-    char templ[] = "/tmp/tovrin-fuzz-push-XXXXXX";
-    check(mkdtemp(templ) != nullptr);
-    gHome = templ;
-    check(initDirectories(gHome.c_str()));
-    Log_setMode(LOG_OFF);
     setSessionEventHandler(onEvent);
     // An ephemeral port: the gateway check needs a listener, not 2948.
     check(openPushListener(BEARER_UDP, 0, &kGateway) == PUSH_LISTENING);
-    std::atexit(removeHome);
+    std::atexit(closeStack);
 }
 
 }  // namespace

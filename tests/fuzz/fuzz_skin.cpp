@@ -9,15 +9,9 @@
 #include <string>
 
 #include "shell/skin/skin.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void checkPicture(const SkinImage &image)
 {

@@ -6,30 +6,22 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "common/url.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
-void check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
-// A heap buffer of exactly size bytes (at least one, so that size 0 can
-// still be passed and must not be written).
+// A heap block of exactly size bytes, left unset (at least one byte, so
+// that size 0 can still be passed and must not be written).
 struct Buffer {
-    char *data;
+    std::unique_ptr<char[]> block;
     size_t size;
+    explicit Buffer(size_t n) : block(std::make_unique_for_overwrite<char[]>(n ? n : 1)), size(n) {}
+    char *data() const { return block.get(); }
 };
-
-Buffer makeBuffer(size_t size)
-{
-    return {static_cast<char *>(std::malloc(size ? size : 1)), size};
-}
 
 using Accessor = bool (*)(const char *, char *, size_t);
 
@@ -40,68 +32,59 @@ const Accessor ACCESSORS[] = {
 // Every accessor result fits in the text plus the "/" of an empty path.
 void runAccessors(const std::string &text, size_t tinySize)
 {
-    Buffer out = makeBuffer(text.size() + 2);
-    Buffer tiny = makeBuffer(tinySize);
+    Buffer out(text.size() + 2);
+    Buffer tiny(tinySize);
     for (Accessor get : ACCESSORS) {
-        check(get(text.c_str(), out.data, out.size));
-        check(std::strlen(out.data) <= text.size() + 1);
-        bool ok = get(text.c_str(), tiny.data, tiny.size);
-        check(!ok || std::strlen(tiny.data) < tiny.size);
-        check(ok || tiny.size == 0 || tiny.data[0] == 0);
+        check(get(text.c_str(), out.data(), out.size));
+        check(std::strlen(out.data()) <= text.size() + 1);
+        bool ok = get(text.c_str(), tiny.data(), tiny.size);
+        check(!ok || std::strlen(tiny.data()) < tiny.size);
+        check(ok || tiny.size == 0 || tiny.data()[0] == 0);
     }
-    std::free(out.data);
-    std::free(tiny.data);
 }
 
 void runRewrites(const std::string &base, const std::string &ref, size_t tinySize)
 {
     size_t bound = base.size() + ref.size() + 5;
-    Buffer out = makeBuffer(bound);
-    Buffer tiny = makeBuffer(tinySize);
+    Buffer out(bound);
+    Buffer tiny(tinySize);
 
-    bool ok = resolveUrl(base.c_str(), ref.c_str(), out.data, out.size);
-    check(ok == (out.data[0] != 0));
-    resolveUrl(base.c_str(), ref.c_str(), tiny.data, tiny.size);
-    check(appendUrlQuery(base.c_str(), ref.c_str(), out.data, out.size));
-    appendUrlQuery(base.c_str(), ref.c_str(), tiny.data, tiny.size);
-    check(setUrlFragment(base.c_str(), ref.c_str(), out.data, out.size));
-    setUrlFragment(base.c_str(), ref.c_str(), tiny.data, tiny.size);
-    std::free(out.data);
+    bool ok = resolveUrl(base.c_str(), ref.c_str(), out.data(), out.size);
+    check(ok == (out.data()[0] != 0));
+    resolveUrl(base.c_str(), ref.c_str(), tiny.data(), tiny.size);
+    check(appendUrlQuery(base.c_str(), ref.c_str(), out.data(), out.size));
+    appendUrlQuery(base.c_str(), ref.c_str(), tiny.data(), tiny.size);
+    check(setUrlFragment(base.c_str(), ref.c_str(), out.data(), out.size));
+    setUrlFragment(base.c_str(), ref.c_str(), tiny.data(), tiny.size);
 
-    out = makeBuffer(base.size() * 3 + 2);
-    check(escapeUrlQuery(base.c_str(), out.data, out.size));
-    escapeUrlQuery(base.c_str(), tiny.data, tiny.size);
-    std::free(out.data);
-    std::free(tiny.data);
+    out = Buffer(base.size() * 3 + 2);
+    check(escapeUrlQuery(base.c_str(), out.data(), out.size));
+    escapeUrlQuery(base.c_str(), tiny.data(), tiny.size);
 
     for (void (*strip)(char *) : {stripUrlQuery, stripUrlFragment}) {
-        char *copy = static_cast<char *>(std::malloc(base.size() + 1));
-        std::memcpy(copy, base.c_str(), base.size() + 1);
-        strip(copy);
-        check(std::strlen(copy) <= base.size());
-        std::free(copy);
+        Buffer copy(base.size() + 1);
+        std::memcpy(copy.data(), base.c_str(), base.size() + 1);
+        strip(copy.data());
+        check(std::strlen(copy.data()) <= base.size());
     }
 }
 
 void runEscapes(const std::string &text, size_t tinySize)
 {
-    Buffer back = makeBuffer(text.size() + 1);
+    Buffer back(text.size() + 1);
     for (int mask : {URL_ESCAPE_ALL_BUT_ALNUM, URL_ESCAPE_FORM, URL_ESCAPE_BLANKS}) {
-        Buffer out = makeBuffer(text.size() * 3 + 1);
-        check(escapeUrl(text.c_str(), out.data, out.size, mask));
-        check(unescapeUrl(out.data, back.data, back.size));
+        Buffer out(text.size() * 3 + 1);
+        check(escapeUrl(text.c_str(), out.data(), out.size, mask));
+        check(unescapeUrl(out.data(), back.data(), back.size));
         if (mask != URL_ESCAPE_BLANKS) {
-            check(text == back.data);
+            check(text == back.data());
         }
-        std::free(out.data);
     }
-    check(unescapeUrl(text.c_str(), back.data, back.size));
-    std::free(back.data);
+    check(unescapeUrl(text.c_str(), back.data(), back.size));
 
-    Buffer tiny = makeBuffer(tinySize);
-    escapeUrl(text.c_str(), tiny.data, tiny.size, URL_ESCAPE_FORM);
-    unescapeUrl(text.c_str(), tiny.data, tiny.size);
-    std::free(tiny.data);
+    Buffer tiny(tinySize);
+    escapeUrl(text.c_str(), tiny.data(), tiny.size, URL_ESCAPE_FORM);
+    unescapeUrl(text.c_str(), tiny.data(), tiny.size);
 }
 
 }  // namespace

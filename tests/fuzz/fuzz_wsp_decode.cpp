@@ -11,15 +11,9 @@
 #include "stack/session.h"
 #include "stack/udp_transport.h"
 #include "stack/wsp.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void checkInside(const WspBytes &field, const uint8_t *data, uint32_t length)
 {

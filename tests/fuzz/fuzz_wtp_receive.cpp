@@ -17,6 +17,7 @@
 #include "stack/udp_transport.h"
 #include "stack/wtp.h"
 #include "stack/wtp_timers.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
@@ -27,12 +28,6 @@ const AddressRecord GATEWAY = makeAddress(BEARER_UDP, "127.0.0.1");
 
 uint32_t fakeClock() { return gNow; }
 int discard(const AddressRecord *, uint32_t, const uint8_t *, uint32_t length) { return static_cast<int>(length); }
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 void feed(const uint8_t *data, uint32_t length)
 {
