@@ -7,7 +7,7 @@ endif()
 set(TOVRIN_GATEWAY_ENV_FILE ${TOVRIN_GATEWAY_RUN_DIR}/gateway.env)
 
 add_executable(test_e2e test_e2e.cpp e2e_support.cpp e2e_wtp.cpp)
-target_link_libraries(test_e2e PRIVATE tovrin_loop tovrin_cache tovrin_stack tovrin_common GTest::gtest GTest::gtest_main)
+target_link_libraries(test_e2e PRIVATE tovrin_loop tovrin_cache tovrin_stack tovrin_common test_support GTest::gtest GTest::gtest_main)
 # One variable only: a list in ENVIRONMENT would be split apart with the
 # other properties, and the fixture with it.
 target_compile_definitions(test_e2e PRIVATE TOVRIN_SOURCE_DIR_DEFAULT="${CMAKE_SOURCE_DIR}")

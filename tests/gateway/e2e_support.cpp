@@ -8,13 +8,10 @@
 #include "common/registry.h"
 #include "shell/headless/loop.h"
 
-std::vector<std::string> gE2eStatus;
-int gE2eContextsPopped = 0;
-
 // What the Browser and the display provide in the program.
 const char *getURL(int) { return nullptr; }
-void popContext() { gE2eContextsPopped++; }
-void showStatus(const char *text) { gE2eStatus.push_back(text ? text : ""); }
+void popContext() {}
+void showStatus(const char *) {}
 void showError(int32_t) {}
 void refreshPushIndicator() {}
 
@@ -45,8 +42,6 @@ void startClient(UserPrefs *prefs, const std::string &host, uint32_t port, const
     prefs->bearer = BEARER_CSD;
     prefs->sduSize = PREF_DEFAULT_SDU_SIZE;
     prefs->morMethod = PREF_DEFAULT_MOR_METHOD;
-    gE2eStatus.clear();
-    gE2eContextsPopped = 0;
     loopInit();
     C_init(prefs);
     takeLoopResults();

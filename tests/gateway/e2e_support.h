@@ -2,7 +2,7 @@
 // Driving the connection manager and the real stack against the test
 // gateway in-process: a temporary home, the preferences pointing at the
 // gateway, the headless loop, and what the Browser and display would
-// provide, recorded.
+// provide.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -10,9 +10,6 @@
 
 #include "cache/cache.h"
 #include "prefs/prefs.h"
-
-extern std::vector<std::string> gE2eStatus;  // showStatus texts, in order
-extern int gE2eContextsPopped;
 
 // KEY=VALUE lines of the gateway's gateway.env (path in TOVRIN_GATEWAY_ENV);
 // empty when there is none.

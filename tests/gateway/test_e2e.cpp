@@ -1,26 +1,18 @@
 // The connection manager, the stack and the headless loop against the real
 // gateway on loopback, in both modes.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "cache/cache.h"
 #include "common/directories.h"
 #include "e2e_support.h"
 #include "shell/headless/loop.h"
+#include "tests/support/temp_home.h"
 
 namespace {
-
-std::string readAll(const std::string &path)
-{
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
 
 std::string runCommand(const std::string &command)
 {
@@ -36,27 +28,11 @@ std::string runCommand(const std::string &command)
     return out;
 }
 
-std::vector<std::string> files(const std::string &dir)
-{
-    std::vector<std::string> names;
-    for (const auto &e : std::filesystem::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    return names;
-}
-
-size_t countOf(const std::string &text, const std::string &what)
-{
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        n++;
-    return n;
-}
-
 class GatewayTest : public testing::TestWithParam<uint32_t> {
 protected:
     std::map<std::string, std::string> env;
     std::string origin;
-    std::string home;
+    TempDir home{"e2e"};
     UserPrefs prefs;
 
     void SetUp() override
@@ -65,23 +41,19 @@ protected:
         if (env.empty())
             GTEST_FAIL() << "no gateway: TOVRIN_GATEWAY_ENV names no readable gateway.env";
         origin = env["TOVRIN_ORIGIN"];
-        char templ[] = "/tmp/tovrin-e2e-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        home = templ;
         setVirtualClock(false);
-        startClient(&prefs, env["TOVRIN_GATEWAY_HOST"], GetParam(), home);
+        startClient(&prefs, env["TOVRIN_GATEWAY_HOST"], GetParam(), home.path);
     }
     void TearDown() override
     {
-        if (home.empty())
+        if (env.empty())
             return;
         if (HasFailure() && std::getenv("TOVRIN_E2E_LOG"))
             std::fputs(log().c_str(), stderr);
         stopClient();
         setVirtualClock(false);
-        std::filesystem::remove_all(home);
     }
-    std::string log() const { return readAll(statePath("wapout.log")); }
+    std::string log() const { return readBytes(statePath("wapout.log")); }
     std::string site(const char *name) const { return env.at("TOVRIN_SITE") + "/" + name; }
 };
 
@@ -102,7 +74,7 @@ TEST_P(GatewayTest, DeckScriptAndImageArriveAsCompiled)
 
     FetchOutcome image = fetch(origin + "logo.wbmp", CT_WBMP);
     ASSERT_EQ(image.result.code, CRES_STORED);
-    EXPECT_EQ(image.body, readAll(site("logo.wbmp")));
+    EXPECT_EQ(image.body, readBytes(site("logo.wbmp")));
     EXPECT_TRUE(isIdle());
 }
 
@@ -174,18 +146,17 @@ TEST_P(SessionGatewayTest, SilentGatewayGivesNoResponse)
     // Nothing listens on this loopback address: the Connect and the Get
     // are retransmitted until WTP gives up, on the virtual clock.
     stopClient();
-    startClient(&prefs, "127.0.0.9", PORT_CONNECTION_MODE, home);
+    startClient(&prefs, "127.0.0.9", PORT_CONNECTION_MODE, home.path);
     setVirtualClock(true);
     FetchOutcome lost = fetch(origin + "second.wml", CT_WMLC, METHOD_GET, nullptr, 900000);
     EXPECT_TRUE(lost.result.code == CRES_ABORTED || lost.result.code == CRES_CONNECT_FAILED) << lost.result.code;
     EXPECT_TRUE(isIdle());
-    EXPECT_TRUE(files(cacheDir()).empty()) << "no requesting entry is left behind";
+    EXPECT_TRUE(std::filesystem::is_empty(cacheDir())) << "no requesting entry is left behind";
 }
 
 TEST_P(SessionGatewayTest, GatewayDownGivesNoResponseThenReconnectWorks)
 {
-    std::string scripts = std::string(TOVRIN_SOURCE_DIR_DEFAULT) +
-                          "/scripts/gateway/";
+    std::string scripts = std::string(TOVRIN_SOURCE_DIR_DEFAULT) + "/scripts/gateway/";
     std::string run = env["TOVRIN_GATEWAY_RUN"];
     ASSERT_EQ(fetch(origin + "index.wml", CT_WMLC).result.code, CRES_STORED);
     ASSERT_EQ(std::system((scripts + "stop.sh --boxes '" + run + "'").c_str()), 0);
