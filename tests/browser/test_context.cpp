@@ -92,55 +92,40 @@ TEST_F(Contexts, SettingReplacesAndSelfAssignmentIsSafe)
     EXPECT_STREQ(getContextVal("v"), "abc");
 }
 
-TEST_F(Contexts, ClearUserVariablesKeepsReservedEverywhere)
+// Every way of dropping variables keeps the reserved ones, in each context
+// that is left.
+TEST_F(Contexts, ClearingKeepsReservedVariables)
 {
-    pushFilled("one");
-    pushFilled("two");
-    clearContext(CLEAR_USER_VARS);
-    EXPECT_EQ(contextDepth(), 2u);
-    for (int i = 0; i < 2; i++) {
-        EXPECT_STREQ(getContextVal("__postData"), "a=1");
-        EXPECT_STREQ(getContextVal("__retievalMethod"), "\x01");
-        EXPECT_STREQ(getCardName(), "card");
-        EXPECT_STREQ(getCardTitle(), "Title");
-        EXPECT_EQ(hasContextVal("x"), 0);
-        EXPECT_EQ(hasContextVal("_single"), 0);  // one underscore is the user's
-        popContext();
+    struct Row {
+        void (*clear)(UserPrefs *);
+        size_t depth;
+    };
+    const Row rows[] = {
+        {[](UserPrefs *) { clearContext(CLEAR_USER_VARS); }, 3},
+        {[](UserPrefs *) { clearContext(CLEAR_KEEP_CURRENT); }, 1},
+        {[](UserPrefs *p) { p->flags = 0; newContext(); }, 3},
+        {[](UserPrefs *p) { p->flags = PREF_NEWCONTEXT_HISTORY; newContext(); }, 1},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(&row - rows);
+        clearContext(CLEAR_ALL);
+        for (const char *url : {"one", "two", "three"})
+            pushFilled(url);
+        row.clear(&prefs);
+        ASSERT_EQ(contextDepth(), row.depth);
+        EXPECT_STREQ(getURL(0), "three");
+        for (size_t i = 0; i < row.depth; i++) {
+            EXPECT_STREQ(getContextVal("__postData"), "a=1");
+            EXPECT_STREQ(getContextVal("__retievalMethod"), "\x01");
+            EXPECT_STREQ(getCardName(), "card");
+            EXPECT_STREQ(getCardTitle(), "Title");
+            EXPECT_EQ(hasContextVal("x"), 0);
+            EXPECT_EQ(hasContextVal("_single"), 0);  // one underscore is the user's
+            popContext();
+        }
     }
-}
-
-TEST_F(Contexts, ClearKeepCurrentLeavesOneContext)
-{
-    pushFilled("one");
-    pushFilled("two");
-    pushFilled("three");
-    clearContext(CLEAR_KEEP_CURRENT);
-    EXPECT_EQ(contextDepth(), 1u);
-    EXPECT_STREQ(getURL(0), "three");
-    EXPECT_EQ(getURL(1), nullptr);
-    EXPECT_STREQ(getContextVal("__postData"), "a=1");
-    EXPECT_STREQ(getCardName(), "card");
-    EXPECT_EQ(hasContextVal("x"), 0);
     clearContext(CLEAR_ALL);
-    EXPECT_EQ(contextDepth(), 0u);
     EXPECT_EQ(getURL(0), nullptr);
-}
-
-TEST_F(Contexts, NewContextFollowsTheHistoryFlag)
-{
-    pushFilled("one");
-    pushFilled("two");
-    prefs.flags = 0;
-    newContext();
-    EXPECT_EQ(contextDepth(), 2u);
-    EXPECT_EQ(hasContextVal("x"), 0);
-    EXPECT_STREQ(getCardName(), "card");
-
-    prefs.flags = PREF_NEWCONTEXT_HISTORY;
-    newContext();
-    EXPECT_EQ(contextDepth(), 1u);
-    EXPECT_STREQ(getURL(0), "two");
-    EXPECT_STREQ(getCardName(), "card");
 }
 
 // ---- history
@@ -177,9 +162,7 @@ TEST_F(History, KeepsFirstVisitOrderWithoutDuplicates)
 {
     EXPECT_EQ(pushContext("http://a/", CONTEXT_NEW), 1);
     EXPECT_EQ(pushContext("http://b/", CONTEXT_NEW), 1);
-    std::string before = prefs.history;
     EXPECT_EQ(pushContext("http://a/", CONTEXT_COPY), 1);
-    EXPECT_EQ(prefs.history, before);
     EXPECT_EQ(prefs.history, std::string("http://a/\0http://b/\0\0", 21));
     EXPECT_EQ(gRebuilds, 2);
     EXPECT_EQ(addHistory(""), 0);

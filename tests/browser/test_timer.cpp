@@ -26,79 +26,57 @@ protected:
     }
 };
 
-TEST_F(CardTimer, DeadlineInWholeSeconds)
+TEST_F(CardTimer, DueInWholeSeconds)
 {
     setTimer(25, nullptr);
-    EXPECT_EQ(getTimerDeadline(), 1000002u);
     gNow += 1;
     EXPECT_FALSE(timerDue());
     gNow += 1;
     EXPECT_TRUE(timerDue());
-
     setTimer(5, "");  // under a second: due at the very next poll
     EXPECT_TRUE(timerDue());
-    killTimer();
-    EXPECT_EQ(getTimerDeadline(), 0u);
+    setTimer(0, nullptr);  // a timeout of 0 drops the running timer
     EXPECT_FALSE(timerDue());
-}
-
-TEST_F(CardTimer, BoundVariableGivesAndReceivesTheTime)
-{
-    setContextVal("t", "100");
-    killTimer();  // none running: the variable stays
-    EXPECT_STREQ(getContextVal("t"), "100");
-    setTimer(30, "t");
-    EXPECT_EQ(getTimerDeadline(), 1000010u);
-    gNow += 4;
-    killTimer();
-    EXPECT_STREQ(getContextVal("t"), "60");
-}
-
-TEST_F(CardTimer, ExpiryStoresZeroOnlyInItsOwnSecond)
-{
-    setContextVal("t", "20");
-    setTimer(0, "t");
-    gNow += 2;
-    killTimer();
-    EXPECT_STREQ(getContextVal("t"), "0");
-
-    setContextVal("t", "20");
-    setTimer(0, "t");
-    gNow += 5;
-    killTimer();
-    EXPECT_STREQ(getContextVal("t"), "20");
-}
-
-TEST_F(CardTimer, EmptyOrOddVariableValues)
-{
-    // An empty variable leaves the value in charge and is not written back.
-    setContextVal("t", "");
-    setTimer(50, "t");
-    EXPECT_EQ(getTimerDeadline(), 1000005u);
-    killTimer();
-    EXPECT_STREQ(getContextVal("t"), "");
-
-    // A timeout of 0, given or read (an expired bound timer, or no
-    // digits), starts nothing, and a timer already running is dropped.
-    setTimer(50, nullptr);
-    for (const char *zero : {"0", "soon"}) {
-        setContextVal("t", zero);
-        setTimer(50, "t");
-        EXPECT_EQ(getTimerDeadline(), 0u) << zero;
-    }
-    setTimer(0, nullptr);
-    EXPECT_FALSE(timerDue());
-    killTimer();
-    EXPECT_STREQ(getContextVal("t"), "soon");
-
-    // Far beyond 32 bits: a long timer, never one wrapped into the past or to "none".
-    setContextVal("t", "99999999999999999999");
-    setTimer(0, "t");
-    EXPECT_EQ(getTimerDeadline(), 1000000u + 429496729u);
-    gNow = 0xFFFFFFF0u;
+    gNow = 0xFFFFFFF0u;  // never wrapped into the past or to "none"
     setTimer(-1, nullptr);
     EXPECT_EQ(getTimerDeadline(), 0xFFFFFFFFu);
     EXPECT_FALSE(timerDue());
+}
+
+// A bound variable gives the time (an empty one leaves the value in
+// charge) and, when the timer is killed, receives what was left: 0 only in
+// the timer's own second.
+TEST_F(CardTimer, BoundVariable)
+{
+    struct Row {
+        const char *value;   // of t; null: not bound
+        int32_t tenths;
+        uint32_t seconds;    // until the deadline; 0: none started
+        uint32_t passed;     // before the kill
+        const char *after;   // t after the kill
+    };
+    const Row rows[] = {
+        {nullptr, 25, 2, 0, "x"},
+        {"100", 30, 10, 4, "60"},
+        {"20", 0, 2, 2, "0"},
+        {"20", 0, 2, 5, "20"},
+        {"", 50, 5, 0, ""},
+        {"0", 50, 0, 0, "0"},
+        {"soon", 50, 0, 0, "soon"},  // no digits
+        {"99999999999999999999", 0, 429496729, 0, nullptr},  // beyond 32 bits: a long timer
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.value ? row.value : "(unbound)");
+        gNow = 1000000;
+        setContextVal("t", row.value ? row.value : "x");
+        setTimer(row.tenths, row.value ? "t" : nullptr);
+        EXPECT_EQ(getTimerDeadline(), row.seconds ? 1000000u + row.seconds : 0u);
+        gNow += row.passed;
+        killTimer();
+        if (row.after) {
+            EXPECT_STREQ(getContextVal("t"), row.after);
+        }
+    }
 }
 
 } // namespace
