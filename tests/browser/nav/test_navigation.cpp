@@ -23,14 +23,6 @@ constexpr char kTarget[] = "http://www.example.com/ok/nav_target.wml";
 uint32_t gNow = 1000000;
 uint32_t fakeClock() { return gNow; }
 
-size_t count(const std::string &text, const std::string &what)
-{
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        n++;
-    return n;
-}
-
 // Polls as the 200 ms tick does until the Browser is idle.
 void settle()
 {
@@ -51,7 +43,7 @@ TEST_P(Road, UncachedDeckTakesTheWholeRoad)
     B_poll(0);
     EXPECT_EQ(takeBrowserTrail(), "BSTATE_WAITING BSTATE_WAITING_LAYOUT BSTATE_IDLE BSTATE_IDLE");
     EXPECT_EQ(screen(), "title Target\nTarget text\n");
-    EXPECT_EQ(count(log(), "Browser: ONENTERFORWARD event\n"), 1u);
+    EXPECT_EQ(countOf(log(), "Browser: ONENTERFORWARD event\n"), 1u);
     // Blinking while it loaded, steady "on" once idle.
     EXPECT_GT(connectionIndicatorBlinks(), 0u);
     EXPECT_TRUE(connectionIndicatorOn());
@@ -93,7 +85,6 @@ TEST_F(NavTest, FragmentOfTheSameDeckCopiesVariablesWithoutARequest)
     EXPECT_EQ(contextDepth(), 2u);
     EXPECT_EQ(std::string(getURL(0)), std::string(kHome) + "#second");
     EXPECT_EQ(screen(), "title Second\nSecond card red\n");
-    EXPECT_NE(log().find("Browser: same deck!  Copying variables over.\n"), std::string::npos);
 
     // With post data it is a new request, and a new context.
     B_go("#first", "a=1", METHOD_POST);
@@ -109,15 +100,13 @@ TEST_F(NavTest, BackFiresOnEnterBackwardAndTheFirstDeckStays)
     put(kHome, CT_WMLC, deck("nav_home"));
     put(kTarget, CT_WMLC, deck("nav_target"));
     B_go(kHome, nullptr, METHOD_GET);
-    B_prev();
-    EXPECT_NE(log().find("Browser: ignored! This is the first deck!\n"), std::string::npos);
+    B_prev();  // ignored on the first deck
     EXPECT_EQ(contextDepth(), 1u);
 
     B_go("nav_target.wml", nullptr, METHOD_GET);
     EXPECT_EQ(getCardTitle(), std::string("Target"));
     B_prev();
     // The home card's onenterbackward went on to its card "back".
-    EXPECT_NE(log().find("Browser: ONENTERBACKWARD event\n"), std::string::npos);
     EXPECT_EQ(screen(), "title Came back\nBack again\n");
     EXPECT_EQ(std::string(getURL(0)), std::string(kHome) + "#back");
     EXPECT_TRUE(gNavRequests.empty());
@@ -137,7 +126,7 @@ TEST_F(NavTest, ReloadReattachesTheSavedQueryAndFiresNoEnterEvent)
     answerRequest(0, CT_WMLC, deck("nav_target"));
     settle();
     EXPECT_EQ(getCardTitle(), std::string("Target"));
-    EXPECT_EQ(count(log(), "Browser: ONENTERFORWARD event\n"), 1u);
+    EXPECT_EQ(countOf(log(), "Browser: ONENTERFORWARD event\n"), 1u);
     EXPECT_EQ(contextDepth(), 1u);
 }
 
@@ -178,9 +167,9 @@ TEST_F(NavTest, TwentyImagesWithALimitOfEightTakeSeveralRounds)
     }
     EXPECT_EQ(gNavRequests.size(), 20u);
     // The first check, one round that still skips, one that does not.
-    EXPECT_EQ(count(takeBrowserTrail(), "round"), 1u);
-    EXPECT_EQ(count(log(), "\nLoadDep start\n"), 3u);
-    EXPECT_EQ(count(layoutTableText(getLayoutTable()), " IMG:"), 20u);
+    EXPECT_EQ(countOf(takeBrowserTrail(), "round"), 1u);
+    EXPECT_EQ(countOf(log(), "\nLoadDep start\n"), 3u);
+    EXPECT_EQ(countOf(layoutTableText(getLayoutTable()), " IMG:"), 20u);
     EXPECT_EQ(getCardTitle(), std::string("Images"));
 }
 
@@ -197,7 +186,7 @@ TEST_F(NavTest, ADeckWhoseImagesNeverArriveIsGivenUpAfterElevenRounds)
         answerAll(".wbmp", CT_WMLC, tinyImage());
         B_poll(0);
     }
-    EXPECT_EQ(count(takeBrowserTrail(), "round"), 11u);
+    EXPECT_EQ(countOf(takeBrowserTrail(), "round"), 11u);
     EXPECT_EQ(messages(), std::vector<std::string>{errorText(3902)});
     EXPECT_EQ(std::string(getURL(0)), kHome);
 }
@@ -253,27 +242,23 @@ INSTANTIATE_TEST_SUITE_P(Cases, Access,
                     AccessCase{"http://example.com:pw@evil.org/ok", nullptr, nullptr, false},  // user-info is no host
                     AccessCase{nullptr, nullptr, nullptr, false}));                         // no previous deck
 
-class Version : public NavTest, public testing::WithParamInterface<std::pair<uint8_t, const char *>> {};
-
-TEST_P(Version, OlderAndNewerDecksWarnButAreShown)
+TEST_F(NavTest, OlderAndNewerDecksWarnButAreShown)
 {
     start(PORT_CONNECTIONLESS);
-    std::vector<uint8_t> bytes = deck("nav_target");
-    bytes[0] = GetParam().first;
-    if (bytes[0] == 0x00)
-        bytes.erase(bytes.begin() + 2);  // WBXML 1.0 has no charset field
-    put(kTarget, CT_WMLC, bytes);
-    B_go(kTarget, nullptr, METHOD_GET);
-    std::vector<std::string> expected;
-    if (GetParam().second)
-        expected.push_back(GetParam().second);
-    EXPECT_EQ(messages(), expected);
-    EXPECT_EQ(getCardTitle(), std::string("Target"));
+    const std::pair<uint8_t, const char *> rows[] = {
+        {0x00, WARN_WML_OLDER}, {0x01, nullptr}, {0x02, WARN_WML_NEWER}, {0x13, WARN_WML_NEWER}};
+    for (const auto &[version, warning] : rows) {
+        SCOPED_TRACE(version);
+        std::vector<uint8_t> bytes = deck("nav_target");
+        bytes[0] = version;
+        if (version == 0x00)
+            bytes.erase(bytes.begin() + 2);  // WBXML 1.0 has no charset field
+        put(kTarget, CT_WMLC, bytes);
+        B_go(kTarget, nullptr, METHOD_GET);
+        EXPECT_EQ(messages(), warning ? std::vector<std::string>{warning} : std::vector<std::string>{});
+        EXPECT_EQ(getCardTitle(), std::string("Target"));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Bytes, Version,
-    testing::Values(std::make_pair(uint8_t{0x00}, WARN_WML_OLDER), std::make_pair(uint8_t{0x01}, nullptr),
-                    std::make_pair(uint8_t{0x02}, WARN_WML_NEWER), std::make_pair(uint8_t{0x13}, WARN_WML_NEWER)));
 
 TEST_F(NavTest, FailedFetchesShowTheirMessageAndKeepThePreviousDeck)
 {
@@ -294,8 +279,8 @@ TEST_F(NavTest, FailedFetchesShowTheirMessageAndKeepThePreviousDeck)
     B_prev();
     EXPECT_EQ(std::string(getURL(0)), std::string(kHome) + "#back");
 
-    B_go(nullptr, nullptr, METHOD_GET);
-    EXPECT_NE(log().find("Browser: B_go()  Argh! somebody gave me a NULL,ignoring\n"), std::string::npos);
+    B_go(nullptr, nullptr, METHOD_GET);  // ignored
+    EXPECT_EQ(std::string(getURL(0)), std::string(kHome) + "#back");
     clearContext(CLEAR_ALL);
     B_go("", nullptr, METHOD_GET);
     EXPECT_EQ(messages(), std::vector<std::string>{errorText(CRES_BAD_URL)});
@@ -346,7 +331,7 @@ TEST_F(NavTest, EnterEventStartingANavigationInsideTheLayout)
     settle();
     EXPECT_EQ(getCardTitle(), std::string("Target"));
     EXPECT_EQ(contextDepth(), 2u);
-    EXPECT_EQ(count(log(), "Browser: ONENTERFORWARD event\n"), 2u);
+    EXPECT_EQ(countOf(log(), "Browser: ONENTERFORWARD event\n"), 2u);
 
     // Cached, the whole nested road runs inside the first B_go.
     B_go(kHome, nullptr, METHOD_GET);
@@ -368,7 +353,6 @@ TEST_F(NavTest, ScriptCallsWaitForTheUnitAndReportItsErrors)
     answerRequest(0, CT_WMLSC, {0x01, 0x02});
     settle();
     EXPECT_EQ(getBrowserState(), BSTATE_IDLE);
-    EXPECT_NE(log().find("Browser: VM returned error condition"), std::string::npos);
     EXPECT_EQ(messages().size(), 1u);
     EXPECT_EQ(std::string(getURL(0)), kHome);
 }
