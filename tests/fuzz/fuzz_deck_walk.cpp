@@ -63,13 +63,9 @@ void runPass(bool substituteVars, bool keepUrlText, bool fromMiddle)
 const char *getContextVal(const char *name)
 {
     // Long values reach the buffers' limits; the others need escaping.
-    static const std::string longValue = [] {
-        std::string s;
-        while (s.size() < 3000) {
-            s += "a b&%41+";
-        }
-        return s;
-    }();
+    static std::string longValue;
+    while (longValue.size() < 3000)
+        longValue += "a b&%41+";
     return name[0] == 'l' ? longValue.c_str() : "x y%2";
 }
 
