@@ -56,19 +56,14 @@ TEST_F(NavTest, CachedDeckIsLaidOutInsideGo)
     EXPECT_EQ(getCardTitle(), std::string("Target"));
 }
 
-TEST_F(NavTest, FragmentOfTheSameDeckCopiesVariablesWithoutARequest)
+// A fragment alone stays in the deck (the browse conversation "links"); with
+// post data it is a new request, and a new context.
+TEST_F(NavTest, FragmentWithPostDataIsANewRequest)
 {
     start(PORT_CONNECTIONLESS);
     put(kHome, CT_WMLC, deck("nav_home"));
     B_go(kHome, nullptr, METHOD_GET);
     setContextVal("colour", "red");
-    B_go("#second", nullptr, METHOD_GET);
-    EXPECT_TRUE(gNavRequests.empty());
-    EXPECT_EQ(contextDepth(), 2u);
-    EXPECT_EQ(std::string(getURL(0)), std::string(kHome) + "#second");
-    EXPECT_EQ(screen(), "title Second\nSecond card red\n");
-
-    // With post data it is a new request, and a new context.
     B_go("#first", "a=1", METHOD_POST);
     ASSERT_EQ(gNavRequests.size(), 1u);
     EXPECT_TRUE(gNavRequests[0].post);
@@ -294,23 +289,6 @@ TEST_F(NavTest, EnterEventStartingANavigationInsideTheLayout)
     EXPECT_EQ(getBrowserState(), BSTATE_IDLE);
     EXPECT_EQ(getCardTitle(), std::string("Target"));
     EXPECT_EQ(contextDepth(), 4u);
-}
-
-TEST_F(NavTest, ScriptCallsWaitForTheUnitAndReportItsErrors)
-{
-    start(PORT_CONNECTIONLESS);
-    put(kHome, CT_WMLC, deck("nav_home"));
-    B_go(kHome, nullptr, METHOD_GET);
-    messages();
-    B_go("s.wmlsc#f(1)", nullptr, METHOD_GET);
-    EXPECT_EQ(getBrowserState(), BSTATE_WAITING_VM);
-    EXPECT_EQ(contextDepth(), 1u);
-    ASSERT_EQ(gNavRequests.size(), 1u);
-    answerRequest(0, CT_WMLSC, {0x01, 0x02});
-    settle();
-    EXPECT_EQ(getBrowserState(), BSTATE_IDLE);
-    EXPECT_EQ(messages().size(), 1u);
-    EXPECT_EQ(std::string(getURL(0)), kHome);
 }
 
 TEST_F(NavTest, CardTimerFiresOnTheDueSecondAndLeavingStoresWhatWasLeft)
