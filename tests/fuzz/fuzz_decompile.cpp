@@ -16,31 +16,18 @@
 
 namespace {
 
-// Length of the UTF-8 sequence starting at p, or 0 when it is not one.
-size_t sequenceLength(const unsigned char *p, const unsigned char *end)
-{
-    size_t n = p[0] < 0x80 ? 1 : (p[0] & 0xE0) == 0xC0 ? 2 : (p[0] & 0xF0) == 0xE0 ? 3 : (p[0] & 0xF8) == 0xF0 ? 4 : 0;
-    if (n == 0 || static_cast<size_t>(end - p) < n) {
-        return 0;
-    }
-    for (size_t i = 1; i < n; i++) {
-        if ((p[i] & 0xC0) != 0x80) {
-            return 0;
-        }
-    }
-    return n;
-}
-
 bool validUtf8(const char *text, size_t size)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(text);
-    const auto *end = p + size;
-    while (p < end) {
-        size_t n = sequenceLength(p, end);
-        if (n == 0) {
+    for (size_t i = 0; i < size;) {
+        size_t n = p[i] < 0x80 ? 1 : (p[i] & 0xE0) == 0xC0 ? 2 : (p[i] & 0xF0) == 0xE0 ? 3 : (p[i] & 0xF8) == 0xF0 ? 4 : 0;
+        if (n == 0 || size - i < n)
             return false;
+        for (size_t k = 1; k < n; k++) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
         }
-        p += n;
+        i += n;
     }
     return true;
 }

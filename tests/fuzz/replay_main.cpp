@@ -10,37 +10,32 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 
-static int replayFile(const std::filesystem::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "replay: cannot read %s\n", p.c_str());
-        return 1;
-    }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-    return 0;
-}
-
 int main(int argc, char **argv)
 {
-    int failures = 0, count = 0;
+    std::vector<std::filesystem::path> inputs;
     for (int i = 1; i < argc; i++) {
-        std::filesystem::path p(argv[i]);
-        if (std::filesystem::is_directory(p)) {
-            for (const auto &e : std::filesystem::directory_iterator(p)) {
-                if (e.is_regular_file()) {
-                    failures += replayFile(e.path());
-                    count++;
-                }
-            }
-        } else {
-            failures += replayFile(p);
-            count++;
+        if (!std::filesystem::is_directory(argv[i])) {
+            inputs.emplace_back(argv[i]);
+            continue;
         }
+        for (const auto &e : std::filesystem::directory_iterator(argv[i])) {
+            if (e.is_regular_file())
+                inputs.push_back(e.path());
+        }
+    }
+    int failures = 0;
+    for (const auto &p : inputs) {
+        std::ifstream in(p, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "replay: cannot read %s\n", p.c_str());
+            failures++;
+            continue;
+        }
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     }
     // Empty input is always worth one run.
     LLVMFuzzerTestOneInput(nullptr, 0);
-    std::printf("replay: %d inputs\n", count);
+    std::printf("replay: %zu inputs\n", inputs.size());
     return failures ? 1 : 0;
 }
