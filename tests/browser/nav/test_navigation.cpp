@@ -9,7 +9,6 @@
 #include "browser/messages.h"
 #include "browser/user_events.h"
 #include "cache/cache.h"
-#include "common/clock.h"
 #include "shell/display/canvas.h"
 #include "tests/browser/nav/nav_fixture.h"
 #include "tests/browser/nav/nav_session.h"
@@ -19,9 +18,6 @@ namespace {
 
 constexpr char kHome[] = "http://www.example.com/ok/home.wml";
 constexpr char kTarget[] = "http://www.example.com/ok/nav_target.wml";
-
-uint32_t gNow = 1000000;
-uint32_t fakeClock() { return gNow; }
 
 // Polls as the 200 ms tick does until the Browser is idle.
 void settle()
@@ -289,30 +285,6 @@ TEST_F(NavTest, EnterEventStartingANavigationInsideTheLayout)
     EXPECT_EQ(getBrowserState(), BSTATE_IDLE);
     EXPECT_EQ(getCardTitle(), std::string("Target"));
     EXPECT_EQ(contextDepth(), 4u);
-}
-
-TEST_F(NavTest, CardTimerFiresOnTheDueSecondAndLeavingStoresWhatWasLeft)
-{
-    setClockSource(fakeClock);
-    start(PORT_CONNECTIONLESS);
-    put(kHome, CT_WMLC, deck("nav_timer"));
-    put(kTarget, CT_WMLC, deck("nav_target"));
-    B_go(kHome, nullptr, METHOD_GET);
-    gNow += 2;
-    B_poll(0);
-    EXPECT_EQ(getCardTitle(), std::string("Waiting"));
-    gNow += 1;  // the deadline's own second
-    B_poll(0);
-    EXPECT_EQ(getCardTitle(), std::string("Done"));
-
-    // Bound to a variable that holds 100: 10 s, of which 6 are left.
-    setContextVal("left", "100");
-    B_go("#wait", nullptr, METHOD_GET);
-    gNow += 4;
-    B_go("nav_target.wml", nullptr, METHOD_GET);
-    B_prev();
-    EXPECT_STREQ(getContextVal("left"), "60");
-    setClockSource(nullptr);
 }
 
 }  // namespace
