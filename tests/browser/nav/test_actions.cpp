@@ -121,21 +121,6 @@ TEST_F(ActionsTest, WalkSurvivesNestedPasses)
     EXPECT_STREQ(getContextVal("after"), "kept");
 }
 
-TEST_F(ActionsTest, GetUrlDecodesWithTheVariablesOfTheMoment)
-{
-    std::string link = urlOf("E4");
-    ASSERT_EQ(link[0], '@');
-    setContextVal("v", "one");
-    EXPECT_STREQ(GetURL(DECK_URL, link.c_str()), "link.wml?v=one");
-    setContextVal("v", "two");
-    EXPECT_STREQ(GetURL(DECK_URL, link.c_str()), "link.wml?v=two");
-
-    show(DECK_URL, "second");
-    EXPECT_STREQ(GetURL(DECK_URL, urlOf("[ONENTERBACKWARD]").c_str()), "backward.wml");
-    // A URL already in plain text is itself.
-    EXPECT_STREQ(GetURL(DECK_URL, "plain.wml"), "plain.wml");
-}
-
 // A method the compiler cannot write ("post" followed by more text), a
 // deck not cached, offsets outside the deck: nothing reaches the navigation.
 TEST_F(ActionsTest, OtherMethodUncachedDeckAndOffsetsOutsideIt)
@@ -147,6 +132,7 @@ TEST_F(ActionsTest, OtherMethodUncachedDeckAndOffsetsOutsideIt)
     EXPECT_EQ(GetURL("http://h/none.wml", "@10"), nullptr);
     EXPECT_EQ(Actions(DECK_URL, 0xFFFFFFFFu), 0);
     EXPECT_STREQ(GetURL(DECK_URL, "@99999999999"), "");
+    EXPECT_STREQ(GetURL(DECK_URL, "plain.wml"), "plain.wml");  // already plain text
     EXPECT_TRUE(gNavCalls.empty());
 }
 
