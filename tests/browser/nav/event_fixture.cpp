@@ -1,16 +1,11 @@
 #include "tests/browser/nav/event_fixture.h"
 
-#include <stdlib.h>
-
 #include <sstream>
 
 #include "browser/context.h"
 #include "browser/user_events.h"
 #include "cache/cache.h"
 #include "cache/cache_store.h"
-#include "common/directories.h"
-#include "common/log.h"
-#include "common/registry.h"
 #include "common/url.h"
 #include "shell/display.h"
 #include "shell/display/canvas.h"
