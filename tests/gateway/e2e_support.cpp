@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <set>
 
 #include "common/directories.h"
 #include "common/log.h"
@@ -56,17 +57,12 @@ void stopClient()
 
 CacheResult lastFinal(const std::vector<CacheResult> &results)
 {
+    static const std::set<int32_t> finals = {CRES_STORED, CRES_ABORTED, CRES_USER_ABORT, CRES_WRITE_FAILED,
+        CRES_FULL, CRES_WRONG_TYPE, CRES_UNKNOWN_TID, CRES_NOT_AN_IMAGE, CRES_DISCONNECTED, CRES_CONNECT_FAILED};
     CacheResult final{0, 0};
     for (const CacheResult &r : results) {
-        switch (r.code) {
-        case CRES_STORED: case CRES_ABORTED: case CRES_USER_ABORT: case CRES_WRITE_FAILED: case CRES_FULL:
-        case CRES_WRONG_TYPE: case CRES_UNKNOWN_TID: case CRES_NOT_AN_IMAGE: case CRES_DISCONNECTED:
-        case CRES_CONNECT_FAILED:
+        if (finals.count(r.code))
             final = r;
-            break;
-        default:
-            break;
-        }
     }
     return final;
 }
