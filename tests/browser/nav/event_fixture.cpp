@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "browser/context.h"
+#include "browser/event_record.h"
 #include "browser/user_events.h"
 #include "cache/cache.h"
 #include "cache/cache_store.h"
@@ -64,14 +65,13 @@ void EventTest::show(const std::string &url, const char *card)
 std::string EventTest::events() const { return eventTableText(getEventTable()); }
 std::string EventTest::layout() const { return layoutTableText(getLayoutTable()); }
 
-static int32_t le32(const uint8_t *p) { return static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24); }
+static int32_t le32(const uint8_t *p) { return static_cast<int32_t>(readLe32(p)); }
 
 const uint8_t *EventTest::record(int n) const
 {
-    const uint8_t *p = getEventTable();
-    for (int i = 0; i < n && le32(p) > 0; i++)
-        p += le32(p);
-    return le32(p) > 0 ? p : nullptr;
+    const uint8_t *found = nullptr;
+    forEachEventRecord([&](const uint8_t *r, uint32_t) { return n-- == 0 && (found = r) != nullptr; });
+    return found;
 }
 
 // Records and dump lines go in step: one "E" line (with its continuation
