@@ -115,40 +115,20 @@ TEST_F(Contexts, ClearingKeepsReservedVariables)
     EXPECT_EQ(getURL(0), nullptr);
 }
 
-// ---- history
-
 std::vector<std::string> gWent;  // URLs the history navigated to
 int gRebuilds = 0;
 
-void recordGo(const char *url, const char *postData, int method)
-{
-    EXPECT_STREQ(postData, "");
-    EXPECT_EQ(method, 1);
-    gWent.push_back(url);
-}
-
-void recordRebuild() { gRebuilds++; }
-
-class History : public Contexts {
-protected:
-    void SetUp() override
-    {
-        Contexts::SetUp();
-        gWent.clear();
-        gRebuilds = 0;
-        setHistoryHooks(recordGo, recordRebuild);
-    }
-    void TearDown() override
-    {
-        setHistoryHooks(nullptr, nullptr);
-        Contexts::TearDown();
-    }
-};
-
 // The menus' headless case shows the list, going to an entry and clearing;
 // these are the edges.
-TEST_F(History, FirstVisitOrderWithoutDuplicatesAndOnlyWithPreferences)
+TEST_F(Contexts, HistoryInFirstVisitOrderWithoutDuplicatesAndOnlyWithPreferences)
 {
+    setHistoryHooks(
+        [](const char *url, const char *postData, int method) {
+            EXPECT_STREQ(postData, "");
+            EXPECT_EQ(method, 1);
+            gWent.push_back(url);
+        },
+        [] { gRebuilds++; });
     EXPECT_EQ(pushContext("http://a/", CONTEXT_NEW), 1);
     EXPECT_EQ(pushContext("http://b/", CONTEXT_NEW), 1);
     EXPECT_EQ(pushContext("http://a/", CONTEXT_COPY), 1);
@@ -171,6 +151,7 @@ TEST_F(History, FirstVisitOrderWithoutDuplicatesAndOnlyWithPreferences)
     clearHistory();
     EXPECT_EQ(gRebuilds, 3);
     EXPECT_EQ(gWent.size(), 1u);
+    setHistoryHooks(nullptr, nullptr);
 }
 
 } // namespace
