@@ -4,7 +4,6 @@
 // that the cache hands out for any image URL, in a block of exactly their
 // length so that a read past it shows under AddressSanitizer.
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 

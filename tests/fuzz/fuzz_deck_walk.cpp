@@ -6,12 +6,10 @@
 // anything else aborts.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "browser/context.h"
-#include "cache/cache.h"
 #include "common/log.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "wml/wbxml.h"

@@ -6,9 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
-#include "cache/cache.h"
 #include "common/log.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "wml/decompile.h"

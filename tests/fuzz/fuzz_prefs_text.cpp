@@ -3,7 +3,6 @@
 // list text. Broken invariants abort.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>

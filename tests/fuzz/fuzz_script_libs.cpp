@@ -6,7 +6,6 @@
 // its result on the stack, or end the run with no more than it was given.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 #include "cache/cache.h"

@@ -4,7 +4,6 @@
 // under AddressSanitizer; broken invariants abort.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>

@@ -5,7 +5,6 @@
 // fields must lie inside the input; broken invariants abort.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 #include "stack/session.h"
