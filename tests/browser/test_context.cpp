@@ -122,6 +122,8 @@ int gRebuilds = 0;
 // these are the edges.
 TEST_F(Contexts, HistoryInFirstVisitOrderWithoutDuplicatesAndOnlyWithPreferences)
 {
+    gWent.clear();
+    gRebuilds = 0;
     setHistoryHooks(
         [](const char *url, const char *postData, int method) {
             EXPECT_STREQ(postData, "");

@@ -9,25 +9,10 @@ namespace {
 uint32_t gNow = 0;  // the replaced clock
 uint32_t testClock() { return gNow; }
 
-class CardTimer : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        gNow = 1000000;
-        setClockSource(testClock);
-        clearContext(CLEAR_ALL);
-        pushContext("http://h/t.wml", CONTEXT_NEW);
-    }
-    void TearDown() override
-    {
-        killTimer();
-        clearContext(CLEAR_ALL);
-        setClockSource(nullptr);
-    }
-};
-
-TEST_F(CardTimer, DueInWholeSeconds)
+TEST(CardTimer, DueInWholeSeconds)
 {
+    gNow = 1000000;
+    setClockSource(testClock);
     setTimer(25, nullptr);
     gNow += 1;
     EXPECT_FALSE(timerDue());
@@ -41,12 +26,14 @@ TEST_F(CardTimer, DueInWholeSeconds)
     setTimer(-1, nullptr);
     EXPECT_EQ(getTimerDeadline(), 0xFFFFFFFFu);
     EXPECT_FALSE(timerDue());
+    killTimer();
+    setClockSource(nullptr);
 }
 
 // A bound variable gives the time (an empty one leaves the value in
 // charge) and, when the timer is killed, receives what was left: 0 only in
 // the timer's own second.
-TEST_F(CardTimer, BoundVariable)
+TEST(CardTimer, BoundVariable)
 {
     struct Row {
         const char *value;   // of t; null: not bound
@@ -65,6 +52,8 @@ TEST_F(CardTimer, BoundVariable)
         {"soon", 50, 0, 0, "soon"},  // no digits
         {"99999999999999999999", 0, 429496729, 0, nullptr},  // beyond 32 bits: a long timer
     };
+    setClockSource(testClock);
+    pushContext("http://h/t.wml", CONTEXT_NEW);
     for (const Row &row : rows) {
         SCOPED_TRACE(row.value ? row.value : "(unbound)");
         gNow = 1000000;
@@ -77,6 +66,8 @@ TEST_F(CardTimer, BoundVariable)
             EXPECT_STREQ(getContextVal("t"), row.after);
         }
     }
+    clearContext(CLEAR_ALL);
+    setClockSource(nullptr);
 }
 
 } // namespace
