@@ -22,7 +22,6 @@ protected:
     void storeBytes(const std::string &url, const uint8_t *bytes, size_t length);
     // Makes url the current deck and lays out its card (first when empty).
     void show(const std::string &url, const char *card = "");
-    std::string log() const { return home.log(); }
     // The resolved event and layout tables, one record a line.
     std::string events() const;
     std::string layout() const;
