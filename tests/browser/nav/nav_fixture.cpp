@@ -1,19 +1,11 @@
 #include "tests/browser/nav/nav_fixture.h"
 
-#include <stdlib.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "browser/browser.h"
 #include "browser/context.h"
 #include "cache/cache.h"
 #include "cache/cache_store.h"
-#include "common/directories.h"
-#include "common/log.h"
-#include "common/registry.h"
 #include "shell/display/canvas.h"
 #include "shell/display/dialog_headless.h"
 #include "tests/browser/nav/nav_session.h"
@@ -46,10 +38,9 @@ void NavTest::TearDown()
 
 std::vector<uint8_t> NavTest::deck(const char *name)
 {
-    std::ifstream in(std::string(NAV_DECK_DIR) + "/" + name + ".wmlc", std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes = readBytes(std::string(NAV_DECK_DIR) + "/" + name + ".wmlc");
     EXPECT_FALSE(bytes.empty()) << name;
-    return bytes;
+    return {bytes.begin(), bytes.end()};
 }
 
 void NavTest::put(const std::string &url, uint32_t type, const std::vector<uint8_t> &body)
