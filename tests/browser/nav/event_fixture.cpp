@@ -7,6 +7,7 @@
 #include "browser/user_events.h"
 #include "cache/cache.h"
 #include "cache/cache_store.h"
+#include "common/table_records.h"
 #include "common/url.h"
 #include "shell/display.h"
 #include "shell/display/canvas.h"
@@ -65,8 +66,6 @@ void EventTest::show(const std::string &url, const char *card)
 std::string EventTest::events() const { return eventTableText(getEventTable()); }
 std::string EventTest::layout() const { return layoutTableText(getLayoutTable()); }
 
-static int32_t le32(const uint8_t *p) { return static_cast<int32_t>(readLe32(p)); }
-
 const uint8_t *EventTest::record(int n) const
 {
     const uint8_t *found = nullptr;
@@ -96,8 +95,8 @@ bool EventTest::centreOf(const std::string &text, int *x, int *y) const
     const uint8_t *r = n >= 0 ? record(n) : nullptr;
     if (!r)
         return false;
-    *x = le32(r + ER_X) + le32(r + ER_WIDTH) / 2;
-    *y = le32(r + ER_Y) + le32(r + ER_HEIGHT) / 2;
+    *x = getI32(r + ER_X) + getI32(r + ER_WIDTH) / 2;
+    *y = getI32(r + ER_Y) + getI32(r + ER_HEIGHT) / 2;
     return true;
 }
 
@@ -107,5 +106,5 @@ uint32_t EventTest::codeOf(const std::string &text) const
     const uint8_t *r = n >= 0 ? record(n) : nullptr;
     if (!r)
         return 0;
-    return static_cast<uint32_t>(le32(r + (r[ER_TYPE] == EVENT_ANCHOR ? ER_ANCHOR_CODE : ER_CODE)));
+    return static_cast<uint32_t>(getI32(r + (r[ER_TYPE] == EVENT_ANCHOR ? ER_ANCHOR_CODE : ER_CODE)));
 }
