@@ -1,7 +1,6 @@
 // Painting hand-made layout tables, soft-key labels and the canvas lines.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -105,44 +104,9 @@ void expectPixels(std::initializer_list<Pixel> pixels)
         EXPECT_EQ(pixel(p.x, p.y), p.colour) << p.x << "," << p.y;
 }
 
-int textWidth(uint8_t style, const char *text)
-{
-    int w = 0, h = 0;
-    measureText(style, text, &w, &h);
-    return w;
-}
-
 // A 16 x 8 WBMP (type 0): a frame with a diagonal, 0 bits black.
 const std::vector<uint8_t> FRAME = {0x00, 0x00, 16,   8,    0x00, 0x00, 0x4F, 0xFE, 0x73, 0xFE,
                                     0x7C, 0xFE, 0x7F, 0x3E, 0x7F, 0xCE, 0x7F, 0xF2, 0x00, 0x00};
-
-// Compares the canvas with golden/NAME by pixels; TOVRIN_UPDATE_GOLDEN=1
-// rewrites the file instead.
-void expectGolden(const char *name)
-{
-    std::string path = std::string(std::getenv("TOVRIN_SOURCE_DIR")) + "/tests/shell/display/golden/" + name;
-    const char *update = std::getenv("TOVRIN_UPDATE_GOLDEN");
-    if (update && std::string(update) == "1") {
-        ASSERT_TRUE(writeCanvasPng(path.c_str()));
-        return;
-    }
-    cairo_surface_t *golden = cairo_image_surface_create_from_png(path.c_str());
-    ASSERT_EQ(cairo_surface_status(golden), CAIRO_STATUS_SUCCESS) << path;
-    cairo_surface_t *canvas = canvasSurface();
-    int width = cairo_image_surface_get_width(canvas), height = cairo_image_surface_get_height(canvas);
-    ASSERT_EQ(cairo_image_surface_get_width(golden), width);
-    ASSERT_EQ(cairo_image_surface_get_height(golden), height);
-    int differing = 0;
-    for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++)
-            differing += pixel(x, y, golden) != pixel(x, y);
-    cairo_surface_destroy(golden);
-    if (differing) {
-        std::string actual = std::string("actual_") + name;
-        writeCanvasPng(actual.c_str());
-        ADD_FAILURE() << differing << " pixels differ from " << path << "; see " << actual;
-    }
-}
 
 class CanvasTest : public ::testing::Test {
 protected:
@@ -158,37 +122,6 @@ protected:
     }
     void TearDown() override { clearCanvas(); }
 };
-
-// Every record kind and style on one card, as the layout would resolve it.
-TableBuilder styleCard()
-{
-    TableBuilder t;
-    t.text(0, 2, 0, textWidth(0, "Plain"), 15, "Plain");
-    t.text(STYLE_BOLD, 40, 0, textWidth(STYLE_BOLD, "Bold"), 15, "Bold");
-    t.text(STYLE_ITALIC, 75, 0, textWidth(STYLE_ITALIC, "Italic"), 15, "Italic");
-    t.text(STYLE_BIG, 2, 15, textWidth(STYLE_BIG, "Big"), 17, "Big");
-    t.text(STYLE_SMALL, 40, 19, textWidth(STYLE_SMALL, "small"), 13, "small");
-    t.text(STYLE_UNDERLINE, 2, 32, textWidth(STYLE_UNDERLINE, "Underlined"), 15, "Underlined");
-    t.text(STYLE_LINK, 2, 47, textWidth(STYLE_LINK, "A link"), 15, "A link");
-    t.text(STYLE_FIELD, 2, 64, 90, 15, "Field");
-    t.text(STYLE_FIELD | STYLE_LINK, 2, 81, 90, 15, "Linked field");
-    t.rect(0, 98, 28, 16);
-    t.image(2, 100, 20, 12, 16, 8, 4, "http://x/frame.wbmp");
-    t.text(0, 32, 98, textWidth(0, "caf\xE9"), 15, "caf\xE9");
-    t.text(0, 2, 116, 40, 15, "Clipped at forty pixels");
-    t.text(STYLE_BOLD | STYLE_ITALIC | STYLE_UNDERLINE, 2, 140, 118, 15, "Bold italic");
-    return t;
-}
-
-TEST_F(CanvasTest, StyleCardMatchesGoldenPlainAndScrolled)
-{
-    fakeCachePut("http://x/frame.wbmp", CT_WBMP, FRAME);
-    TableBuilder t = styleCard();
-    submitCanvas(t.finish(), nullptr);
-    expectGolden("styles.png");
-    setScroll(1, 90);
-    expectGolden("styles_scrolled.png");
-}
 
 TEST_F(CanvasTest, RecordsTouchingTheVisibleAreaAreDrawn)
 {
