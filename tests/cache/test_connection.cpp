@@ -185,26 +185,6 @@ TEST_F(ConnectionTest, PushesThatLeadSomewhereAreKeptOnlineOrNotAndAFloodIsBound
     EXPECT_TRUE(gErrorsShown.empty());
 }
 
-TEST_F(ConnectionTest, PushListensWhileOnlineAndATakenPortIsSaidOnce)
-{
-    EXPECT_EQ(pushListenerState(), PUSH_LISTENER_CLOSED);
-    get("http://origin/a.wml");
-    EXPECT_EQ(pushListenerState(), PUSH_LISTENER_ON);
-    goOffline();
-    EXPECT_EQ(pushListenerState(), PUSH_LISTENER_CLOSED);
-
-    gScripted.listenResult = SESSION_NO_SOCKET;
-    C_newSession();
-    get("http://origin/b.wml");
-    goOffline();
-    C_newSession();
-    get("http://origin/c.wml");
-    EXPECT_EQ(pushListenerState(), PUSH_LISTENER_OFF);
-    EXPECT_EQ(std::count(gScripted.calls.begin(), gScripted.calls.end(), "listen"), 2) << "not tried again";
-    EXPECT_EQ(shown("Push messages off: UDP port 2948 is in use by another program"), 1u);
-    EXPECT_EQ(gScripted.sent.size(), 3u) << "browsing goes on";
-}
-
 TEST_F(ConnectionTest, ConnectionModeConnectsFirstAndFollowsTheSession)
 {
     prefs.proxyPort = PORT_CONNECTION_MODE;
