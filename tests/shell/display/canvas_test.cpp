@@ -1,4 +1,5 @@
-// Painting hand-made layout tables, soft-key labels and the canvas lines.
+// Painting hand-made layout tables and the canvas lines; the soft keys are
+// the headless cases'.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,7 +13,7 @@
 
 namespace {
 
-// Hand-made layout and event tables in the layout's record formats.
+// Hand-made layout tables in the layout's record formats.
 struct TableBuilder {
     std::vector<uint8_t> bytes;
 
@@ -56,25 +57,6 @@ struct TableBuilder {
         size_t at = header(61 + url.size(), 4, style, x, y, w, h);
         putInts(at + 36, {naturalW, naturalH, dataOffset, naturalW, naturalH});
         putText(at + 56, url);
-    }
-
-    // Event records.
-    size_t event(size_t length, uint8_t type, const std::string &name)
-    {
-        size_t at = begin(length);
-        bytes[at + 4] = type;
-        putText(at + 5, name);
-        return at;
-    }
-    void doEvent(const std::string &name, const std::string &label, const std::string &type)
-    {
-        size_t at = event(40 + 56 + 3, 3, name);
-        putText(at + 44, label);
-        putText(at + 60, type);
-    }
-    void intrinsic(const std::string &name, const std::string &url)
-    {
-        putText(event(url.size() + 1 + 43, 2, name) + 40, url);
     }
 
     // The zero terminator, and the rest of the 4096-byte buffer.
@@ -174,23 +156,6 @@ TEST_F(CanvasTest, ShortImagesAndMalformedTablesAreSafe)
     const uint8_t *oddTable = odd.finish();
     submitCanvas(oddTable, oddTable);
     EXPECT_TRUE(softKeyLabels().empty());
-}
-
-TEST_F(CanvasTest, SoftKeysComeFromDoEventsInOrder)
-{
-    TableBuilder e;
-    e.intrinsic("ONTIMER", "@12");
-    e.doEvent("ok", "Go", "accept");
-    e.doEvent("back", "", "prev");
-    e.doEvent("opt", "Caf\xE9", "options");
-    e.doEvent("more", "", "");
-    e.doEvent("long", "SixteenCharsXYZ!", "unknown");  // label fills its 16 bytes: cut at 16
-    submitCanvas(nullptr, e.finish());
-    const std::vector<std::string> expected = {"Go", "prev", "Caf\xC3\xA9", "", "SixteenCharsXYZ!"};
-    EXPECT_EQ(softKeyLabels(), expected);
-    clearCanvas();
-    EXPECT_TRUE(softKeyLabels().empty());
-    EXPECT_EQ(currentLayoutTable(), nullptr);
 }
 
 TEST_F(CanvasTest, ExclusiveLinesRemoveThemselves)
