@@ -97,15 +97,8 @@ TEST_F(CacheStore, StoresAndFindsByKeyAndType)
     std::string url = "http://h/a.wml";
     uint8_t headers[] = {0x94, 0x01};
     uint8_t body[] = {1, 2, 3};
-    CacheEntry e{};
-    e.url = url.data();
-    e.contentType = 20;
-    e.session = 3;
-    e.headers = headers;
-    e.headersLength = 2;
-    e.body = body;
-    e.bodyLength = 3;
-    e.entryType = ENTRY_TYPE_NETWORK;
+    // Session 3, type 20, 2 header bytes, 3 body bytes.
+    CacheEntry e{0, 3, 20, 0, 2, 3, ENTRY_TYPE_NETWORK, 0, 0, 0, 0, 0, 0, url.data(), headers, body};
     ASSERT_EQ(putEntry(&e), 2000);
     EXPECT_EQ(gCacheSettings.size, 48u + 15 + 2 + 3);
     EXPECT_EQ(files(), std::vector<std::string>{"http___h_a.wml_20.wbc"});
