@@ -245,7 +245,6 @@ TEST_F(Prefs, FormOkReconnectsOnlyWhenTheGatewayChanged)
     } cases[] = {
         {"cache and numbers", [](PrefsForm *f) { f->cacheMaxKb = "1", f->morMethod = "2"; }, false},
         {"address", [](PrefsForm *f) { f->gatewayAddress = "10.0.0.2"; }, true},
-        {"port", [](PrefsForm *f) { f->portIndex = PREFS_PORT_CONNECTIONLESS; }, true},
         {"bearer", [](PrefsForm *f) { f->bearerIndex = PREFS_BEARER_SMS; }, true},
     };
     for (const auto &c : cases) {
