@@ -107,13 +107,6 @@ int main(int argc, char **argv)
     gtk_window_set_title(GTK_WINDOW(owner), "Owner");
     gtk_window_set_default_size(GTK_WINDOW(owner), 240, 320);
     gtk_window_move(GTK_WINDOW(owner), 60, 50);
-    // Dark like a handset, so that the dialogs stand out in the screenshots.
-    GtkCssProvider *css = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(css, "#owner { background-color: #3c4650; }", -1, nullptr);
-    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
-                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(css);
-    gtk_widget_set_name(owner, "owner");
     gtk_widget_show_all(owner);
     GtkWindow *ownerWindow = GTK_WINDOW(owner);
 
