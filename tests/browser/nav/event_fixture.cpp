@@ -74,37 +74,31 @@ const uint8_t *EventTest::record(int n) const
 }
 
 // Records and dump lines go in step: one "E" line (with its continuation
-// lines) per record. -1 when no line holds text.
-static int recordIndexWith(const std::string &dump, const std::string &text)
+// lines) per record.
+const uint8_t *EventTest::recordWith(const std::string &text) const
 {
-    std::istringstream lines(dump);
-    std::string line;
+    std::istringstream lines(events());
     int n = -1;
-    while (std::getline(lines, line)) {
-        if (line.rfind("E", 0) == 0)
-            n++;
+    for (std::string line; std::getline(lines, line);) {
+        n += line.rfind("E", 0) == 0;
         if (line.find(text) != std::string::npos)
-            return n;
+            return n >= 0 ? record(n) : nullptr;
     }
-    return -1;
+    return nullptr;
 }
 
 bool EventTest::centreOf(const std::string &text, int *x, int *y) const
 {
-    int n = recordIndexWith(events(), text);
-    const uint8_t *r = n >= 0 ? record(n) : nullptr;
-    if (!r)
-        return false;
-    *x = getI32(r + ER_X) + getI32(r + ER_WIDTH) / 2;
-    *y = getI32(r + ER_Y) + getI32(r + ER_HEIGHT) / 2;
-    return true;
+    const uint8_t *r = recordWith(text);
+    if (r) {
+        *x = getI32(r + ER_X) + getI32(r + ER_WIDTH) / 2;
+        *y = getI32(r + ER_Y) + getI32(r + ER_HEIGHT) / 2;
+    }
+    return r != nullptr;
 }
 
 uint32_t EventTest::codeOf(const std::string &text) const
 {
-    int n = recordIndexWith(events(), text);
-    const uint8_t *r = n >= 0 ? record(n) : nullptr;
-    if (!r)
-        return 0;
-    return static_cast<uint32_t>(getI32(r + (r[ER_TYPE] == EVENT_ANCHOR ? ER_ANCHOR_CODE : ER_CODE)));
+    const uint8_t *r = recordWith(text);
+    return r ? static_cast<uint32_t>(getI32(r + (r[ER_TYPE] == EVENT_ANCHOR ? ER_ANCHOR_CODE : ER_CODE))) : 0;
 }

@@ -25,9 +25,11 @@ protected:
     // The resolved event and layout tables, one record a line.
     std::string events() const;
     std::string layout() const;
-    // The middle of the first visible event record whose dump line holds text.
+    // The first event record whose dump line holds text, or null.
+    const uint8_t *recordWith(const std::string &text) const;
+    // The middle of that record.
     bool centreOf(const std::string &text, int *x, int *y) const;
-    // The deck offset of the task of the first event record whose dump line holds text.
+    // The deck offset of that record's task.
     uint32_t codeOf(const std::string &text) const;
     // The n-th (0-based) record of the event table as raw bytes.
     const uint8_t *record(int n) const;

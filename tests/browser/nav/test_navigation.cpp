@@ -42,16 +42,6 @@ TEST_F(NavTest, AShuttingDownDisplayStopsTheBrowserAdvancing)
     EXPECT_TRUE(connectionIndicatorOn());
 }
 
-TEST_F(NavTest, CachedDeckIsLaidOutInsideGo)
-{
-    start(PORT_CONNECTIONLESS);
-    put(kTarget, CT_WMLC, deck("nav_target"));
-    B_go(kTarget, nullptr, METHOD_GET);
-    EXPECT_TRUE(gNavRequests.empty());
-    EXPECT_EQ(takeBrowserTrail(), "BSTATE_IDLE BSTATE_WAITING_LAYOUT BSTATE_IDLE");
-    EXPECT_EQ(getCardTitle(), std::string("Target"));
-}
-
 // A fragment alone stays in the deck (the browse conversation "links"); with
 // post data it is a new request, and a new context.
 TEST_F(NavTest, FragmentWithPostDataIsANewRequest)
