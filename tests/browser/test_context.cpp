@@ -24,16 +24,6 @@ protected:
         clearContext(CLEAR_ALL);
         setContextPrefs(nullptr);
     }
-    // A context holding the four reserved variables and two user ones.
-    void pushFilled(const char *url)
-    {
-        pushContext(url, CONTEXT_NEW);
-        setContextVal("__postData", "a=1");
-        setContextVal("__retievalMethod", "\x01");
-        setCardInfo("card", "Title");
-        setContextVal("x", url);
-        setContextVal("_single", "u");
-    }
 };
 
 TEST_F(Contexts, NewContextHidesVariablesACopyKeepsThem)
@@ -85,8 +75,15 @@ TEST_F(Contexts, ClearingKeepsReservedVariables)
     for (const Row &row : rows) {
         SCOPED_TRACE(&row - rows);
         clearContext(CLEAR_ALL);
-        for (const char *url : {"one", "two", "three"})
-            pushFilled(url);
+        // Each holding the four reserved variables and two user ones.
+        for (const char *url : {"one", "two", "three"}) {
+            pushContext(url, CONTEXT_NEW);
+            setContextVal("__postData", "a=1");
+            setContextVal("__retievalMethod", "\x01");
+            setCardInfo("card", "Title");
+            setContextVal("x", url);
+            setContextVal("_single", "u");
+        }
         row.clear(&prefs);
         ASSERT_EQ(contextDepth(), row.depth);
         EXPECT_STREQ(getURL(0), "three");
