@@ -1,6 +1,6 @@
 # The UDP transport and WTP, against stand-ins for WSP's upcalls.
 tovrin_test(test_wtp
-  SOURCES wtp_stand_ins.cpp test_wtp_conversations.cpp test_udp.cpp test_wtp_timers.cpp
+  SOURCES wtp_stand_ins.cpp test_wtp_conversations.cpp test_udp.cpp
   LIBS tovrin_stack)
 target_compile_definitions(test_wtp PRIVATE
   CONVERSATION_DIR="${CMAKE_CURRENT_SOURCE_DIR}/conversations")
