@@ -29,9 +29,8 @@ void checkBuffers()
 int element(void *, uint8_t b, bool open)
 {
     checkBuffers();
-    if (!open) {
+    if (!open)
         return 0;
-    }
     for (const char *name : {"HREF", "ID", "NAME", "VALUE", "SRC", "onpick"}) {
         const char *value = getAttr(name);
         check(value >= gWbxml.attrList || value[0] == 0);

@@ -40,9 +40,8 @@ int showDialog(DialogRequest *request)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size < 2) {
+    if (size < 2)
         return 0;
-    }
     // Text for any URL holding "hit"; other loads are still on their way.
     fakeCacheClear();
     fakeCacheSetMiss(CRES_PENDING);

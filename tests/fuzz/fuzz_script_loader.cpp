@@ -2,9 +2,7 @@
 // then the unit's bytes (at most 32 name bytes are read).
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "script/interpreter.h"
 #include "tests/fuzz/fuzz_script_input.h"

@@ -4,9 +4,7 @@
 // name, a newline, then the unit's bytes.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "script/interpreter.h"
 #include "tests/fuzz/fuzz_script_input.h"

@@ -17,9 +17,8 @@ void checkPicture(const SkinImage &image)
     check(image.width >= 1 && image.width <= SKIN_IMAGE_MAX_SIDE);
     check(image.height >= 1 && image.height <= SKIN_IMAGE_MAX_SIDE);
     check(image.pixels.size() == static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
-    for (uint32_t p : image.pixels) {
+    for (uint32_t p : image.pixels)
         check(p <= 0xFFFFFF);
-    }
     // Runs lie in the picture, row by row from the top, apart from each
     // other, and cover only solid pixels or light ones not at the border.
     int lastY = -1, lastEnd = -1;
@@ -58,9 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     SkinDefinition skin;
     std::string line;
     for (size_t i = 0; i <= size; i++) {
-        if (i < size) {
+        if (i < size)
             line.push_back(static_cast<char>(data[i]));
-        }
         if (i == size || data[i] == '\n' || line.size() == SKIN_LINE_MAX) {
             parseSkinLine(line.c_str(), dir, &skin);
             skinInt(line.c_str());

@@ -75,9 +75,8 @@ void runEscapes(const std::string &text, size_t tinySize)
         Buffer out(text.size() * 3 + 1);
         check(escapeUrl(text.c_str(), out.data(), out.size, mask));
         check(unescapeUrl(out.data(), back.data(), back.size));
-        if (mask != URL_ESCAPE_BLANKS) {
+        if (mask != URL_ESCAPE_BLANKS)
             check(text == back.data());
-        }
     }
     check(unescapeUrl(text.c_str(), back.data(), back.size));
 
