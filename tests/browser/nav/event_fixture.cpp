@@ -43,13 +43,12 @@ void EventTest::storeDeck(const std::string &url, const char *name)
 
 void EventTest::storeBytes(const std::string &url, const uint8_t *bytes, size_t length)
 {
-    std::vector<uint8_t> body(bytes, bytes + length);
     CacheEntry e{};
     e.url = const_cast<char *>(url.c_str());
     e.urlLength = static_cast<uint32_t>(url.size() + 1);
     e.contentType = 0x14;
-    e.body = body.data();
-    e.bodyLength = static_cast<uint32_t>(body.size());
+    e.body = const_cast<uint8_t *>(bytes);
+    e.bodyLength = static_cast<uint32_t>(length);
     e.entryType = ENTRY_TYPE_NETWORK;
     e.freshness = FRESH_ALWAYS;
     ASSERT_EQ(putEntry(&e), PUTENTRY_STORED);

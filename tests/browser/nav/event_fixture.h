@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "tests/browser/nav/nav_recorder.h"
 #include "tests/support/temp_home.h"

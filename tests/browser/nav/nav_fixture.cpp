@@ -8,13 +8,13 @@
 #include "cache/cache_store.h"
 #include "shell/display/canvas.h"
 #include "shell/display/dialog_headless.h"
-#include "tests/browser/nav/nav_session.h"
 #include "wml/layout.h"
 
 void NavTest::SetUp()
 {
     setFixedMetrics(true);
-    resetNavSession();
+    resetScriptedSession([] { B_poll(1); });
+    gScripted.confirmInsideConnect = true;
     clearDialogAnswers();
     takeShownDialogs();
 }

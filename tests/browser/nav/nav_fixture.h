@@ -1,15 +1,20 @@
 #pragma once
 // The Browser over a real cache store in a temporary home, real decks
 // compiled from tests/wml/decks, the real layout and the headless display;
-// only the session layer is scripted (nav_session.h).
+// only the session layer is scripted: every posted event goes to B_poll (1),
+// and connecting is confirmed at once.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "browser/browser.h"
 #include "prefs/prefs.h"
+#include "tests/support/scripted_session.h"
 #include "tests/support/temp_home.h"
+
+inline std::vector<ScriptedRequest> &gNavRequests = gScripted.sent;
 
 class NavTest : public testing::Test {
 protected:

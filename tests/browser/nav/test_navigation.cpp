@@ -11,7 +11,6 @@
 #include "cache/cache.h"
 #include "shell/display/canvas.h"
 #include "tests/browser/nav/nav_fixture.h"
-#include "tests/browser/nav/nav_session.h"
 #include "wml/layout.h"
 
 namespace {
