@@ -101,40 +101,23 @@ TEST_F(Contexts, ClearingKeepsReservedVariables)
     EXPECT_EQ(getURL(0), nullptr);
 }
 
-std::vector<std::string> gWent;  // URLs the history navigated to
-int gRebuilds = 0;
-
-// The menus' headless case shows the list, going to an entry and clearing;
-// these are the edges.
-TEST_F(Contexts, HistoryInFirstVisitOrderWithoutDuplicatesAndOnlyWithPreferences)
+// The menus' headless case shows the list in first-visit order without
+// duplicates, going to an entry and clearing; these are the edges.
+TEST_F(Contexts, HistoryRefusesWhatIsNotThereAndKeepsNothingWithoutPreferences)
 {
-    gWent.clear();
-    gRebuilds = 0;
-    setHistoryHooks(
-        [](const char *url, const char *postData, int method) {
-            EXPECT_STREQ(postData, "");
-            EXPECT_EQ(method, 1);
-            gWent.push_back(url);
-        },
-        [] { gRebuilds++; });
+    setHistoryHooks([](const char *, const char *, int) { ADD_FAILURE(); }, [] {});
     EXPECT_EQ(pushContext("http://a/", CONTEXT_NEW), 1);
-    EXPECT_EQ(pushContext("http://b/", CONTEXT_NEW), 1);
-    EXPECT_EQ(pushContext("http://a/", CONTEXT_COPY), 1);
-    EXPECT_EQ(prefs.history, std::string("http://a/\0http://b/\0\0", 21));
-    EXPECT_EQ(gRebuilds, 2);
     EXPECT_EQ(addHistory(""), 0);
     EXPECT_EQ(addHistory(nullptr), 0);
     EXPECT_EQ(historyGo(-1), 0);
-    EXPECT_EQ(historyGo(2), 0);
-    EXPECT_EQ(historyGo(1), 1);
-    EXPECT_EQ(gWent, std::vector<std::string>{"http://b/"});
+    EXPECT_EQ(historyGo(1), 0);
     clearHistory();
     EXPECT_EQ(prefs.history, std::string(1, '\0'));
     EXPECT_EQ(historyGo(0), 0);
 
     setContextPrefs(nullptr);
     EXPECT_EQ(pushContext("http://a/", CONTEXT_NEW), 0);
-    EXPECT_EQ(contextDepth(), 4u);  // the context itself is still pushed
+    EXPECT_EQ(contextDepth(), 2u);  // the context itself is still pushed
     EXPECT_EQ(historyGo(0), 0);
     setHistoryHooks(nullptr, nullptr);
 }

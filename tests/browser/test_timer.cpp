@@ -9,7 +9,7 @@ namespace {
 uint32_t gNow = 0;  // the replaced clock
 uint32_t testClock() { return gNow; }
 
-TEST(CardTimer, DueInWholeSeconds)
+TEST(CardTimer, DueInWholeSecondsAndBoundVariables)
 {
     gNow = 1000000;
     setClockSource(testClock);
@@ -27,14 +27,10 @@ TEST(CardTimer, DueInWholeSeconds)
     EXPECT_EQ(getTimerDeadline(), 0xFFFFFFFFu);
     EXPECT_FALSE(timerDue());
     killTimer();
-    setClockSource(nullptr);
-}
 
-// A bound variable gives the time (an empty one leaves the value in
-// charge) and, when the timer is killed, receives what was left: 0 only in
-// the timer's own second.
-TEST(CardTimer, BoundVariable)
-{
+    // A bound variable gives the time (an empty one leaves the value in
+    // charge) and, when the timer is killed, receives what was left: 0 only
+    // in the timer's own second.
     struct Row {
         const char *value;   // of t; null: not bound
         int32_t tenths;
@@ -52,7 +48,6 @@ TEST(CardTimer, BoundVariable)
         {"soon", 50, 0, 0, "soon"},  // no digits
         {"99999999999999999999", 0, 429496729, 0, nullptr},  // beyond 32 bits: a long timer
     };
-    setClockSource(testClock);
     pushContext("http://h/t.wml", CONTEXT_NEW);
     for (const Row &row : rows) {
         SCOPED_TRACE(row.value ? row.value : "(unbound)");
