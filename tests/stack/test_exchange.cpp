@@ -18,16 +18,8 @@ struct Case {
     std::vector<std::string> lines;
 };
 
-std::vector<uint8_t> text(std::vector<uint8_t> head, const std::string &tail)
-{
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
-
 const Case kCases[] = {
-    // Invoke (class 2, U/P) with a Get; the gateway's Result with a Reply.
-    {true, 9201, text({0x0A, 0x00, 0x05, 0x12, 0x40, 0x0A}, "http://a/b"),
-     {"1.250 out Invoke 5 Get http://a/b 16"}},
+    // The gateway's Result with a Reply (the Gets are the capture's end-to-end test).
     {false, 9201, {0x12, 0x80, 0x05, 0x04, 0x20, 0x01, 0x94, 'x'}, {"1.250 in Result 5 Reply 0x20 8"}},
     // Concatenated Ack and user Abort.
     {false, 9201, {0x00, 0x03, 0x18, 0x80, 0x05, 0x04, 0x21, 0x80, 0x06, 0xEA},
@@ -67,8 +59,6 @@ TEST(Exchange, RingReportsWhatItDropped)
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(lost, 2u);
     EXPECT_EQ(d->serial, 3u);
-    EXPECT_EQ(d->sourcePort, 40000);
-    EXPECT_EQ(d->destinationIp, 0x7F000001u);
     uint32_t more = 0;
     while (nextRecordedDatagram(&seen, &lost))
         more++;

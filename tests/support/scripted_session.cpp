@@ -13,7 +13,7 @@ int32_t record(const char *primitive, const char *url, uint32_t urlLength, const
     std::string text = body ? std::string(reinterpret_cast<const char *>(body), bodyLength) : "";
     gScripted.sent.push_back({primitive, url, urlLength, text, post, id, gScripted.abortOnSend});
     if (gScripted.abortOnSend)
-        postSessionEvent({SEVENT_ABORTED, gScripted.abortOnSendReason, id, nullptr, 0, nullptr, 0});
+        postSessionEvent({SEVENT_ABORTED, 0xE1, id, nullptr, 0, nullptr, 0});
     return id;
 }
 

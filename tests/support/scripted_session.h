@@ -30,7 +30,6 @@ struct ScriptedSession {
     int32_t listenResult = 1;
     bool confirmInsideConnect = false;     // post 1010 from inside connect
     bool abortOnSend = false;              // post 1014 from inside the request primitive
-    int32_t abortOnSendReason = 0xE1;
     SessionCaps *caps = nullptr;           // as connect was given
 };
 
