@@ -260,8 +260,6 @@ TEST_F(Session, ConnectionlessRequestsAndIndications) {
     EXPECT_EQ(gSent[0].port, 9200u);
     int32_t second = postConnectionless("127.0.0.1", 9200, 5, url, sizeof url, nullptr, 0, body.data(), 3);
     EXPECT_EQ(second, (first + 1) & 0xFF);
-    EXPECT_EQ(gSent[1].bytes, cat({{static_cast<uint8_t>(second), 0x60, 10, static_cast<uint8_t>(headers.size() + 1)},
-                                   uri, {0x92}, headers, body}));
     pumpStack();
     EXPECT_EQ(gPumpRounds, 1u);
     // The transaction id wraps after 255.

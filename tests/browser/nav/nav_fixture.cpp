@@ -78,5 +78,3 @@ std::vector<std::string> NavTest::messages()
         texts.push_back(d.prompt);
     return texts;
 }
-
-std::vector<uint8_t> tinyImage() { return {0x00, 0x00, 0x08, 0x01, 0xA5}; }

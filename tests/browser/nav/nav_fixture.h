@@ -39,4 +39,4 @@ protected:
 };
 
 // A WBMP of 8 x 1 pixels.
-std::vector<uint8_t> tinyImage();
+inline std::vector<uint8_t> tinyImage() { return {0x00, 0x00, 0x08, 0x01, 0xA5}; }
