@@ -30,8 +30,8 @@ TEST(WspUintvar, EncodesAndDecodes) {
         EXPECT_EQ(BR_multiByte(&reader), c.value);
         EXPECT_FALSE(reader.failed);
     }
-    // 33 bits, six bytes, ending inside, nothing.
-    for (const Bytes &b : {Bytes{0x90, 0x80, 0x80, 0x80, 0x00}, Bytes{0x81, 0x80, 0x80, 0x80, 0x80, 0x00},
+    // 33 bits, six bytes (however small the value), ending inside, nothing.
+    for (const Bytes &b : {Bytes{0x90, 0x80, 0x80, 0x80, 0x00}, Bytes{0x80, 0x80, 0x80, 0x80, 0x81, 0x00},
                            Bytes{0x81, 0x80}, Bytes{}}) {
         ByteReader reader{b.data(), static_cast<uint32_t>(b.size()), 0, false};
         BR_multiByte(&reader);
