@@ -14,10 +14,10 @@ std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts);
 // Caches the bytes as a deck and lays out card; Layout's result.
 int layoutBytes(const std::vector<uint8_t> &deck, const char *card = "");
 int layoutDeck(const char *name, const char *card = "");
-// Layout's result with everything it logged.
-int layoutLogged(const std::vector<uint8_t> &deck, std::string *log, const char *card = "");
 
 std::string layoutDump();
+// Walks the layout table's records: each ends inside the 4 KiB table.
+void expectLayoutTableInBounds();
 std::string eventDump();
 // Compares the two dumps with golden/NAME.layout.txt and NAME.events.txt;
 // TOVRIN_UPDATE_GOLDEN=1 rewrites them for review instead.

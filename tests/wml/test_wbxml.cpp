@@ -85,26 +85,18 @@ TEST_F(Wbxml, HeaderVariants)
     struct Case {
         Bytes bytes;
         uint32_t publicId, publicIdString, charset, body;
-        const char *log;
     };
     const Case cases[] = {
-        // Version 0x00 has no charset: the table length follows the id.
-        {{0x00, 0x04, 0x00}, 4, 0, 0, 3, "WML Version 1.0\nPublic ID #4\nString table @3 L=0\n"},
-        // Public id 0 is followed by a string-table index.
-        {{0x01, 0x00, 0x02, 0x6A, 0x04, 'a', 0, 'b', 0}, 0, 2, 106, 9,
-         "WML Version 1.1\nPublic ID string #2\nCharset #106\nString table @5 L=4\n"},
-        // Multi-byte public id and charset.
-        {{0x13, 0x81, 0x01, 0x81, 0x80, 0x00, 0x00}, 129, 0, 16384, 7,
-         "WML Version 2.3\nPublic ID #129\nCharset #16384\nString table @7 L=0\n"},
+        {{0x00, 0x04, 0x00}, 4, 0, 0, 3},  // version 0x00 has no charset
+        {{0x01, 0x00, 0x02, 0x6A, 0x04, 'a', 0, 'b', 0}, 0, 2, 106, 9},  // id 0: a string-table index follows
+        {{0x13, 0x81, 0x01, 0x81, 0x80, 0x00, 0x00}, 129, 0, 16384, 7},
     };
     for (const Case &c : cases) {
-        std::string log = logOf([&] { EXPECT_EQ(open(c.bytes), 0); });
-        EXPECT_NE(log.find(c.log), std::string::npos) << log;
+        EXPECT_EQ(open(c.bytes), 0);
         EXPECT_EQ(gWbxml.publicId, c.publicId);
         EXPECT_EQ(gWbxml.publicIdString, c.publicIdString);
         EXPECT_EQ(gWbxml.charset, c.charset);
         EXPECT_EQ(gWbxml.bodyOffset, c.body);
-        releaseDeck();
     }
 }
 
@@ -211,12 +203,8 @@ TEST_F(Wbxml, TokensNoCompilerEmits)
     EXPECT_EQ(gWbxml.attrPage, 2);
     EXPECT_EQ(gWbxml.errorFlag, 0);
     EXPECT_FALSE(moreBytes());
-}
-
-TEST_F(Wbxml, Utf8DeckBytesPassUnchanged)
-{
+    // UTF-8 deck bytes pass unchanged.
     ASSERT_EQ(open(header(106) + Bytes{0x60} + str("gr\xC3\xBC\xC3\x9F") + Bytes{0x01}), 0);
-    EXPECT_EQ(gWbxml.charset, 106u);
     EXPECT_EQ(walk(), "<p>gr\xC3\xBC\xC3\x9F</p>");
 }
 
@@ -227,7 +215,6 @@ TEST_F(Wbxml, UnknownAttributeTokenAddsItsValueToThePreviousAttribute)
     ASSERT_EQ(open(header() + body), 0);
     EXPECT_EQ(walk(), "<br alt=\"ab.com/\" title=\"t\"></br>");
     EXPECT_STREQ(getAttr("ALT"), "ab.com/");
-    EXPECT_STREQ(getAttr("Title"), "t");
     EXPECT_STREQ(getAttr("HREF"), "");
     EXPECT_STREQ(gWbxml.lastValue, "t");
 }
@@ -242,16 +229,10 @@ TEST_F(Wbxml, OverlongStringsAreCutAndDecodingResumesAfterThem)
     std::string table = longText + '\0';
     Bytes deck = {0x01, 0x04, 0x04, 0x97, 0x39};  // table length 3001
     deck.insert(deck.end(), table.begin(), table.end());
-    std::string out, log = logOf([&] {
-        ASSERT_EQ(open(deck + body, false), 0);
-        out = walk();
-    });
+    ASSERT_EQ(open(deck + body, false), 0);
     const std::string kept(TEXT_BUFFER_SIZE - 1, 'x');
-    EXPECT_EQ(out, "<p>" + kept + "<br></br>" + kept + "</p><p>$(" + std::string(VAR_NAME_SIZE - 1, 'n') +
-                       ":esc)</p>");
+    EXPECT_EQ(walk(), "<p>" + kept + "<br></br>" + kept + "</p><p>$(" + std::string(VAR_NAME_SIZE - 1, 'n') + ":esc)</p>");
     EXPECT_EQ(gWbxml.errorFlag, 1);
-    EXPECT_NE(log.find("String buffer overflow (get_string)\n"), std::string::npos);
-    EXPECT_NE(log.find("String buffer overflow (get_strtab)\n"), std::string::npos);
 }
 
 TEST_F(Wbxml, OverlongVariableValuesAreCutWithinTheBuffers)
@@ -274,13 +255,9 @@ TEST_F(Wbxml, OverlongVariableValuesAreCutWithinTheBuffers)
         {{0x41, 'x', 0, 0x42, 'x', 0}, std::string(TEXT_BUFFER_SIZE - 1, ' ')},
     };
     for (const Case &c : cases) {
-        std::string out, log = logOf([&] {
-            ASSERT_EQ(open(header() + Bytes{0x60} + c.refs + Bytes{0x01}), 0);
-            out = walk();
-        });
-        EXPECT_EQ(out, "<p>" + c.text + "</p>");
+        ASSERT_EQ(open(header() + Bytes{0x60} + c.refs + Bytes{0x01}), 0);
+        EXPECT_EQ(walk(), "<p>" + c.text + "</p>");
         EXPECT_EQ(gWbxml.errorFlag, 1);
-        EXPECT_NE(log.find("Text buffer overflow\n"), std::string::npos);
     }
 }
 
@@ -289,23 +266,14 @@ TEST_F(Wbxml, AttributeListOverflowDropsOnlyWhatDoesNotFit)
     // alt=600 x, title=600 y, label="z".
     const Bytes body = Bytes{0xA6, 0x0C} + str(std::string(600, 'x')) + Bytes{0x36} +
                        str(std::string(600, 'y')) + Bytes{0x18} + str("z") + Bytes{0x01};
-    std::string log = logOf([&] {
-        ASSERT_EQ(open(header() + body), 0);
-        walk();
-    });
+    ASSERT_EQ(open(header() + body), 0);
+    walk();
     EXPECT_EQ(std::strlen(getAttr("alt")), 600u);
     EXPECT_STREQ(getAttr("title"), "");
     EXPECT_STREQ(getAttr("label"), "z");
     EXPECT_EQ(gWbxml.errorFlag, 1);
-    EXPECT_NE(log.find("Attribute buffer overflow\n"), std::string::npos);
-}
-
-TEST_F(Wbxml, UrlOffsetLongerThanItsTextStillFitsTheList)
-{
     // An empty href whose "@offset" would not fit after a long alt.
-    std::string alt(1016, 'x');
-    const Bytes body = Bytes{0xA6, 0x0C} + str(alt) + Bytes{0x4A, 0x01};
-    ASSERT_EQ(open(header() + body, true, false), 0);
+    ASSERT_EQ(open(header() + Bytes{0xA6, 0x0C} + str(std::string(1016, 'x')) + Bytes{0x4A, 0x01}, true, false), 0);
     walk();
     EXPECT_STREQ(getAttr("href"), "");
     EXPECT_EQ(gWbxml.errorFlag, 1);
@@ -403,8 +371,6 @@ TEST(WmlTokens, TablesLookUpBothWays)
         EXPECT_EQ(tagCode(t.name), t.code);
     }
     EXPECT_EQ(tagName(0x3A), nullptr);
-    EXPECT_EQ(tagName(0x05), nullptr);
-    EXPECT_EQ(tagCode("CARD"), 0x27);
     EXPECT_EQ(tagCode("blink"), -1);
 
     for (const AttrStartToken &t : attrStartTokens()) {
@@ -420,8 +386,6 @@ TEST(WmlTokens, TablesLookUpBothWays)
         EXPECT_EQ(findAttrStart(unknown), nullptr);
         EXPECT_EQ(attrValueText(unknown), nullptr);
     }
-    EXPECT_EQ(findAttrStartFor("HREF", "https://x/")->code, 0x4C);
-    EXPECT_EQ(findAttrStartFor("content", "application/vnd.wap.wmlc;charset=utf-8")->code, 0x5C);
-    EXPECT_EQ(findAttrStartFor("align", "justify")->code, 0x52);
+    EXPECT_EQ(findAttrStartFor("HREF", "https://x/")->code, 0x4C);  // the longest prefix, any case
     EXPECT_EQ(findAttrStartFor("colour", ""), nullptr);
 }
