@@ -43,9 +43,8 @@ TEST(Charset, DeckCharsetFromItsText)
 TEST(Charset, LevelsOfRepeatedUtf8)
 {
     const std::string once = "\xd0\x9f\xd1\x80 \xf0\x9f\x98\x80";  // "Пр 😀"
-    std::string twice, thrice;
-    twice = convertCharset(once.c_str(), CHARSET_MIB_LATIN1, CHARSET_MIB_UTF8);
-    thrice = convertCharset(twice.c_str(), CHARSET_MIB_LATIN1, CHARSET_MIB_UTF8);
+    const std::string twice = convertCharset(once.c_str(), CHARSET_MIB_LATIN1, CHARSET_MIB_UTF8);
+    std::string thrice = convertCharset(twice.c_str(), CHARSET_MIB_LATIN1, CHARSET_MIB_UTF8);
     EXPECT_EQ(extraUtf8Levels({once, "a"}), 0);
     EXPECT_EQ(extraUtf8Levels({twice, "a"}), 1);
     EXPECT_EQ(extraUtf8Levels({thrice}), 2);
@@ -53,42 +52,23 @@ TEST(Charset, LevelsOfRepeatedUtf8)
     EXPECT_EQ(thrice, twice);
 }
 
-struct ConvertCase {
-    const char *text;
-    uint32_t from, to;
-    const char *expected;
-};
-
-const ConvertCase kConvertCases[] = {
-    {"Zo\xeb", 4, 106, "Zo\xc3\xab"},
-    {"Zo\xc3\xab \xd0\x9f \xf0\x9f\x98\x80", 106, 4, "Zo\xeb ? ?"},
-    {"a\xff" "b", 106, 4, "a?b"},
-    {"a\xff" "b", 106, 106, "a\xff" "b"},
-    {"a\xff" "b", 4, 3, "a\xff" "b"},
-};
-
-TEST(Charset, Conversions)
+TEST(Charset, ConversionsAndFormDataCharset)
 {
-    for (const ConvertCase &c : kConvertCases)
+    const struct {
+        const char *text;
+        uint32_t from, to;
+        const char *expected;
+    } conversions[] = {
+        {"Zo\xeb", 4, 106, "Zo\xc3\xab"}, {"Zo\xc3\xab \xd0\x9f \xf0\x9f\x98\x80", 106, 4, "Zo\xeb ? ?"},
+        {"a\xff" "b", 106, 4, "a?b"}, {"a\xff" "b", 106, 106, "a\xff" "b"}, {"a\xff" "b", 4, 3, "a\xff" "b"},
+    };
+    for (const auto &c : conversions)
         EXPECT_EQ(convertCharset(c.text, c.from, c.to), c.expected) << c.text;
-}
-
-struct FormCase {
-    const char *acceptCharset;
-    uint32_t deck, expected;
-};
-
-const FormCase kFormCases[] = {
-    {"utf-8", 4, 106},
-    {"ISO-8859-1, utf-8", 106, 4},
-    {"koi8-r;q=0.9 UTF8", 4, 106},
-    {"koi8-r", 106, 106},
-    {"", 4, 4},
-};
-
-TEST(Charset, FormDataCharset)
-{
-    for (const FormCase &c : kFormCases)
+    const struct {
+        const char *acceptCharset;
+        uint32_t deck, expected;
+    } forms[] = {{"utf-8", 4, 106}, {"ISO-8859-1, utf-8", 106, 4}, {"koi8-r;q=0.9 UTF8", 4, 106}, {"koi8-r", 106, 106}, {"", 4, 4}};
+    for (const auto &c : forms)
         EXPECT_EQ(formCharset(c.acceptCharset, c.deck), c.expected) << c.acceptCharset;
 }
 
