@@ -107,30 +107,17 @@ protected:
 
 TEST_F(LayoutTest, GoldenTextCards)
 {
-    struct Case {
-        const char *card, *golden, *cardName;
-    } cases[] = {
-        {"", "layout_text", "main"},
-        {"a", "layout_text_a", "a"},
-        {"byname", "layout_text_byname", "byname"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.golden);
-        EXPECT_EQ(layoutDeck("layout_text", c.card), 0);
-        EXPECT_EQ(gFakeCardName, c.cardName);
-        expectGolden(c.golden);
+    // A card with ID "a" and NAME "b" is found by "a" only; a missing card falls back to the first.
+    const char *const cases[][3] = {{"", "layout_text", "main"}, {"a", "layout_text_a", "a"},
+                                    {"byname", "layout_text_byname", "byname"}, {"nosuch", "layout_text", "main"},
+                                    {"b", "layout_text", "main"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c[0]);
+        EXPECT_EQ(layoutDeck("layout_text", c[0]), 0);
+        EXPECT_EQ(gFakeCardName, c[2]);
+        expectGolden(c[1]);
     }
-    EXPECT_EQ(gFakeNewContexts, 1);  // only the first card says TRUE
-}
-
-TEST_F(LayoutTest, MissingCardFallsBackToFirst)
-{
-    // A card with ID "a" and NAME "b" is found by "a" only.
-    for (const char *card : {"nosuch", "b"}) {
-        EXPECT_EQ(layoutDeck("layout_text", card), 0);
-        EXPECT_EQ(gFakeCardName, "main");
-        expectGolden("layout_text");
-    }
+    EXPECT_EQ(gFakeNewContexts, 3);  // only the first card says TRUE
 }
 
 TEST_F(LayoutTest, LineBreaking)
