@@ -5,14 +5,10 @@
 #include <string>
 #include <vector>
 
-// WBXML 1.1 header (public id 4, the given charset, no string table) + body.
-std::vector<uint8_t> handDeck(const std::vector<uint8_t> &body, uint8_t charset = 4);
-// A body: wml > card > p holding these bytes.
-std::vector<uint8_t> inCard(const std::vector<uint8_t> &content);
-std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts);
-
 // Caches the bytes as a deck and lays out card; Layout's result.
 int layoutBytes(const std::vector<uint8_t> &deck, const char *card = "");
+// Lays out a hand-made deck in charset: wml > card > p holding content.
+int layoutCard(const std::vector<uint8_t> &content, uint8_t charset = 4);
 int layoutDeck(const char *name, const char *card = "");
 
 std::string layoutDump();

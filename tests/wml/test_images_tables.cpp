@@ -33,9 +33,9 @@ TEST_F(ImagesTablesTest, GoldenImages)
 TEST_F(ImagesTablesTest, ImageWithoutAltAndTopAlignment)
 {
     // No ALT: "[Image]". A top-aligned image does not make its line taller.
-    std::vector<uint8_t> body = cat({{0xAE, 0x32}, str("none"), {0x01}, str("ab"), {0xAE, 0x32}, str("pic.wbmp"),
-                                     {0x0B, 0x01, 0x26, 0xAE, 0x32}, str("pic.wbmp"), {0x01}});
-    EXPECT_EQ(layoutBytes(handDeck(inCard(body))), 0);
+    EXPECT_EQ(layoutCard(Bytes{0xAE, 0x32} + str("none") + Bytes{0x01} + str("ab") + Bytes{0xAE, 0x32} + str("pic.wbmp") +
+                         Bytes{0x0B, 0x01, 0x26, 0xAE, 0x32} + str("pic.wbmp") + Bytes{0x01}),
+              0);
     EXPECT_EQ(layoutDump(), "@(0,0) x(54,12), T1 A0 STR:[Image]ab\n"
                             "@(54,0) x(16,8), T4 A0 IMG: 16x8/16x8 pic.wbmp\n"
                             "@(0,12) x(16,8), T4 A0 IMG: 16x8/16x8 pic.wbmp\n");
@@ -54,9 +54,7 @@ TEST_F(ImagesTablesTest, GoldenTables)
 
 TEST_F(ImagesTablesTest, HugeColumnCountIsBounded)
 {
-    std::vector<uint8_t> table = cat({{0xDF, 0x53}, str("99999999999"), {0x01, 0x5E, 0x5D}, str("x"),
-                                      {0x01, 0x01, 0x01}});
-    int r = layoutBytes(handDeck(inCard(table)));
+    int r = layoutCard(Bytes{0xDF, 0x53} + str("99999999999") + Bytes{0x01, 0x5E, 0x5D} + str("x") + Bytes{0x01, 0x01, 0x01});
     EXPECT_TRUE(r == 0 || r == 64);
     EXPECT_NE(layoutDump().find("STR:x"), std::string::npos);
 }
@@ -64,8 +62,8 @@ TEST_F(ImagesTablesTest, HugeColumnCountIsBounded)
 TEST_F(ImagesTablesTest, ReplaceLayoutNeverPassesTheFieldOrTheBuffer)
 {
     gFakeVars["v"] = "ab";
-    std::vector<uint8_t> body = cat({{0xAF, 0x21}, str("v"), {0x01}, str("tail")});
-    ASSERT_EQ(layoutBytes(handDeck(inCard(body))), 0);
+    Bytes body = Bytes{0xAF, 0x21} + str("v") + Bytes{0x01} + str("tail");
+    ASSERT_EQ(layoutCard(body), 0);
     EXPECT_EQ(replaceLayout(5, 5, "x"), -4);
     EXPECT_EQ(replaceLayout(0, 0, "a much longer value than fits"), 0);
     EXPECT_EQ(layoutDump(), "@(0,0) x(90,12), T1 A64 STR:a much longer \n@(90,0) x(24,12), T1 A0 STR:tail\n");
@@ -76,8 +74,8 @@ TEST_F(ImagesTablesTest, ReplaceLayoutNeverPassesTheFieldOrTheBuffer)
     gFakeCanvasWidth = 4000;
     body = {0xAF, 0x21, 0x03, 'v', 0, 0x01};
     for (int i = 0; i < 95; i++)
-        body = cat({body, str("w"), {0x26}});
-    ASSERT_EQ(layoutBytes(handDeck(inCard(body))), 64);
+        body = body + str("w") + Bytes{0x26};
+    ASSERT_EQ(layoutCard(body), 64);
     EXPECT_EQ(replaceLayout(0, 0, std::string(1000, 'z').c_str()), 0);
     expectLayoutTableInBounds();
     EXPECT_NE(layoutDump().find("STR:zzzz"), std::string::npos);

@@ -12,29 +12,16 @@
 
 static const char *kDeckUrl = "http://test/deck.wml";
 
-std::vector<uint8_t> handDeck(const std::vector<uint8_t> &body, uint8_t charset)
-{
-    return header(charset) + body;
-}
-
-std::vector<uint8_t> inCard(const std::vector<uint8_t> &content)
-{
-    return cat({{0x7F, 0x67, 0x60}, content, {0x01, 0x01, 0x01}});
-}
-
-std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts)
-{
-    std::vector<uint8_t> v;
-    for (const auto &p : parts)
-        v.insert(v.end(), p.begin(), p.end());
-    return v;
-}
-
 int layoutBytes(const std::vector<uint8_t> &deck, const char *card)
 {
     Log_setMode(LOG_OFF);
     fakeCachePut(kDeckUrl, 0x14, deck);
     return Layout(kDeckUrl, card);
+}
+
+int layoutCard(const std::vector<uint8_t> &content, uint8_t charset)
+{
+    return layoutBytes(header(charset) + Bytes{0x7F, 0x67, 0x60} + content + Bytes{0x01, 0x01, 0x01});
 }
 
 int layoutDeck(const char *name, const char *card)
@@ -139,7 +126,7 @@ TEST_F(LayoutTest, LineBreaking)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(layoutBytes(handDeck(inCard(cat({str(c.text), {0x64}, str("x"), {0x01}})))), 0);
+        EXPECT_EQ(layoutCard(str(c.text) + Bytes{0x64} + str("x") + Bytes{0x01}), 0);
         EXPECT_EQ(layoutDump(), c.expected);
     }
 }
@@ -149,30 +136,29 @@ TEST_F(LayoutTest, Utf8NeverBreaksInsideCharacter)
     // 0xAD inside "\xC3\xAD" is not a soft hyphen; C2 AD is. 19 characters
     // fit before the break candidates.
     std::string text = "aaaaaaaaaaaaaaaaaa\xC3\xAD" "bb\xC2\xAD" "cc dd";
-    EXPECT_EQ(layoutBytes(handDeck(inCard(str(text)), 106)), 0);
+    EXPECT_EQ(layoutCard(str(text), 106), 0);
     EXPECT_EQ(getDeckCharset(), 106u);
     EXPECT_EQ(layoutDump(), "@(0,0) x(132,12), T1 A0 STR:aaaaaaaaaaaaaaaaaa\xC3\xAD" "bb-\n"
                             "@(0,12) x(30,12), T1 A0 STR:cc dd\n");
     // A field is never cut inside a character: 14 fit the 90-pixel field.
     gFakeVars["v"] = std::string(13, 'a') + "\xC3\xA9\xC3\xA9";
     std::vector<uint8_t> input = {0xAF, 0x21, 0x03, 'v', 0, 0x01};
-    EXPECT_EQ(layoutBytes(handDeck(inCard(input), 106)), 0);
+    EXPECT_EQ(layoutCard(input, 106), 0);
     EXPECT_EQ(layoutDump(), "@(0,0) x(90,12), T1 A64 STR:" + std::string(13, 'a') + "\xC3\xA9\n");
 }
 
 TEST_F(LayoutTest, LineLimitStopsPlacingText)
 {
     // The 256th line is placed and resolves; nothing is placed after it.
-    std::vector<uint8_t> lines = cat({std::vector<uint8_t>(255, 0x26), str("x"), std::vector<uint8_t>(45, 0x26),
-                                      str("y"), {0xAE, 0x32, 0x03, 'p', 0, 0x01}});
+    std::vector<uint8_t> lines = Bytes(255, 0x26) + str("x") + Bytes(45, 0x26) + str("y") + Bytes{0xAE, 0x32, 0x03, 'p', 0, 0x01};
     fakeCachePut("p", 0x21, wbmp(8, 8));
-    EXPECT_EQ(layoutBytes(handDeck(inCard(lines))), 64);
+    EXPECT_EQ(layoutCard(lines), 64);
     EXPECT_EQ(layoutDump(), "@(0,3060) x(6,12), T1 A0 STR:x\n");
     // A full table keeps its terminator.
     std::vector<uint8_t> words;
     for (int i = 0; i < 150; i++)
-        words = cat({words, str("word "), {0x26}});
-    EXPECT_EQ(layoutBytes(handDeck(inCard(words))), 64);
+        words = words + str("word ") + Bytes{0x26};
+    EXPECT_EQ(layoutCard(words), 64);
     expectLayoutTableInBounds();
 }
 
@@ -181,16 +167,16 @@ TEST_F(LayoutTest, DeepParagraphsAndElements)
     // 200 nested right-aligned paragraphs, then text in the outer level.
     std::vector<uint8_t> nested;
     for (int i = 0; i < 200; i++)
-        nested = cat({nested, {0xE0, 0x0A, 0x01}});
-    nested = cat({nested, str("in"), std::vector<uint8_t>(200, 0x01), str("out")});
-    EXPECT_EQ(layoutBytes(handDeck(inCard(nested))), 0);
+        nested = nested + Bytes{0xE0, 0x0A, 0x01};
+    nested = nested + str("in") + Bytes(200, 0x01) + str("out");
+    EXPECT_EQ(layoutCard(nested), 0);
     EXPECT_EQ(layoutDump(), "@(108,0) x(12,12), T1 A0 STR:in\n@(0,2400) x(18,12), T1 A0 STR:out\n");
 
     // 100,000 nested b elements: bounded, and the counters stay balanced.
     std::vector<uint8_t> deep(100000, 0x64);
-    deep = cat({deep, str("deep"), std::vector<uint8_t>(100000, 0x01)});
-    EXPECT_EQ(layoutBytes(handDeck(inCard(deep))), 64);
-    EXPECT_EQ(layoutBytes(handDeck(inCard(str("plain")))), 0);
+    deep = deep + str("deep") + Bytes(100000, 0x01);
+    EXPECT_EQ(layoutCard(deep), 64);
+    EXPECT_EQ(layoutCard(str("plain")), 0);
     EXPECT_EQ(layoutDump(), "@(0,0) x(30,12), T1 A0 STR:plain\n");
 }
 
@@ -203,7 +189,7 @@ TEST_F(LayoutTest, MissingOrTruncatedDeckIsSafe)
         int r = layoutBytes(cut);
         EXPECT_TRUE(r == 0 || r == 64 || r == -2) << n;
     }
-    EXPECT_EQ(layoutBytes(handDeck(inCard(str("plain")))), 0);
+    EXPECT_EQ(layoutCard(str("plain")), 0);
     EXPECT_EQ(layoutDump(), "@(0,0) x(30,12), T1 A0 STR:plain\n");
 }
 
