@@ -100,12 +100,9 @@ TEST(LibScriptLimits, EveryBudgetEndsTheRun)
         Spent spent;
     } cases[] = {
         {"grow()", SCRIPT_DEFAULT_BUDGET, SE_OPERAND, NOTHING},  // the doubled string turns invalid, and invalid + invalid ends it
-        {"copyLoop()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES},
-        {"oneByOne()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES},
-        {"recurse()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES},
-        {"search()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES},
-        {"spin()", {NONE, NONE, 100 * MS}, SE_RUNAWAY, TIME},
-        {"wide()", {NONE, NONE, 100 * MS}, SE_RUNAWAY, TIME},
+        {"copyLoop()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES}, {"oneByOne()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES},
+        {"recurse()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES}, {"search()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES},
+        {"spin()", {NONE, NONE, 100 * MS}, SE_RUNAWAY, TIME}, {"wide()", {NONE, NONE, 100 * MS}, SE_RUNAWAY, TIME},
         {"spin()", {100000, NONE, NONE}, SE_RUNAWAY, INSTRUCTIONS},
     };
     for (const auto &c : cases) {
