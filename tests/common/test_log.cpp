@@ -19,7 +19,7 @@ protected:
 
 }  // namespace
 
-TEST_F(LogTest, ModesRouteToConsoleFileBothOrNeitherAndTheFileIsFlushed)
+TEST_F(LogTest, ModesRouteToConsoleFileBothOrNeitherAndReopeningStartsAfresh)
 {
     Log_open();
     EXPECT_EQ(Log_getMode(), LOG_OFF);
@@ -37,13 +37,7 @@ TEST_F(LogTest, ModesRouteToConsoleFileBothOrNeitherAndTheFileIsFlushed)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "console\nboth\n");
     // Read while the file is still open.
     EXPECT_EQ(readLog(), "both\nBrowser: -42 [00012:03] tag ab\n(null)");
-}
-
-TEST_F(LogTest, ReopeningStartsAFreshFileAndTurnsLoggingOff)
-{
-    Log_open();
-    Log_setMode(LOG_FILE);
-    Log_str("first run\n");
+    // Reopening starts a fresh file and turns logging off.
     Log_open();
     Log_str("not written\n");
     EXPECT_EQ(readLog(), "");

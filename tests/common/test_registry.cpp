@@ -171,39 +171,37 @@ TEST_F(Registry, FilesThatAreNotARegistryFailCleanlyAndStayUntouched)
     for (int i = 0; i < 4096; i++)
         garbage += static_cast<char>(i * 131 + 7);
     std::ofstream(db, std::ios::binary) << garbage;
-    RegKey key, forced{kOptions, true};
-    uint32_t size = 0;
-    std::string log = logOf([&] {
-        EXPECT_EQ(Reg_openKey(kOptions, &key, nullptr), REG_ERR_BADDB);
-        EXPECT_EQ(Reg_openKey(kOptions, &key, nullptr), REG_ERR_BADDB);
-        EXPECT_EQ(Reg_queryValue(&forced, "Proxy", nullptr, nullptr, &size), REG_ERR_BADDB);
-        EXPECT_EQ(set(forced, "Proxy", "x"), REG_ERR_BADDB);
-        EXPECT_EQ(Reg_beginSave(&forced), REG_ERR_BADDB);
-    });
-    EXPECT_FALSE(key.open);
-    EXPECT_EQ(log, "Registry: cannot use " + db + ": file is not a database\n");
-    EXPECT_EQ(readBytes(db), garbage);
-    EXPECT_FALSE(std::filesystem::exists(db + "-journal"));
-
-    std::string foreign = dir / "foreign.sqlite";
+    const std::string foreign = dir / "foreign.sqlite", folder = dir / "folder", empty = dir / "empty.sqlite";
     sqlite3 *other = nullptr;
     ASSERT_EQ(sqlite3_open(foreign.c_str(), &other), SQLITE_OK);
     ASSERT_EQ(exec(other, "CREATE TABLE notes (t TEXT); INSERT INTO notes VALUES ('keep')"), SQLITE_OK);
     sqlite3_close(other);
-    std::string before = readBytes(foreign);
-    Reg_setDatabase(foreign.c_str());
-    EXPECT_EQ(logOf([&] { EXPECT_EQ(Reg_openKey(kOptions, &key, nullptr), REG_ERR_BADDB); }),
-              "Registry: cannot use " + foreign + ": not a registry database\n");
-    EXPECT_EQ(readBytes(foreign), before);
-
-    std::string folder = dir / "folder";
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
-    Reg_setDatabase(folder.c_str());
-    EXPECT_EQ(logOf([&] { EXPECT_EQ(Reg_openKey(kOptions, &key, nullptr), REG_ERR_ACCESS); }),
-              "Registry: cannot use " + folder + ": unable to open database file (Is a directory)\n");
+    const struct {
+        std::string path;
+        int rc;
+        const char *why;
+    } rows[] = {{db, REG_ERR_BADDB, "file is not a database"},
+                {foreign, REG_ERR_BADDB, "not a registry database"},
+                {folder, REG_ERR_ACCESS, "unable to open database file (Is a directory)"}};
+    RegKey key, forced{kOptions, true};
+    for (const auto &row : rows) {
+        const std::string before = readBytes(row.path);
+        Reg_setDatabase(row.path.c_str());
+        uint32_t size = 0;
+        EXPECT_EQ(logOf([&] {
+                      EXPECT_EQ(Reg_openKey(kOptions, &key, nullptr), row.rc);
+                      EXPECT_EQ(Reg_openKey(kOptions, &key, nullptr), row.rc);
+                      EXPECT_EQ(Reg_queryValue(&forced, "Proxy", nullptr, nullptr, &size), row.rc);
+                      EXPECT_EQ(set(forced, "Proxy", "x"), row.rc);
+                      EXPECT_EQ(Reg_beginSave(&forced), row.rc);
+                  }),
+                  "Registry: cannot use " + row.path + ": " + row.why + "\n");
+        EXPECT_FALSE(key.open);
+        EXPECT_EQ(readBytes(row.path), before);
+        EXPECT_FALSE(std::filesystem::exists(row.path + "-journal"));
+    }
     EXPECT_TRUE(std::filesystem::is_empty(folder));
-
-    std::string empty = dir / "empty.sqlite";
     std::ofstream{empty};
     Reg_setDatabase(empty.c_str());
     bool created = false;

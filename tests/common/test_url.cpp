@@ -46,33 +46,21 @@ struct ResolveCase {
 };
 
 const ResolveCase RESOLVES[] = {
-    {"http://h/a/b.wml", "c.wml", "http://h/a/c.wml"},
-    {"http://h/a/b/c.wml", "../d.wml", "http://h/a/d.wml"},
-    {"http://h/a/b/", "../d.wml", "http://h/a/d.wml"},
-    {"http://h/c.wml", "../../d.wml", ""},
-    {"http://h/d.wml?x=1#a", "#b", "http://h/d.wml?x=1#b"},
-    {"http://h/a;p?q#f", "#", "http://h/a;p?q#"},
-    {"http://h/a/b.wml", "?x=1", ""},
-    {"http://h/a/b.wml", "http://o/x.wml", "http://o/x.wml"},
-    {"", "http://o/x.wml", "http://o/x.wml"},
-    {"http://h/a/b.wml", "http:///x", ""},
+    {"http://h/a/b.wml", "c.wml", "http://h/a/c.wml"}, {"http://h/a/b/c.wml", "../d.wml", "http://h/a/d.wml"},
+    {"http://h/a/b/", "../d.wml", "http://h/a/d.wml"}, {"http://h/c.wml", "../../d.wml", ""},
+    {"http://h/d.wml?x=1#a", "#b", "http://h/d.wml?x=1#b"}, {"http://h/a;p?q#f", "#", "http://h/a;p?q#"},
+    {"http://h/a/b.wml", "?x=1", ""}, {"http://h/a/b.wml", "http://o/x.wml", "http://o/x.wml"},
+    {"", "http://o/x.wml", "http://o/x.wml"}, {"http://h/a/b.wml", "http:///x", ""},
     {"http://h:9201/a/b.wml;p?q#f", "/x/y.wml", "http://h:9201/x/y.wml"},
-    {"http://h/a/b.wml", "c/../d.wml?x=1#f", "http://h/a/c/../d.wml?x=1#f"},
-    {"http://h", "c.wml", "http://h/c.wml"},
-    {"http://h/a/c.wml", "../d.wml", "http://h/d.wml"},
-    {"http://h/", "../d.wml", "http://h/d.wml"},
+    {"http://h/a/b.wml", "c/../d.wml?x=1#f", "http://h/a/c/../d.wml?x=1#f"}, {"http://h", "c.wml", "http://h/c.wml"},
+    {"http://h/a/c.wml", "../d.wml", "http://h/d.wml"}, {"http://h/", "../d.wml", "http://h/d.wml"},
     // The path, not the base text, says whether the base is a directory.
-    {"http://h/a/b/?x=1", "../d.wml", "http://h/a/d.wml"},
-    {"http://h/a/b/#f", "../../d.wml", "http://h/d.wml"},
+    {"http://h/a/b/?x=1", "../d.wml", "http://h/a/d.wml"}, {"http://h/a/b/#f", "../../d.wml", "http://h/d.wml"},
     // A trailing ".." is a whole level; "..x" is an ordinary name.
-    {"http://h/a/b/c.wml", "..", "http://h/a/"},
-    {"http://h/a/b/c.wml", "..?x=1", "http://h/a/?x=1"},
+    {"http://h/a/b/c.wml", "..", "http://h/a/"}, {"http://h/a/b/c.wml", "..?x=1", "http://h/a/?x=1"},
     {"http://h/a/b.wml", "..x.wml", "http://h/a/..x.wml"},
-    {"http://u:pw@h:81/a/b/c.wml", "../d.wml", "http://u:pw@h:81/a/d.wml"},
-    {"http://u@h/a#x", "#y", "http://u@h/a#y"},
-    {"page.wml", "c.wml", ""},
-    {nullptr, "c.wml", ""},
-    {"http://h/a", nullptr, ""},
+    {"http://u:pw@h:81/a/b/c.wml", "../d.wml", "http://u:pw@h:81/a/d.wml"}, {"http://u@h/a#x", "#y", "http://u@h/a#y"},
+    {"page.wml", "c.wml", ""}, {nullptr, "c.wml", ""}, {"http://h/a", nullptr, ""},
 };
 
 std::string resolve(const char *base, const char *reference)
@@ -123,18 +111,16 @@ TEST(Url, SplitsIntoNineFieldsKeepingAbsentAndEmptyApart)
 TEST(Url, AccessorsCopyOneComponentAndGiveEmptyTextOtherwise)
 {
     const char *url = "http://host:9201/a/b.wml;p?q=1#f";
-    char out[64];
-    EXPECT_TRUE(getUrlPort(url, out, sizeof out));
-    EXPECT_STREQ(out, "9201");
-    EXPECT_TRUE(getUrlBase(url, out, sizeof out));
-    EXPECT_STREQ(out, "http://host:9201/a/b.wml");
-    EXPECT_TRUE(getUrlFragment(url, out, sizeof out));
-    EXPECT_STREQ(out, "f");
-    EXPECT_TRUE(getUrlHost("page.wml", out, sizeof out));
-    EXPECT_STREQ(out, "");
-    std::strcpy(out, "junk");
-    EXPECT_TRUE(getUrlPath("#card", out, sizeof out));
-    EXPECT_STREQ(out, "");
+    const struct {
+        bool (*get)(const char *, char *, size_t);
+        const char *url, *expected;
+    } cases[] = {{getUrlPort, url, "9201"}, {getUrlBase, url, "http://host:9201/a/b.wml"}, {getUrlFragment, url, "f"},
+                 {getUrlHost, "page.wml", ""}, {getUrlPath, "#card", ""}};
+    for (const auto &c : cases) {
+        char out[64] = "junk";
+        EXPECT_TRUE(c.get(c.url, out, sizeof out)) << c.expected;
+        EXPECT_STREQ(out, c.expected);
+    }
 }
 
 TEST(Url, ResolvesReferencesAgainstBase)
@@ -145,7 +131,7 @@ TEST(Url, ResolvesReferencesAgainstBase)
     }
 }
 
-TEST(Url, RewritesQueryAndFragment)
+TEST(Url, RewritesQueryAndFragmentOfUrlsWithAHost)
 {
     EXPECT_EQ(rewrite(appendUrlQuery, "http://h/x?a=1#f", "b=2"), "http://h/x?a=1&b=2#f");
     EXPECT_EQ(rewrite(appendUrlQuery, "http://h/x;p", "b=2"), "http://h/x;p?b=2");
@@ -157,10 +143,7 @@ TEST(Url, RewritesQueryAndFragment)
     char out[64];
     EXPECT_TRUE(escapeUrlQuery("http://h/a b?x y+z#f g", out, sizeof out));
     EXPECT_STREQ(out, "http://h/a b?x%20y+z#f g");
-}
-
-TEST(Url, RewritingLeavesUrlWithoutQueryFieldsOrHostUnchanged)
-{
+    // A URL without query fields or host is left as it is.
     for (const char *url : {"http://h/x", "page.wml?x=1#f", "?x=1", "http:///x?y#z", ""}) {
         EXPECT_EQ(rewrite(appendUrlQuery, url, ""), url);
         EXPECT_EQ(rewrite(appendUrlQuery, url, nullptr), url);

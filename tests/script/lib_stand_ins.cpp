@@ -41,11 +41,9 @@ const char *getContextVal(const char *name)
 
 int setContextVal(const char *name, const char *value)
 {
-    if (!gHasContext) {
-        return 0;
-    }
-    gVars[name] = value;
-    return 1;
+    if (gHasContext)
+        gVars[name] = value;
+    return gHasContext ? 1 : 0;
 }
 
 void newContext() { gBrowserCalls.push_back("newContext"); }
@@ -72,14 +70,12 @@ int showDialog(DialogRequest *request)
 {
     StandInDialog shown{request->kind, request->title ? request->title : "(null)", request->prompt ? request->prompt : "",
                         "", request->maxLength};
-    if (request->buffer) {
+    if (request->buffer)
         shown.buffer.assign(request->buffer, request->kind == DIALOG_CONFIRM ? request->maxLength + 1u
                                                                              : std::strlen(request->buffer));
-    }
     gDialogs.push_back(shown);
-    if (gDialogAnswers.empty()) {
+    if (gDialogAnswers.empty())
         return 0;
-    }
     DialogAnswer answer = gDialogAnswers.front();
     gDialogAnswers.pop_front();
     if (answer.text && request->buffer && answer.accepted) {
@@ -111,43 +107,30 @@ void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint3
     result->code = 2007;
 }
 
-namespace {
-
-void toValue(const TV &tv, ScriptValue *value)
-{
-    if (tv.type == SV_INTEGER) {
-        makeInteger(value, tv.integer);
-    } else if (tv.type == SV_STRING) {
-        makeString(value, tv.text.data(), static_cast<int32_t>(tv.text.size()));
-    } else {
-        makeInvalid(value);
-    }
-}
-
-}  // namespace
-
 TV callByName(const char *name, const std::vector<TV> &args, int32_t *error, bool *ended)
 {
     const LibraryEntry *entry = findLibraryFunctionByName(name);
     EXPECT_NE(entry, nullptr) << name;
-    if (!entry) {
+    if (!entry)
         return INV;
-    }
     ScriptFrame frame{};
     for (const TV &arg : args) {
         ScriptValue v;
-        toValue(arg, &v);
+        if (arg.type == SV_INTEGER)
+            makeInteger(&v, arg.integer);
+        else if (arg.type == SV_STRING)
+            makeString(&v, arg.text.data(), static_cast<int32_t>(arg.text.size()));
+        else
+            makeInvalid(&v);
         pushValue(&v, &frame);
         releaseValue(&v);
     }
     int32_t code = -1;
     bool ok = callLibrary(entry->library, entry->index, &frame, &code);
-    if (error) {
+    if (error)
         *error = code;
-    }
-    if (ended) {
+    if (ended)
         *ended = !ok;
-    }
     EXPECT_EQ(frame.stackDepth, 1) << name;
     ScriptValue result;
     makeInvalid(&result);

@@ -103,18 +103,12 @@ TEST_F(ScriptRun, VariablesConstantsAndInvalid)
 
 TEST_F(ScriptRun, JoinsPastTheStringLimitAreInvalid)
 {
-    std::string almost(SCRIPT_MAX_STRING - 1, 'a');
-    for (const char *op : {"op_add", "op_addAsg"}) {
-        EV result;
-        std::string call = std::string("http://h/engine_ops#") + op + "('" + almost + "','b')";
-        EXPECT_EQ(callForResult(call, &result), 0) << op;
-        EXPECT_EQ(result, Str(almost + "b")) << op;
-        call = std::string("http://h/engine_ops#") + op + "('" + almost + "','bc')";
-        EXPECT_EQ(callForResult(call, &result), 0) << op;
-        EXPECT_EQ(result, Invalid) << op;
-        call = std::string("http://h/engine_ops#") + op + "('" + almost + "',10)";  // the integer's text too
-        EXPECT_EQ(callForResult(call, &result), 0) << op;
-        EXPECT_EQ(result, Invalid) << op;
+    const std::string almost(SCRIPT_MAX_STRING - 1, 'a');
+    for (std::string op : {"op_add('", "op_addAsg('"}) {
+        op += almost;
+        runTable("engine_ops", {{(op + "','b')").c_str(), 0, Str(almost + "b")},
+                                {(op + "','bc')").c_str(), 0, Invalid},
+                                {(op + "',10)").c_str(), 0, Invalid}});  // the integer's text too
     }
 }
 
@@ -128,41 +122,30 @@ TEST_F(ScriptRun, LocalCallsKeepEachLevelsVariables)
     expectEmpty();
 }
 
-TEST_F(ScriptRun, RunScriptContract)
-{
-    int32_t error = -1;
-    EXPECT_TRUE(runScript("http://h/engine_calls#fact(6)", 0, &error));
-    EXPECT_EQ(error, 0);
-    expectEmpty();
-    EXPECT_EQ(gScriptUnit.url, nullptr);
-
-    EXPECT_FALSE(runScript("http://h/engine_calls#deep(0)", 0, &error));
-    EXPECT_EQ(error, SE_OVERFLOW);
-    stopScript();
-    expectEmpty();
-
-    EXPECT_FALSE(runScript(nullptr, 1, &error));  // resume with nothing held
-    EXPECT_EQ(error, SE_NO_URL);
-}
-
-TEST_F(ScriptRun, LibraryCalls)
+TEST_F(ScriptRun, RunScriptContractAndLibraryCalls)
 {
     runTable("engine_lib", {{"abs(-4)", 0, Int(4)}, {"format(5)", 0, Int(5)}});
     struct Row {
         const char *call;
         bool ok;
         int32_t error;
-    } rows[] = {{"http://h/engine_lib#exitWith(3)", false, 1},
-                {"http://h/engine_lib#abortWith('x')", false, 2},
+    } rows[] = {{"http://h/engine_calls#fact(6)", true, 0}, {"http://h/engine_calls#deep(0)", false, SE_OVERFLOW},
+                {"http://h/engine_lib#exitWith(3)", false, 1}, {"http://h/engine_lib#abortWith('x')", false, 2},
                 {"http://h/engine_lib#floor()", true, 0}};
     for (const Row &row : rows) {
         int32_t error = -1;
         EXPECT_EQ(runScript(row.call, 0, &error), row.ok) << row.call;
         EXPECT_EQ(error, row.error) << row.call;
-        EXPECT_EQ(stackCount(), 0u) << row.call;  // the argument left by exit is discarded
+        EXPECT_EQ(stackCount(), row.error == SE_OVERFLOW ? 1u : 0u) << row.call;  // exit's argument is discarded
+        if (row.ok) {
+            EXPECT_EQ(gScriptUnit.url, nullptr) << row.call;
+        }
         stopScript();
         expectEmpty();
     }
+    int32_t error = -1;
+    EXPECT_FALSE(runScript(nullptr, 1, &error));  // resume with nothing held
+    EXPECT_EQ(error, SE_NO_URL);
 }
 
 TEST_F(ScriptRun, HandMadeInstructions)
@@ -172,26 +155,19 @@ TEST_F(ScriptRun, HandMadeInstructions)
         int32_t error;
         EV result;
     } rows[] = {
-        {{0x16, 0x1B, 0x1B, 0x1B, 0x3C, 0x3A}, 0, Int(2)},   // CONST_M1, INCR, DEBUG
-        {{0x15, 0x1C, 0x1C, 0x3A}, 0, Int(-1)},             // DECR
-        {{0x17, 0x1B, 0x3A}, 0, Invalid},                   // INCR of the empty string
-        {{0x16, 0x0B, 0x00, 0x00, 0x00, 0x3A}, 0, Int(1)},  // CALL_LIB_W Lang.abs
+        {{0x16, 0x1B, 0x1B, 0x1B, 0x3C, 0x3A}, 0, Int(2)}, {{0x15, 0x1C, 0x1C, 0x3A}, 0, Int(-1)},  // INCR, DEBUG, DECR
+        {{0x17, 0x1B, 0x3A}, 0, Invalid}, {{0x16, 0x0B, 0x00, 0x00, 0x00, 0x3A}, 0, Int(1)},  // INCR of "", CALL_LIB_W
         {{0x00}, SE_OPCODE, Invalid}, {{0x3D}, SE_OPCODE, Invalid}, {{0x7A}, SE_OPCODE, Invalid},
-        {{0x85, 0x3A}, SE_VERIFY, Invalid},          // jump past the function
-        {{0x14, 0xA3}, SE_VERIFY, Invalid},          // jump before it
-        {{0x04, 0x01, 0x00}, SE_VERIFY, Invalid},    // wide backward jump before it
-        {{0x14, 0x07, 0x02}, SE_VERIFY, Invalid},    // conditional backward jumps before it
-        {{0x14, 0x08, 0x00, 0x02}, SE_VERIFY, Invalid},
+        // Jumps past the function or before it, wide and conditional ones too.
+        {{0x85, 0x3A}, SE_VERIFY, Invalid}, {{0x14, 0xA3}, SE_VERIFY, Invalid}, {{0x04, 0x01, 0x00}, SE_VERIFY, Invalid},
+        {{0x14, 0x07, 0x02}, SE_VERIFY, Invalid}, {{0x14, 0x08, 0x00, 0x02}, SE_VERIFY, Invalid},
         {{0x0E}, SE_VERIFY, Invalid},                // operand missing
-        {{0x14}, 0, Str("")},                        // the end of the code returns ""
-        {{0x81, 0x14}, 0, Str("")},                  // and so does a jump to it
+        {{0x14}, 0, Str("")}, {{0x81, 0x14}, 0, Str("")},  // the end of the code, or a jump to it, returns ""
         {{0x59, 0x3A}, SE_VERIFY, Invalid},          // constant beyond the pool
         {{0x69}, SE_VERIFY, Invalid},                // CALL_LIB_S without its operand
         {{0x63, 0x3A}, SE_VERIFY, Invalid},          // call of a function that isn't there
-        {{0x3A}, 0, Invalid},                        // return with an empty stack
-        {{0x37, 0x40, 0xE0, 0x3A}, 0, Invalid},      // pop and store with an empty stack
-        {{0x17, 0x20, 0x3A}, 0, Invalid},            // "" + (nothing): invalid, never garbage
-        {{0x20}, SE_OPERAND, Invalid},
+        {{0x3A}, 0, Invalid}, {{0x37, 0x40, 0xE0, 0x3A}, 0, Invalid},  // return, pop and store on an empty stack
+        {{0x17, 0x20, 0x3A}, 0, Invalid}, {{0x20}, SE_OPERAND, Invalid},  // "" + (nothing): invalid, never garbage
         {{0x15, 0x14, 0x23, 0x3D}, SE_OPCODE, Invalid},  // a later error replaces 4200
         {{0x15, 0x14, 0x23, 0x37, 0x3B}, 0, Str("")},    // 4200 is forgotten at the outermost return
     };

@@ -46,11 +46,9 @@ Bytes operator+(Bytes a, const Bytes &b)
 void fakeReset()
 {
     gFakeVars.clear();
-    gFakeCardName.clear();
-    gFakeCardTitle.clear();
+    gFakeCardName = gFakeCardTitle = gFakeTimerVar = "";
     gFakeNewContexts = 0;
     gFakeTimerValue = -1;
-    gFakeTimerVar.clear();
     gFakeCanvasWidth = 120;
     gFakeCanvasHeight = 160;
 }
@@ -104,7 +102,4 @@ bool measureText(uint8_t style, const char *text, int *width, int *height)
     return true;
 }
 
-int fitText(uint8_t style, const char *text, int width)
-{
-    return fixedFitText(style, text, gFakeCharset == 106, width);
-}
+int fitText(uint8_t style, const char *text, int width) { return fixedFitText(style, text, gFakeCharset == 106, width); }
