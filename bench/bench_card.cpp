@@ -29,7 +29,7 @@ void setUp()
     if (gReady)
         return;
     char home[] = "/tmp/tovrin-bench-XXXXXX";
-    if (!mkdtemp(home) || !initDirectories(home))
+    if (!mkdtemp(home) || !Dir_initDirectories(home))
         std::abort();
     Log_setMode(LOG_OFF);
     C_init(nullptr);
@@ -38,7 +38,7 @@ void setUp()
     setImageSource(C_retrieve);
     std::ifstream in(std::string(BENCH_DECK_DIR) + "/layout_bench.wmlc", std::ios::binary);
     std::vector<uint8_t> deck((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string key = makeCacheKey(kUrl);
+    std::string key = C_makeCacheKey(kUrl);
     CacheEntry entry{};
     entry.contentType = CT_WMLC;
     entry.url = key.data();
@@ -64,7 +64,7 @@ void BM_PaintCard(benchmark::State &state)
 {
     setUp();
     Layout(kUrl, "news");
-    submitCanvas(getLayoutTable(), getEventTable());
+    submitCanvas(W_getLayoutTable(), W_getEventTable());
     for (auto _ : state)
         paintNow();
 }

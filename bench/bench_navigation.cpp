@@ -53,7 +53,7 @@ std::map<std::string, std::string> loadEnv()
     return env;
 }
 
-bool settled(void *) { return isIdle() && getBrowserState() == BSTATE_IDLE; }
+bool settled(void *) { return isIdle() && B_getBrowserState() == BSTATE_IDLE; }
 
 UserPrefs gPrefs;  // the run's preferences, lent to the Browser
 
@@ -62,7 +62,7 @@ UserPrefs gPrefs;  // the run's preferences, lent to the Browser
 double medianMs(const std::string &host, uint32_t port, bool watch, const std::string &url, int count)
 {
     char home[] = "/tmp/tovrin-bench-nav-XXXXXX";
-    if (!mkdtemp(home) || !initDirectories(home))
+    if (!mkdtemp(home) || !Dir_initDirectories(home))
         return -1;
     Log_open();
     setCanvasSize(120, 160);
@@ -70,7 +70,7 @@ double medianMs(const std::string &host, uint32_t port, bool watch, const std::s
     loadPrefs(&gPrefs);
     gPrefs.proxy = host;
     gPrefs.proxyPort = port;
-    setContextPrefs(&gPrefs);
+    B_setContextPrefs(&gPrefs);
     setUserPrefs(&gPrefs);
     loopInit();
     setLoopPoll(B_poll);
@@ -96,7 +96,7 @@ double medianMs(const std::string &host, uint32_t port, bool watch, const std::s
     setSocketWatch(true);
     B_shutdown();
     setLoopPoll(nullptr);
-    freePrefs(&gPrefs);
+    P_freePrefs(&gPrefs);
     std::filesystem::remove_all(home);
     if (times.empty())
         return -1;

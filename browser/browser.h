@@ -48,10 +48,10 @@ void B_abort();
 // fromStack: 1 when the stack just posted an event, 0 on the 200 ms tick.
 void B_poll(int fromStack);
 
-int32_t getBrowserState();
+int32_t B_getBrowserState();
 // The road navigations took: every state the Browser entered and every
 // dependency round ("BSTATE_WAITING", "BSTATE_WAITING_LAYOUT", "round",
 // "BSTATE_IDLE", ...), oldest first, since the last call; the record is
 // emptied. It keeps the most recent BROWSER_TRAIL_MAX steps.
 constexpr size_t BROWSER_TRAIL_MAX = 256;
-std::string takeBrowserTrail();
+std::string B_takeBrowserTrail();

@@ -174,7 +174,7 @@ void clearContext(int mode)
     }
 }
 
-uint32_t contextDepth() { return gContextDepth; }
+uint32_t B_contextDepth() { return gContextDepth; }
 
 void newContext()
 {
@@ -193,7 +193,7 @@ const char *getCardName() { return getContextVal("__cardName"); }
 
 const char *getCardTitle() { return getContextVal("__cardTitle"); }
 
-void setContextPrefs(UserPrefs *prefs) { gPrefs = prefs; }
+void B_setContextPrefs(UserPrefs *prefs) { gPrefs = prefs; }
 
 UserPrefs *getContextPrefs() { return gPrefs; }
 

@@ -37,11 +37,11 @@ void popContext();
 const char *getURL(int index);
 void clearContext(int mode);
 // Number of contexts on the stack.
-uint32_t contextDepth();
+uint32_t B_contextDepth();
 
 // The preferences lent to the Browser: the history lives in them and the
 // NEWCONTEXT flag is read from them. Null until set.
-void setContextPrefs(UserPrefs *prefs);
+void B_setContextPrefs(UserPrefs *prefs);
 UserPrefs *getContextPrefs();
 // Whether a new deck starts with a copy of the current variables.
 bool sharedVariables();

@@ -27,8 +27,8 @@ std::string eventText(const EventRecord &r, uint32_t offset, uint32_t limit = UI
 // table in order, until visit returns true; whether one did.
 template <typename F> bool forEachEventRecord(F visit)
 {
-    const uint8_t *table = getEventTable();
-    return table && forEachTableRecord(table, ER_HEADER_SIZE, visit);
+    const uint8_t *table = W_getEventTable();
+    return table && Tbl_forEachTableRecord(table, ER_HEADER_SIZE, visit);
 }
 
 // The input and select interactions (kinds 6 and 7).

@@ -9,7 +9,7 @@
 static void (*gHistoryGo)(const char *url, const char *postData, int method) = nullptr;  // B_go
 static void (*gRebuildMenus)() = nullptr;  // the display's menu rebuild
 
-void setHistoryHooks(void (*go)(const char *url, const char *postData, int method), void (*rebuildMenus)())
+void B_setHistoryHooks(void (*go)(const char *url, const char *postData, int method), void (*rebuildMenus)())
 {
     gHistoryGo = go;
     gRebuildMenus = rebuildMenus;
@@ -27,9 +27,9 @@ int addHistory(const char *url)
     if (!url || !*url || !prefs)
         return 0;
     // A URL seen before keeps its first place.
-    if (listTextFind(prefs->history, url) >= 0)
+    if (P_listTextFind(prefs->history, url) >= 0)
         return 1;
-    if (!listTextAppend(prefs->history, url))
+    if (!P_listTextAppend(prefs->history, url))
         return 0;
     historyChanged();
     return 1;
@@ -40,7 +40,7 @@ void clearHistory()
     UserPrefs *prefs = getContextPrefs();
     if (!prefs || prefs->history.empty())
         return;
-    prefs->history = listTextEmpty();
+    prefs->history = P_listTextEmpty();
     historyChanged();
     Log_str("Browser: Clear history\n");
 }
@@ -50,7 +50,7 @@ int historyGo(int index)
     UserPrefs *prefs = getContextPrefs();
     if (index < 0 || !prefs)
         return 0;
-    const char *entry = listTextAt(prefs->history, static_cast<size_t>(index));
+    const char *entry = P_listTextAt(prefs->history, static_cast<size_t>(index));
     if (!entry)
         return 0;
     // The navigation may add to the list, which moves its text.

@@ -12,4 +12,4 @@ int historyGo(int index);
 // What the history needs from the rest of the program: the navigation
 // (B_go) and the menu rebuild after the list changed. Set by the Browser
 // and the display at start-up; null hooks are skipped.
-void setHistoryHooks(void (*go)(const char *url, const char *postData, int method), void (*rebuildMenus)());
+void B_setHistoryHooks(void (*go)(const char *url, const char *postData, int method), void (*rebuildMenus)());

@@ -21,7 +21,7 @@ void showMessage(const char *text)
 
 const char *errorText(int32_t code)
 {
-    const ResultCode *entry = resultCode(code);
+    const ResultCode *entry = RC_resultCode(code);
     return entry ? entry->message : nullptr;
 }
 
@@ -36,4 +36,4 @@ void showError(int32_t code)
 
 void showWarning(const char *text) { showMessage(text ? text : ""); }
 
-void showStatus(const char *text) { displayStatusInsert(text ? text : ""); }
+void showStatus(const char *text) { D_displayStatusInsert(text ? text : ""); }

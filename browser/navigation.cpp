@@ -84,7 +84,7 @@ int stopRequests(const char *url)
     Log_str("Cache: stopall\n");
     bool wasStopping = gStopping;
     gStopping = true;
-    int r = abortRequestingEntries(url, abortTid);
+    int r = abortRequestingEntries(url, C_abortTid);
     gStopping = wasStopping;
     return r;
 }
@@ -123,7 +123,7 @@ void runCurrentScript()
 void expectArrival(std::vector<TaskVar> vars, bool origin)
 {
     gArrivalVars = std::move(vars);
-    gArrivalDepth = contextDepth();
+    gArrivalDepth = B_contextDepth();
     gArrivalOrigin = origin;
 }
 
@@ -214,7 +214,7 @@ void goScript(const std::string &url, const std::string &postData, int method, s
 
 }  // namespace
 
-void setUserPrefs(UserPrefs *prefs) { setContextPrefs(prefs); }
+void setUserPrefs(UserPrefs *prefs) { B_setContextPrefs(prefs); }
 
 UserPrefs *getUserPrefs() { return getContextPrefs(); }
 
@@ -235,7 +235,7 @@ void B_init()
     }
     // C_init takes the four capability words from the preferences.
     C_init(prefs);
-    if (prefs->lastVersion != prefsBuildString())
+    if (prefs->lastVersion != P_prefsBuildString())
         C_clearCache();
     if (layoutTablesInit() != 0)
         Log_str("Browser: out of memory for the layout tables\n");
@@ -247,7 +247,7 @@ void B_shutdown()
 {
     gBrowserUp = false;
     killTimer();
-    layoutTablesFree();
+    W_layoutTablesFree();
     C_shutdown();
     freeUrlParser();
     clearContext(CLEAR_ALL);
@@ -278,9 +278,9 @@ void B_go(const char *url, const char *postData, int method)
         stopRequests(nullptr);
     } else {
         // A deck that never arrived leaves with its request.
-        uint32_t depth = contextDepth();
+        uint32_t depth = B_contextDepth();
         const std::string top = getURL(0);
-        if (stopRequests(top.c_str()) == ABORT_DONE_OWN_URL && contextDepth() == depth)
+        if (stopRequests(top.c_str()) == ABORT_DONE_OWN_URL && B_contextDepth() == depth)
             popContext();
     }
 
@@ -306,7 +306,7 @@ void B_prev()
     Log_str("Browser: prev\n");
     killTimer();
     gForceReload = 0;
-    if (contextDepth() < 2) {
+    if (B_contextDepth() < 2) {
         Log_str("Browser: ignored! This is the first deck!\n");
         return;
     }

@@ -35,7 +35,7 @@ bool gArrivalOrigin = false;
 
 namespace {
 
-std::deque<std::string> gTrail;  // the road taken since the last takeBrowserTrail
+std::deque<std::string> gTrail;  // the road taken since the last B_takeBrowserTrail
 
 constexpr int32_t kAccessRefused = -5;
 constexpr int32_t kTooManyDependencies = 3902;
@@ -153,7 +153,7 @@ void layOutCard()
     gNavDirection = BEVENT_NONE;
     if (direction == BEVENT_ONENTERFORWARD || direction == BEVENT_ONENTERBACKWARD)
         B_event(direction, 0);
-    submitCanvas(getLayoutTable(), getEventTable());
+    submitCanvas(W_getLayoutTable(), W_getEventTable());
     setScroll(0, 0);
     paintNow();
 }
@@ -204,7 +204,7 @@ void noteTrail(const char *step)
         gTrail.pop_front();
 }
 
-std::string takeBrowserTrail()
+std::string B_takeBrowserTrail()
 {
     std::string road;
     for (const std::string &step : gTrail)
@@ -213,7 +213,7 @@ std::string takeBrowserTrail()
     return road;
 }
 
-int32_t getBrowserState() { return gBrowserState; }
+int32_t B_getBrowserState() { return gBrowserState; }
 
 void B_setTaskVars(std::vector<TaskVar> vars) { gTaskVars = std::move(vars); }
 
@@ -221,7 +221,7 @@ void applyArrivalVars()
 {
     std::vector<TaskVar> vars = std::move(gArrivalVars);
     gArrivalVars.clear();
-    if (contextDepth() != gArrivalDepth)
+    if (B_contextDepth() != gArrivalDepth)
         return;
     for (const TaskVar &v : vars) {
         setContextVal(v.name.c_str(), v.value.c_str());
@@ -299,11 +299,11 @@ void B_poll(int fromStack)
         Log_str("Browser: disconnected! Changing state to BSTATE_IDLE\n");
         break;
     case CRES_IDLE:
-        if (!displayShuttingDown())
+        if (!D_displayShuttingDown())
             advanceState();
         break;
     default:
-        if (resultIs(r.code, RESULT_FETCH_ERROR)) {
+        if (RC_resultIs(r.code, RESULT_FETCH_ERROR)) {
             Log_str("Browser: cache error, changing state to BSTATE_IDLE\n");
             dropArrivalVars();
             setBrowserState(BSTATE_IDLE);

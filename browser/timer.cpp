@@ -24,7 +24,7 @@ static uint32_t tenthsFromText(const char *text)
 // now + tenths / 10, kept within 32 bits and off 0, which means "no timer".
 static uint32_t deadlineAfter(uint32_t tenths)
 {
-    uint64_t deadline = static_cast<uint64_t>(nowSeconds()) + tenths / 10;
+    uint64_t deadline = static_cast<uint64_t>(Clock_nowSeconds()) + tenths / 10;
     return static_cast<uint32_t>(std::clamp<uint64_t>(deadline, 1, UINT32_MAX));
 }
 
@@ -54,7 +54,7 @@ void killTimer()
 {
     Log_str("Browser: KillTimer\n");
     if (gTimerDeadline && !gTimerVar.empty() && *getContextVal(gTimerVar.c_str())) {
-        int64_t remaining = static_cast<int64_t>(gTimerDeadline) - static_cast<int64_t>(nowSeconds());
+        int64_t remaining = static_cast<int64_t>(gTimerDeadline) - static_cast<int64_t>(Clock_nowSeconds());
         if (remaining >= 0) {
             char text[24];
             std::snprintf(text, sizeof text, "%lld", static_cast<long long>(remaining * 10));
@@ -67,4 +67,4 @@ void killTimer()
 
 uint32_t getTimerDeadline() { return gTimerDeadline; }
 
-bool timerDue() { return gTimerDeadline != 0 && gTimerDeadline <= nowSeconds(); }
+bool timerDue() { return gTimerDeadline != 0 && gTimerDeadline <= Clock_nowSeconds(); }

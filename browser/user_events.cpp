@@ -44,7 +44,7 @@ bool copyEventRecord(const uint8_t *entry, EventRecord *out)
     out->bytes.clear();
     if (!entry)
         return false;
-    uint32_t length = tableRecordLength(entry, 0, ER_HEADER_SIZE);
+    uint32_t length = Tbl_tableRecordLength(entry, 0, ER_HEADER_SIZE);
     if (length == 0)
         return false;
     out->bytes.assign(entry, entry + length);
@@ -62,7 +62,7 @@ uint32_t eventU32(const EventRecord &r, uint32_t offset)
 {
     if (r.bytes.size() < 4 || offset > r.bytes.size() - 4)
         return 0;
-    return getU32(r.bytes.data() + offset);
+    return Tbl_getU32(r.bytes.data() + offset);
 }
 
 std::string eventText(const EventRecord &r, uint32_t offset, uint32_t limit, uint32_t *next)
@@ -140,10 +140,10 @@ void doEvent(const uint8_t *entry)
 static void outline(int x, int y, int width, int height)
 {
     int top = y - 1;
-    drawLine(x, top, width, 0, FLASH_LINE_STYLE);
-    drawLine(x + width, top, 0, height, FLASH_LINE_STYLE);
-    drawLine(x + width, top + height, -width, 0, FLASH_LINE_STYLE);
-    drawLine(x, top + height, 0, -height, FLASH_LINE_STYLE);
+    D_drawLine(x, top, width, 0, FLASH_LINE_STYLE);
+    D_drawLine(x + width, top, 0, height, FLASH_LINE_STYLE);
+    D_drawLine(x + width, top + height, -width, 0, FLASH_LINE_STYLE);
+    D_drawLine(x, top + height, 0, -height, FLASH_LINE_STYLE);
     paintTitle();
 }
 
@@ -158,8 +158,8 @@ void flashItem(int x, int y, int width, int height)
 // Borders included; 64-bit so that no rectangle from the table overflows.
 static bool contains(const uint8_t *record, int x, int y)
 {
-    int64_t x0 = getI32(record + ER_X), y0 = getI32(record + ER_Y);
-    int64_t w = getI32(record + ER_WIDTH), h = getI32(record + ER_HEIGHT);
+    int64_t x0 = Tbl_getI32(record + ER_X), y0 = Tbl_getI32(record + ER_Y);
+    int64_t w = Tbl_getI32(record + ER_WIDTH), h = Tbl_getI32(record + ER_HEIGHT);
     return x0 <= x && x <= x0 + w && y0 <= y && y <= y0 + h;
 }
 
@@ -178,7 +178,7 @@ void B_userClick(int x, int y)
     });
     if (!hit.bytes.empty()) {
         const uint8_t *r = hit.bytes.data();
-        flashItem(getI32(r + ER_X), getI32(r + ER_Y), getI32(r + ER_WIDTH), getI32(r + ER_HEIGHT));
+        flashItem(Tbl_getI32(r + ER_X), Tbl_getI32(r + ER_Y), Tbl_getI32(r + ER_WIDTH), Tbl_getI32(r + ER_HEIGHT));
         doEvent(r);
         Log_str("Browser: doEvent() finished\n");
     }

@@ -72,7 +72,7 @@ void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint3
         result->code = CRES_BAD_URL;
         return;
     }
-    std::string key = makeCacheKey(resolved.c_str());
+    std::string key = C_makeCacheKey(resolved.c_str());
     CacheEntry entry{};
     int found = getEntry(key.c_str(), *contentType, &entry, false);
     if (found == GETENTRY_FOUND) {

@@ -109,7 +109,7 @@ bool pushWaiting();
 // What the push dialog's Go loads for a listed URI: the page a pushed
 // Service Indication or Service Loading names, the URI itself for a pushed
 // deck; empty when the push is gone or leads nowhere.
-std::string pushOpenUrl(const char *uri);
+std::string C_pushOpenUrl(const char *uri);
 // At most this many push messages are kept (the push dialog lists 256
 // bytes of URIs, room for eleven); a new one drops the oldest.
 constexpr uint32_t PUSH_KEEP_MAX = 10;
@@ -118,4 +118,4 @@ constexpr uint32_t PUSH_KEEP_MAX = 10;
 // it listens while online; when another program holds the port, push is
 // off for the rest of the run.
 enum PushListenerState { PUSH_LISTENER_CLOSED, PUSH_LISTENER_ON, PUSH_LISTENER_OFF };
-PushListenerState pushListenerState();
+PushListenerState C_pushListenerState();

@@ -115,7 +115,7 @@ void freeEntryBuffers(CacheEntry *entry)
 EntryFileState readEntryFile(const std::string &name, CacheEntry *entry, bool withContent, uint64_t *fileLength)
 {
     *entry = CacheEntry{};
-    File f(std::fopen(cachePath(name.c_str()).c_str(), "rb"));
+    File f(std::fopen(Dir_cachePath(name.c_str()).c_str(), "rb"));
     struct stat info;
     if (!f || fstat(fileno(f.get()), &info) != 0 || !S_ISREG(info.st_mode))
         return ENTRY_FILE_UNREADABLE;
@@ -168,7 +168,7 @@ void reduceCacheSize(uint64_t bytes)
 
 void deleteEntryFile(const std::string &name, uint64_t bytes)
 {
-    std::remove(cachePath(name.c_str()).c_str());
+    std::remove(Dir_cachePath(name.c_str()).c_str());
     reduceCacheSize(bytes);
 }
 
@@ -185,7 +185,7 @@ std::vector<std::string> listEntryFiles(const std::string &prefix)
     namespace fs = std::filesystem;
     std::vector<std::string> names;
     std::error_code ec;
-    for (fs::directory_iterator it(cacheDir(), ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(Dir_cacheDir(), ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
         if (name.size() >= prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
             name.compare(name.size() - 4, 4, ".wbc") == 0)
@@ -217,7 +217,7 @@ std::string makeEntryFileName(const char *keyUrl, uint32_t contentType)
 bool entryFileExists(const std::string &name)
 {
     struct stat info;
-    return stat(cachePath(name.c_str()).c_str(), &info) == 0;
+    return stat(Dir_cachePath(name.c_str()).c_str(), &info) == 0;
 }
 
 bool readSoundEntry(const std::string &name, CacheEntry *entry, bool withContent)

@@ -112,7 +112,7 @@ int putPush(const uint8_t *headers, uint32_t headersLength, const uint8_t *body,
     // name (the later would replace the earlier), the list (in name order)
     // stays in arrival order, and the number of a dropped push is never
     // given to a newer one.
-    uint64_t number = std::max<uint64_t>(nowSeconds() - kPushEpoch, highestPushNumber() + 1);
+    uint64_t number = std::max<uint64_t>(Clock_nowSeconds() - kPushEpoch, highestPushNumber() + 1);
     std::string url = pushUrl(static_cast<int32_t>(std::min<uint64_t>(number, INT32_MAX)), contentType);
 
     CacheEntry entry{};
@@ -182,7 +182,7 @@ int dropOldestPushes(uint32_t keep)
     return dropped;
 }
 
-std::string pushOpenUrl(const char *uri)
+std::string C_pushOpenUrl(const char *uri)
 {
     uint32_t contentType = 0;
     if (!pushUriType(uri, &contentType))

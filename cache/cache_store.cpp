@@ -47,7 +47,7 @@ void removeFileOfName(const std::string &name)
 
 bool writeEntryFile(const std::string &name, const CacheEntry *e)
 {
-    File f(std::fopen(cachePath(name.c_str()).c_str(), "w+b"));
+    File f(std::fopen(Dir_cachePath(name.c_str()).c_str(), "w+b"));
     if (!f)
         return false;
     uint8_t header[CACHE_HEADER_SIZE];
@@ -90,7 +90,7 @@ std::vector<std::string> lookupCandidates(const std::string &key, uint32_t conte
 
 }  // namespace
 
-std::string makeCacheKey(const char *url)
+std::string C_makeCacheKey(const char *url)
 {
     if (!url)
         return {};
@@ -132,7 +132,7 @@ int putEntry(CacheEntry *e)
     Log_printf("Cache: putEntry (fn %s)\n", name.c_str());
     if (!writeEntryFile(name, e)) {
         // Nothing half-written stays behind, and Size holds only what is there.
-        std::remove(cachePath(name.c_str()).c_str());
+        std::remove(Dir_cachePath(name.c_str()).c_str());
         reduceCacheSize(total);
         return PUTENTRY_WRITE_FAILED;
     }
@@ -259,7 +259,7 @@ bool clearCache()
             gCacheSettings.size += entry.entrySize;
         } else {
             Log_printf("Cache: clear cache - removing %s\n", name.c_str());
-            std::remove(cachePath(name.c_str()).c_str());
+            std::remove(Dir_cachePath(name.c_str()).c_str());
         }
     }
     return true;
@@ -289,7 +289,7 @@ int abortRequestingEntries(const char *url, void (*abortTid)(uint32_t tid))
     // The stored URL is the key form with the marker, so the given URL is
     // brought to that form before comparing.
     bool compare = url && *url;
-    std::string wanted = compare ? makeCacheKey(url) + REQUESTING_MARKER : std::string();
+    std::string wanted = compare ? C_makeCacheKey(url) + REQUESTING_MARKER : std::string();
     bool lastMatched = false;
     for (const std::string &name : names) {
         CacheEntry entry{};
@@ -326,7 +326,7 @@ bool isFresh(const CacheEntry *entry)
         return true;
     if (entry->freshness == FRESH_NEVER)
         return false;
-    return nowSeconds() + (entry->dateTime - entry->requestTime) < entry->expiresTime;
+    return Clock_nowSeconds() + (entry->dateTime - entry->requestTime) < entry->expiresTime;
 }
 
 uint32_t headerContentType(const uint8_t *headers, uint32_t length)

@@ -104,7 +104,7 @@ bool unpackEntryHeader(const uint8_t *data, size_t length, CacheEntry *entry);
 
 // The key of a URL: without its fragment (one entry per deck, whatever
 // card is shown), then unescaped. Empty when the URL does not fit.
-std::string makeCacheKey(const char *url);
+std::string C_makeCacheKey(const char *url);
 // "%s_%d.wbc" of key and type with every byte but ASCII letters, digits
 // and "." made "_". A key too long for a file name keeps its head and
 // gains a hash of the whole key, so the name stays within NAME_MAX.

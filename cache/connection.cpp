@@ -65,7 +65,7 @@ void abortOutstanding()
     if (gPending == 0)
         return;
     Log_str("Cache: stopall\n");
-    abortRequestingEntries("", abortTid);
+    abortRequestingEntries("", C_abortTid);
     // Requests the session layer no longer knows get no abort indication;
     // their entries would otherwise answer 2007 for the rest of the session.
     freeRequestingEntries();
@@ -138,7 +138,7 @@ void doConnect(const UserPrefs *prefs)
         Log_str("Cache: already connected, changing state to CSTATE_RECONNECTING\n");
     int32_t status = 0;
     uint32_t port = gConnPrefs->bearer == BEARER_SMS ? 0 : gConnPrefs->proxyPort;
-    int32_t r = sessionConnect(gConnPrefs->proxy.c_str(), port, gConnPrefs->bearer, &gSessionCaps, &status);
+    int32_t r = S_sessionConnect(gConnPrefs->proxy.c_str(), port, gConnPrefs->bearer, &gSessionCaps, &status);
     if (r > 1000)
         showError(r);
     if (status == SESSION_ALREADY && gCacheState == CSTATE_CONNECTING) {
@@ -153,7 +153,7 @@ void startPushListener()
 {
     if (gPushOff || !gConnPrefs)
         return;
-    int32_t r = listenForPush(gConnPrefs->proxy.c_str(), gConnPrefs->bearer, PUSH_PORT);
+    int32_t r = S_listenForPush(gConnPrefs->proxy.c_str(), gConnPrefs->bearer, PUSH_PORT);
     if (r == 1) {
         gPushOpen = true;
         return;
@@ -211,7 +211,7 @@ void goOnline(const UserPrefs *prefs)
 void goOffline()
 {
     gOnline = 0;
-    sessionDisconnect();
+    S_sessionDisconnect();
     // Two rounds so that the Disconnect leaves before the socket closes.
     pumpStack();
     pumpStack();
@@ -279,13 +279,13 @@ void C_abort()
 {
     Log_str("Cache: in abort\n");
     if (gOnline && (gCacheState == CSTATE_CONNECTING || gCacheState == CSTATE_RECONNECTING)) {
-        sessionDisconnect();
+        S_sessionDisconnect();
         gPending = 0;
         return;
     }
     Log_str("Cache: stopall\n");
     const char *current = getURL(0);
-    if (abortRequestingEntries(current ? current : "", abortTid) == ABORT_DONE_OWN_URL)
+    if (abortRequestingEntries(current ? current : "", C_abortTid) == ABORT_DONE_OWN_URL)
         popContext();
     gPending = 0;
 }
@@ -299,16 +299,16 @@ void C_reconnect()
     }
     Log_str("Cache: connectionlessmode! So disconnection!\n");
     if (gOnline)
-        sessionDisconnect();
+        S_sessionDisconnect();
 }
 
 void C_disconnect()
 {
     if (gOnline)
-        sessionDisconnect();
+        S_sessionDisconnect();
 }
 
-PushListenerState pushListenerState()
+PushListenerState C_pushListenerState()
 {
     if (gPushOff)
         return PUSH_LISTENER_OFF;
@@ -334,7 +334,7 @@ void setSessionCaps(const SessionCaps *caps)
         gSessionCaps = *caps;
 }
 
-void abortTid(uint32_t tid)
+void C_abortTid(uint32_t tid)
 {
     if (connectionMode())
         abortRequest(static_cast<int32_t>(tid));

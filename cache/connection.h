@@ -34,4 +34,4 @@ void handlePushCompleted(CacheResult *result, const SessionEvent &event);
 bool takeAbortOfRequestInFlight(const SessionEvent &event);
 // abortRequestingEntries' callback: in connection mode the session layer
 // aborts the request; connectionless requests cannot be recalled.
-void abortTid(uint32_t tid);
+void C_abortTid(uint32_t tid);

@@ -105,14 +105,14 @@ void requestContent(CacheResult *result, const char *url, uint32_t contentType, 
         return;
     }
     gPending++;
-    std::string key = makeCacheKey(url) + REQUESTING_MARKER;
+    std::string key = C_makeCacheKey(url) + REQUESTING_MARKER;
     CacheEntry entry{};
     entry.url = key.data();
     entry.contentType = contentType;
     entry.session = gCacheSettings.currentSession;
     entry.entryFlag = ENTRY_REQUESTING;
     entry.entryType = ENTRY_TYPE_NETWORK;
-    entry.requestTime = nowSeconds();
+    entry.requestTime = Clock_nowSeconds();
     entry.tid = static_cast<uint32_t>(tid);
     // Answers to form data are never served again for the bare URL.
     entry.freshness = post || (postData && *postData) ? FRESH_NEVER : FRESH_ALWAYS;
@@ -149,7 +149,7 @@ std::string resolveAgainstCurrent(const char *url)
     }
     ParsedUrl parsed{};
     bool valid = parseUrl(resolved.c_str(), &parsed);
-    clearParsedUrl(&parsed);
+    Url_clearParsedUrl(&parsed);
     return valid ? resolved : std::string();
 }
 
@@ -192,7 +192,7 @@ void C_getEx(const char *url, uint32_t *contentType, uint8_t **content, uint32_t
         requestContent(result, resolved.c_str(), type, false, fields);
         return;
     }
-    std::string key = makeCacheKey(resolved.c_str());
+    std::string key = C_makeCacheKey(resolved.c_str());
     CacheEntry entry{};
     int found = getEntry(key.c_str(), type, &entry, !retrieve);
     if (found == GETENTRY_FOUND) {

@@ -30,7 +30,7 @@ size_t sequenceAt(const uint8_t *text, size_t left, uint32_t *code)
 
 }  // namespace
 
-void judgeString(const uint8_t *text, size_t length, DeckTextJudge *judge)
+void Cs_judgeString(const uint8_t *text, size_t length, DeckTextJudge *judge)
 {
     uint8_t inner[4];   // the decoded bytes of one sequence still being gathered
     size_t innerHave = 0, innerNeed = 0;
@@ -73,7 +73,7 @@ void judgeString(const uint8_t *text, size_t length, DeckTextJudge *judge)
         judge->innerUtf8 = false;
 }
 
-uint32_t deckCharset(uint32_t labelled, const DeckTextJudge &judge, bool *doubleUtf8)
+uint32_t Cs_deckCharset(uint32_t labelled, const DeckTextJudge &judge, bool *doubleUtf8)
 {
     *doubleUtf8 = false;
     if (!judge.anyHigh || !judge.validUtf8)
@@ -84,7 +84,7 @@ uint32_t deckCharset(uint32_t labelled, const DeckTextJudge &judge, bool *double
     return labelled;
 }
 
-size_t undoDoubleUtf8(char *text, size_t length)
+size_t Cs_undoDoubleUtf8(char *text, size_t length)
 {
     size_t out = 0;
     for (size_t i = 0; i < length;) {
@@ -100,19 +100,19 @@ size_t undoDoubleUtf8(char *text, size_t length)
     return out;
 }
 
-int extraUtf8Levels(std::vector<std::string> texts)
+int Cs_extraUtf8Levels(std::vector<std::string> texts)
 {
     constexpr int MAX_LEVELS = 3;
     for (int level = 0; level < MAX_LEVELS; level++) {
         DeckTextJudge judge;
         for (const std::string &text : texts)
-            judgeString(reinterpret_cast<const uint8_t *>(text.data()), text.size(), &judge);
+            Cs_judgeString(reinterpret_cast<const uint8_t *>(text.data()), text.size(), &judge);
         bool doubled = false;
-        deckCharset(CHARSET_MIB_UTF8, judge, &doubled);
+        Cs_deckCharset(CHARSET_MIB_UTF8, judge, &doubled);
         if (!doubled)
             return level;
         for (std::string &text : texts)
-            text.resize(undoDoubleUtf8(text.data(), text.size()));
+            text.resize(Cs_undoDoubleUtf8(text.data(), text.size()));
     }
     return MAX_LEVELS;
 }
@@ -154,7 +154,7 @@ void appendUtf8(uint32_t code, std::string *out)
 
 }  // namespace
 
-uint32_t formCharset(const char *acceptCharset, uint32_t deckCharset)
+uint32_t Cs_formCharset(const char *acceptCharset, uint32_t deckCharset)
 {
     const char *p = acceptCharset ? acceptCharset : "";
     while (*p) {
@@ -171,7 +171,7 @@ uint32_t formCharset(const char *acceptCharset, uint32_t deckCharset)
     return deckCharset;
 }
 
-std::string convertCharset(const char *text, uint32_t from, uint32_t to)
+std::string Cs_convertCharset(const char *text, uint32_t from, uint32_t to)
 {
     const bool fromUtf8 = from == CHARSET_MIB_UTF8;
     const bool toUtf8 = to == CHARSET_MIB_UTF8;

@@ -25,27 +25,27 @@ struct DeckTextJudge {
     bool innerMultiByte = false;
 };
 
-void judgeString(const uint8_t *text, size_t length, DeckTextJudge *judge);
+void Cs_judgeString(const uint8_t *text, size_t length, DeckTextJudge *judge);
 
 // The charset to read the deck in; doubleUtf8 is set when its UTF-8 is
 // UTF-8 encoded twice and each string must be decoded once more.
-uint32_t deckCharset(uint32_t labelled, const DeckTextJudge &judge, bool *doubleUtf8);
+uint32_t Cs_deckCharset(uint32_t labelled, const DeckTextJudge &judge, bool *doubleUtf8);
 
 // Undoes one level of UTF-8 in place over text[0, length): a two-byte
 // sequence for U+0080..U+00FF becomes that byte; everything else stays.
 // Returns the new length.
-size_t undoDoubleUtf8(char *text, size_t length);
+size_t Cs_undoDoubleUtf8(char *text, size_t length);
 
 // How many times over UTF-8 texts were encoded beyond the first, judged
 // over all of them together (at most 3).
-int extraUtf8Levels(std::vector<std::string> texts);
+int Cs_extraUtf8Levels(std::vector<std::string> texts);
 
 // The charset a go's accept-charset list (comma- or space-separated names,
 // any case, parameters ignored) asks form data in: the first of UTF-8 and
 // ISO-8859-1 it names, else the deck's own.
-uint32_t formCharset(const char *acceptCharset, uint32_t deckCharset);
+uint32_t Cs_formCharset(const char *acceptCharset, uint32_t deckCharset);
 
 // text from one charset into another (UTF-8 or, for any other number,
 // ISO-8859-1). What the target cannot hold, and bytes that are not UTF-8
 // where UTF-8 is read, become '?'.
-std::string convertCharset(const char *text, uint32_t from, uint32_t to);
+std::string Cs_convertCharset(const char *text, uint32_t from, uint32_t to);

@@ -8,16 +8,16 @@ static uint32_t (*gRandomSource)() = nullptr;  // null: gRandom
 static std::mt19937 gRandom;
 static bool gRandomSeeded = false;  // until seeded, the first draw seeds from the clock
 
-uint32_t nowSeconds()
+uint32_t Clock_nowSeconds()
 {
     if (gClockSource)
         return gClockSource();
     return static_cast<uint32_t>(std::time(nullptr));
 }
 
-void setClockSource(uint32_t (*source)()) { gClockSource = source; }
+void Clock_setClockSource(uint32_t (*source)()) { gClockSource = source; }
 
-uint32_t randomNumber()
+uint32_t Clock_randomNumber()
 {
     if (gRandomSource)
         return gRandomSource();
@@ -25,7 +25,7 @@ uint32_t randomNumber()
     // transaction identifier must differ between runs), and a test that
     // replaces the clock gets a repeatable one.
     if (!gRandomSeeded)
-        seedRandom(nowSeconds());
+        seedRandom(Clock_nowSeconds());
     return gRandom() >> 1;  // 0..2^31-1
 }
 

@@ -17,7 +17,7 @@ struct DirectorySet {
 };
 
 static DirectorySet gDirs;       // the three directories in use
-static bool gDirsKnown = false;  // false until chosen, by initDirectories or lazily
+static bool gDirsKnown = false;  // false until chosen, by Dir_initDirectories or lazily
 
 // An environment value, or empty when unset.
 static std::string envText(const char *name)
@@ -81,7 +81,7 @@ static DirectorySet chooseDirectories(const char *home)
             xdgDir("XDG_STATE_HOME", ".local/state")};
 }
 
-// Getters used before initDirectories see the defaults, never an empty path.
+// Getters used before Dir_initDirectories see the defaults, never an empty path.
 static const DirectorySet &directories()
 {
     if (!gDirsKnown) {
@@ -112,7 +112,7 @@ static bool makeDirectories(const std::string &path)
     return true;
 }
 
-bool initDirectories(const char *home)
+bool Dir_initDirectories(const char *home)
 {
     gDirs = chooseDirectories(home);
     gDirsKnown = true;
@@ -127,9 +127,9 @@ bool initDirectories(const char *home)
 }
 
 const std::string &configDir() { return directories().config; }
-const std::string &cacheDir() { return directories().cache; }
+const std::string &Dir_cacheDir() { return directories().cache; }
 const std::string &stateDir() { return directories().state; }
 
-std::string configPath(const char *name) { return configDir() + "/" + name; }
-std::string cachePath(const char *name) { return cacheDir() + "/" + name; }
-std::string statePath(const char *name) { return stateDir() + "/" + name; }
+std::string Dir_configPath(const char *name) { return configDir() + "/" + name; }
+std::string Dir_cachePath(const char *name) { return Dir_cacheDir() + "/" + name; }
+std::string Dir_statePath(const char *name) { return stateDir() + "/" + name; }

@@ -8,13 +8,13 @@
 
 // home: the --home value or null. Creates the three directories; false
 // (with the reason in the log) when one cannot be created.
-bool initDirectories(const char *home);
+bool Dir_initDirectories(const char *home);
 
 const std::string &configDir();
-const std::string &cacheDir();
+const std::string &Dir_cacheDir();
 const std::string &stateDir();
 
 // A file name joined to one of the directories.
-std::string configPath(const char *name);
-std::string cachePath(const char *name);
-std::string statePath(const char *name);
+std::string Dir_configPath(const char *name);
+std::string Dir_cachePath(const char *name);
+std::string Dir_statePath(const char *name);

@@ -16,7 +16,7 @@ void Log_open()
         gLogFile = nullptr;
     }
     // Without a log file the system runs on; file writes are skipped.
-    gLogFile = std::fopen(statePath("wapout.log").c_str(), "w");
+    gLogFile = std::fopen(Dir_statePath("wapout.log").c_str(), "w");
 }
 
 void Log_setMode(unsigned char mode) { gLogMode = mode; }

@@ -43,7 +43,7 @@ static const char *const kStatementText[ST_COUNT] = {
     "ROLLBACK",
 };
 
-static std::string gDbPath;                     // empty: configPath("registry.sqlite")
+static std::string gDbPath;                     // empty: Dir_configPath("registry.sqlite")
 static sqlite3 *gDb = nullptr;                  // open lazily, at first use
 static sqlite3_stmt *gStatements[ST_COUNT] = {};
 static int gReportedError = REG_OK;             // failure already logged; quiet until a success
@@ -61,7 +61,7 @@ struct StatementUse {
     }
 };
 
-static std::string databasePath() { return gDbPath.empty() ? configPath("registry.sqlite") : gDbPath; }
+static std::string databasePath() { return gDbPath.empty() ? Dir_configPath("registry.sqlite") : gDbPath; }
 
 static int registryError(int sqliteCode)
 {

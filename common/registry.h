@@ -27,7 +27,7 @@ struct RegKey {
 };
 
 // Uses the database at path from now on (closing any open one); by
-// default it is configPath("registry.sqlite"), opened at first use.
+// default it is Dir_configPath("registry.sqlite"), opened at first use.
 void Reg_setDatabase(const char *path);
 void Reg_close();
 

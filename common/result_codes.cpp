@@ -87,7 +87,7 @@ static_assert(std::ranges::is_sorted(kResultCodes, {}, &ResultCode::code), "kRes
 
 }  // namespace
 
-const ResultCode *resultCode(int32_t code)
+const ResultCode *RC_resultCode(int32_t code)
 {
     auto it = std::ranges::lower_bound(kResultCodes, code, {}, &ResultCode::code);
     return it != kResultCodes.end() && it->code == code ? &*it : nullptr;

@@ -45,9 +45,9 @@ struct ResultCode {
 };
 
 // The entry of code, or null when it has no rule and no text.
-const ResultCode *resultCode(int32_t code);
-inline bool resultIs(int32_t code, uint8_t flag)
+const ResultCode *RC_resultCode(int32_t code);
+inline bool RC_resultIs(int32_t code, uint8_t flag)
 {
-    const ResultCode *entry = resultCode(code);
+    const ResultCode *entry = RC_resultCode(code);
     return entry && (entry->flags & flag);
 }

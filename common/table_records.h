@@ -12,25 +12,25 @@ constexpr uint32_t EVENT_TABLE_SIZE = 4096;
 // starting with its signed 32-bit length and its type. A length of 0 ends
 // a table, and so does one that is not a record's: shorter than the
 // table's header, not a multiple of 4, or running past the table. Every
-// reader walks the tables with forEachTableRecord.
+// reader walks the tables with Tbl_forEachTableRecord.
 static_assert(LAYOUT_TABLE_SIZE == EVENT_TABLE_SIZE);
 constexpr uint32_t LR_HEADER_SIZE = 36;   // a layout record up to its rectangle
 constexpr uint32_t ER_HEADER_SIZE = 40;   // an event record up to its name
 constexpr uint32_t ER_VISIBLE_SIZE = 64;  // event types 4 to 7 up to their rectangle
 
-inline uint32_t getU32(const uint8_t *p)
+inline uint32_t Tbl_getU32(const uint8_t *p)
 {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
-inline int32_t getI32(const uint8_t *p) { return static_cast<int32_t>(getU32(p)); }
+inline int32_t Tbl_getI32(const uint8_t *p) { return static_cast<int32_t>(Tbl_getU32(p)); }
 
 // The length of the record at offset of a table whose records have at
 // least header bytes, or 0 where the table ends.
-inline uint32_t tableRecordLength(const uint8_t *table, uint32_t offset, uint32_t header)
+inline uint32_t Tbl_tableRecordLength(const uint8_t *table, uint32_t offset, uint32_t header)
 {
     if (offset > LAYOUT_TABLE_SIZE - 4)
         return 0;
-    int32_t length = getI32(table + offset);
+    int32_t length = Tbl_getI32(table + offset);
     if (length < static_cast<int32_t>(header) || length % 4 != 0 ||
         static_cast<uint32_t>(length) > LAYOUT_TABLE_SIZE - offset)
         return 0;
@@ -39,11 +39,11 @@ inline uint32_t tableRecordLength(const uint8_t *table, uint32_t offset, uint32_
 
 // Calls visit (record, length) for each record in order until it returns
 // true; whether one did. *end (when given) is the offset it stopped at.
-template <typename T, typename F> bool forEachTableRecord(T *table, uint32_t header, F visit, uint32_t *end = nullptr)
+template <typename T, typename F> bool Tbl_forEachTableRecord(T *table, uint32_t header, F visit, uint32_t *end = nullptr)
 {
     uint32_t offset = 0;
     bool stopped = false;
-    while (uint32_t length = tableRecordLength(table, offset, header)) {
+    while (uint32_t length = Tbl_tableRecordLength(table, offset, header)) {
         if ((stopped = visit(table + offset, length)))
             break;
         offset += length;

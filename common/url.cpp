@@ -323,7 +323,7 @@ std::string resolveText(ParsedUrl *u, const char *base, const char *reference)
 
 }  // namespace
 
-void clearParsedUrl(ParsedUrl *url)
+void Url_clearParsedUrl(ParsedUrl *url)
 {
     if (!url) {
         return;
@@ -339,13 +339,13 @@ bool parseUrl(const char *text, ParsedUrl *url)
     if (!url) {
         return false;
     }
-    clearParsedUrl(url);
+    Url_clearParsedUrl(url);
     UrlLayout at;
     if (!text || !*text || !findLayout(text, at)) {
         return false;
     }
     if (!copyComponents(text, at, url)) {
-        clearParsedUrl(url);
+        Url_clearParsedUrl(url);
         return false;
     }
     return true;
@@ -360,7 +360,7 @@ void initUrlParser()
 
 void freeUrlParser()
 {
-    clearParsedUrl(gParsedUrl);
+    Url_clearParsedUrl(gParsedUrl);
     std::free(gParsedUrl);
     gParsedUrl = nullptr;
 }

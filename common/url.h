@@ -41,7 +41,7 @@ constexpr int URL_CLASS_RESERVED = 64;
 constexpr int URL_SPACE_AS_PLUS = 128;
 
 // Frees every present field and sets all nine to absent.
-void clearParsedUrl(ParsedUrl *url);
+void Url_clearParsedUrl(ParsedUrl *url);
 
 // Splits text into url (cleared first). False when the text is rejected;
 // the record is then to be treated as empty.

@@ -24,7 +24,7 @@ std::string listTextFromBytes(const char *bytes, size_t length)
     return list;
 }
 
-std::string listTextEmpty() { return std::string(1, '\0'); }
+std::string P_listTextEmpty() { return std::string(1, '\0'); }
 
 // Offsets of the strings, walked within the list's own bytes: a list that
 // lost its end marker still stops at size().
@@ -36,7 +36,7 @@ static size_t nextString(const std::string &list, size_t pos)
 
 static bool atEnd(const std::string &list, size_t pos) { return pos >= list.size() || list[pos] == '\0'; }
 
-size_t listTextCount(const std::string &list)
+size_t P_listTextCount(const std::string &list)
 {
     size_t count = 0;
     for (size_t pos = 0; !atEnd(list, pos); pos = nextString(list, pos))
@@ -54,13 +54,13 @@ static size_t stringOffset(const std::string &list, size_t index)
     return std::string::npos;
 }
 
-const char *listTextAt(const std::string &list, size_t index)
+const char *P_listTextAt(const std::string &list, size_t index)
 {
     size_t pos = stringOffset(list, index);
     return pos == std::string::npos ? nullptr : list.c_str() + pos;
 }
 
-long listTextFind(const std::string &list, const char *text)
+long P_listTextFind(const std::string &list, const char *text)
 {
     if (!text)
         return -1;
@@ -71,7 +71,7 @@ long listTextFind(const std::string &list, const char *text)
     return -1;
 }
 
-bool listTextAppend(std::string &list, const char *text)
+bool P_listTextAppend(std::string &list, const char *text)
 {
     if (!text || !*text)
         return false;
@@ -88,7 +88,7 @@ bool listTextAppend(std::string &list, const char *text)
     return true;
 }
 
-bool listTextRemove(std::string &list, size_t index, size_t count)
+bool P_listTextRemove(std::string &list, size_t index, size_t count)
 {
     size_t from = stringOffset(list, index);
     if (from == std::string::npos)

@@ -18,17 +18,17 @@ std::string textFromBytes(const char *bytes, size_t length);
 std::string listTextFromBytes(const char *bytes, size_t length);
 
 // The empty list: a single zero byte.
-std::string listTextEmpty();
+std::string P_listTextEmpty();
 
-size_t listTextCount(const std::string &list);
+size_t P_listTextCount(const std::string &list);
 // The index-th string (0-based), or null beyond the last one. The text
 // belongs to list and lives until list changes.
-const char *listTextAt(const std::string &list, size_t index);
+const char *P_listTextAt(const std::string &list, size_t index);
 // Index of the first string equal to text byte for byte, or -1.
-long listTextFind(const std::string &list, const char *text);
+long P_listTextFind(const std::string &list, const char *text);
 // Puts text (not empty) after the last string; a list not set becomes a
 // list first. An empty text would end the list early and is refused.
-bool listTextAppend(std::string &list, const char *text);
+bool P_listTextAppend(std::string &list, const char *text);
 // Removes count strings starting at index; false when they are not all
 // there (the list is then unchanged).
-bool listTextRemove(std::string &list, size_t index, size_t count);
+bool P_listTextRemove(std::string &list, size_t index, size_t count);

@@ -131,7 +131,7 @@ bool storedBytes(const UserPrefs &prefs, const PrefField &field, std::string *by
 
 } // namespace
 
-std::string prefsBuildString() { return std::string("Build ") + TOVRIN_SPECIAL_BUILD; }
+std::string P_prefsBuildString() { return std::string("Build ") + TOVRIN_SPECIAL_BUILD; }
 
 void setPrefDefaults(UserPrefs *prefs)
 {
@@ -141,8 +141,8 @@ void setPrefDefaults(UserPrefs *prefs)
     prefs->homeUrl = PREF_DEFAULT_HOME;
     prefs->flags = PREF_DEFAULT_FLAGS;
     prefs->bearer = PREF_DEFAULT_BEARER;
-    prefs->history = listTextEmpty();
-    prefs->bookmarks = listTextEmpty();
+    prefs->history = P_listTextEmpty();
+    prefs->bookmarks = P_listTextEmpty();
     prefs->sduSize = PREF_DEFAULT_SDU_SIZE;
     prefs->pushEnable = PREF_DEFAULT_PUSH;
     prefs->morMethod = PREF_DEFAULT_MOR_METHOD;
@@ -190,7 +190,7 @@ int savePrefs(const UserPrefs *prefs)
         // The record holds the version that was read; the store gets this run's.
         bool present = true;
         if (id == F_LAST_VERSION)
-            bytes = prefsBuildString() + '\0';
+            bytes = P_prefsBuildString() + '\0';
         else
             present = storedBytes(*prefs, field, &bytes);
         if (present)
@@ -202,4 +202,4 @@ int savePrefs(const UserPrefs *prefs)
     return code;
 }
 
-void freePrefs(UserPrefs *prefs) { *prefs = UserPrefs{}; }
+void P_freePrefs(UserPrefs *prefs) { *prefs = UserPrefs{}; }

@@ -53,7 +53,7 @@ struct UserPrefs {
 };
 
 // The running program's build string, "Build " and the special-build text.
-std::string prefsBuildString();
+std::string P_prefsBuildString();
 
 // The defaults (releasing what the record held). The cache limits'
 // defaults are set by whoever owns the cache (start-up, the form).
@@ -67,4 +67,4 @@ int loadPrefs(UserPrefs *prefs);
 // running build string. Returns a registry code.
 int savePrefs(const UserPrefs *prefs);
 // Releases the record's texts.
-void freePrefs(UserPrefs *prefs);
+void P_freePrefs(UserPrefs *prefs);

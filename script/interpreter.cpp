@@ -139,8 +139,8 @@ static bool addValues(ScriptValue *a, ScriptValue *b, ScriptValue *result, int32
         makeInvalid(result);
         return true;
     }
-    std::string joined(valueText(a), static_cast<size_t>(a->length));
-    joined.append(valueText(b), static_cast<size_t>(b->length));
+    std::string joined(WS_valueText(a), static_cast<size_t>(a->length));
+    joined.append(WS_valueText(b), static_cast<size_t>(b->length));
     makeString(result, joined.data(), static_cast<int32_t>(joined.size()));
     return true;
 }
@@ -426,9 +426,9 @@ static bool callUrl(ScriptFrame *frame, ScriptUnit *unit, uint32_t urlIndex, uin
     loadConstant(unit, static_cast<int32_t>(nameIndex), &name);
     bool strings = url.type == SV_STRING && name.type == SV_STRING;
     std::string resolved(std::strlen(unit->url ? unit->url : "") + url.length + 2, '\0');
-    if (strings && !resolveUrl(unit->url ? unit->url : "", valueText(&url), resolved.data(), resolved.size()))
-        resolved.assign(valueText(&url));
-    std::string callText = std::string(resolved.c_str()) + "#" + valueText(&name);
+    if (strings && !resolveUrl(unit->url ? unit->url : "", WS_valueText(&url), resolved.data(), resolved.size()))
+        resolved.assign(WS_valueText(&url));
+    std::string callText = std::string(resolved.c_str()) + "#" + WS_valueText(&name);
     releaseValue(&url);
     releaseValue(&name);
     if (!strings)
@@ -492,7 +492,7 @@ static bool returnFrom(ScriptFrame *frame, ScriptUnit *unit, int32_t *error)
 {
     truncateVariables(static_cast<uint32_t>(frame->varBase));
     if (frame->frameDepth == 0) {
-        releaseUnitContent(unit);
+        WS_releaseUnitContent(unit);
         return fail(error, SE_OK);
     }
     return restoreCaller(frame, unit, error);
@@ -658,7 +658,7 @@ static bool run(int32_t *error)
     gLastUsage = {gMeter.instructions + 1, gScriptBytes, threadCpuNanoseconds() - gMeter.cpuStart};
     if (*error != SE_NO_UNIT)
         releaseUrl();
-    releaseUnitContent(&gScriptUnit);
+    WS_releaseUnitContent(&gScriptUnit);
     if (*error == SE_OK || *error == SE_EXIT || *error == SE_ABORT) {
         ScriptValue result;
         if (popValue(&result, &gScriptFrame))
@@ -689,7 +689,7 @@ bool runScript(const char *callText, int32_t wakeup, int32_t *error)
     }
     if (callText == nullptr) {
         releaseUrl();
-        releaseUnitContent(&gScriptUnit);
+        WS_releaseUnitContent(&gScriptUnit);
         return true;
     }
     gScriptFrame = ScriptFrame{};

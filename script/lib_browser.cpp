@@ -19,7 +19,7 @@ bool isReservedName(const char *name) { return name[0] == '_' && name[1] == '_';
 
 int32_t emptyResult(ScriptValue *result)
 {
-    setText(result, "");
+    WS_setText(result, "");
     return SE_OK;
 }
 
@@ -29,7 +29,7 @@ int32_t browserGetVar(const ScriptValue *args, ScriptValue *result)
 {
     if (isString(&args[0])) {
         // Variables hold the deck's charset, scripts UTF-8.
-        setText(result, convertCharset(getContextVal(valueText(&args[0])), getDeckCharset(), CHARSET_MIB_UTF8));
+        WS_setText(result, Cs_convertCharset(getContextVal(WS_valueText(&args[0])), D_getDeckCharset(), CHARSET_MIB_UTF8));
     }
     return SE_OK;
 }
@@ -39,8 +39,8 @@ int32_t browserGetVar(const ScriptValue *args, ScriptValue *result)
 int32_t browserSetVar(const ScriptValue *args, ScriptValue *result)
 {
     if (isString(&args[0]) && isString(&args[1])) {
-        const char *name = valueText(&args[0]);
-        std::string value = convertCharset(valueText(&args[1]), CHARSET_MIB_UTF8, getDeckCharset());
+        const char *name = WS_valueText(&args[0]);
+        std::string value = Cs_convertCharset(WS_valueText(&args[1]), CHARSET_MIB_UTF8, D_getDeckCharset());
         bool set = *name && !isReservedName(name) && setContextVal(name, value.c_str());
         makeInteger(result, set);
     }
@@ -54,7 +54,7 @@ int32_t browserGo(const ScriptValue *args, ScriptValue *result)
     if (!isString(&args[0])) {
         return SE_OK;
     }
-    const char *url = valueText(&args[0]);
+    const char *url = WS_valueText(&args[0]);
     if (*url) {
         gNavHooks.go(url, nullptr, METHOD_GET);
     }
@@ -75,7 +75,7 @@ int32_t browserNewContext(const ScriptValue *, ScriptValue *result)
 
 int32_t browserGetCurrentCard(const ScriptValue *, ScriptValue *result)
 {
-    setText(result, getContextVal("__cardName"));
+    WS_setText(result, getContextVal("__cardName"));
     return SE_OK;
 }
 

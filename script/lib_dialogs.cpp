@@ -18,7 +18,7 @@ constexpr size_t MAX_DIALOG_LENGTH = 65535;
 
 std::string toDeck(const ScriptValue *value)
 {
-    return convertCharset(valueText(value), CHARSET_MIB_UTF8, getDeckCharset());
+    return Cs_convertCharset(WS_valueText(value), CHARSET_MIB_UTF8, D_getDeckCharset());
 }
 
 // A request with the empty title and message (kept alive by the caller)
@@ -55,7 +55,7 @@ int32_t dialogsPrompt(const ScriptValue *args, ScriptValue *result)
     request.maxLength = PROMPT_BUFFER - 1;
     showDialog(&request);
     buffer[PROMPT_BUFFER - 1] = 0;
-    setText(result, convertCharset(buffer, getDeckCharset(), CHARSET_MIB_UTF8));
+    WS_setText(result, Cs_convertCharset(buffer, D_getDeckCharset(), CHARSET_MIB_UTF8));
     return SE_OK;
 }
 
@@ -87,6 +87,6 @@ int32_t dialogsAlert(const ScriptValue *args, ScriptValue *result)
     std::string message = toDeck(&args[0]);
     DialogRequest request = dialogRequest(DIALOG_INFO, message);
     showDialog(&request);
-    setText(result, "");
+    WS_setText(result, "");
     return SE_OK;
 }

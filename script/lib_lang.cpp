@@ -17,7 +17,7 @@ bool gRandomSeeded = false;    // false until seed() or the first random()
 uint32_t nextRandom()
 {
     if (!gRandomSeeded) {
-        gRandomState = randomNumber();
+        gRandomState = Clock_randomNumber();
         gRandomSeeded = true;
     }
     gRandomState = gRandomState * 1103515245u + 12345u;
@@ -112,9 +112,9 @@ int32_t langRandom(const ScriptValue *args, ScriptValue *result)
 int32_t langSeed(const ScriptValue *args, ScriptValue *result)
 {
     if (isInteger(&args[0])) {
-        gRandomState = args[0].integer >= 0 ? static_cast<uint32_t>(args[0].integer) : randomNumber();
+        gRandomState = args[0].integer >= 0 ? static_cast<uint32_t>(args[0].integer) : Clock_randomNumber();
         gRandomSeeded = true;
-        setText(result, "");
+        WS_setText(result, "");
     }
     return SE_OK;
 }

@@ -51,7 +51,7 @@ void joinElements(ScriptValue *result, const std::vector<std::string_view> &elem
             break;
         }
     }
-    setText(result, out);
+    WS_setText(result, out);
 }
 
 // The element functions' common checks: value a string, index an integer,
@@ -142,9 +142,9 @@ int32_t stringCharAt(const ScriptValue *args, ScriptValue *result)
     }
     int32_t index = args[1].integer;
     if (index < 0 || static_cast<size_t>(index) >= text.size()) {
-        setText(result, "");
+        WS_setText(result, "");
     } else {
-        setText(result, std::string_view(text).substr(static_cast<size_t>(index), 1));
+        WS_setText(result, std::string_view(text).substr(static_cast<size_t>(index), 1));
     }
     return SE_OK;
 }
@@ -158,11 +158,11 @@ int32_t stringSubString(const ScriptValue *args, ScriptValue *result)
     int32_t start = args[1].integer;
     int32_t length = args[2].integer;
     if (!libText(&args[0], &text) || start < 0 || static_cast<size_t>(start) >= text.size() || length <= 0) {
-        setText(result, "");
+        WS_setText(result, "");
         return SE_OK;
     }
     // substr cuts a length reaching past the end.
-    setText(result, std::string_view(text).substr(static_cast<size_t>(start), static_cast<size_t>(length)));
+    WS_setText(result, std::string_view(text).substr(static_cast<size_t>(start), static_cast<size_t>(length)));
     return SE_OK;
 }
 
@@ -198,7 +198,7 @@ int32_t stringReplace(const ScriptValue *args, ScriptValue *result)
         }
     }
     out.append(text.substr(start));
-    setText(result, out);
+    WS_setText(result, out);
     return SE_OK;
 }
 
@@ -225,9 +225,9 @@ int32_t stringElementAt(const ScriptValue *args, ScriptValue *result)
     std::vector<std::string_view> elements = splitElements(libBytes(&args[0]), separator);
     int32_t index = args[1].integer;
     if (index > 0 && static_cast<size_t>(index) >= elements.size()) {
-        setText(result, "");
+        WS_setText(result, "");
     } else {
-        setText(result, elements[index <= 0 ? 0 : static_cast<size_t>(index)]);
+        WS_setText(result, elements[index <= 0 ? 0 : static_cast<size_t>(index)]);
     }
     return SE_OK;
 }
@@ -269,7 +269,7 @@ int32_t stringInsertAt(const ScriptValue *args, ScriptValue *result)
     std::string_view text = libBytes(&args[0]);
     if (text.empty()) {
         // No elements yet: the new one is all there is.
-        setText(result, element);
+        WS_setText(result, element);
         return SE_OK;
     }
     std::vector<std::string_view> elements = splitElements(text, separator);
@@ -297,7 +297,7 @@ int32_t stringSqueeze(const ScriptValue *args, ScriptValue *result)
         }
         out += c;
     }
-    setText(result, out);
+    WS_setText(result, out);
     return SE_OK;
 }
 
@@ -309,10 +309,10 @@ int32_t stringTrim(const ScriptValue *args, ScriptValue *result)
     std::string_view text = libBytes(&args[0]);
     size_t first = text.find_first_not_of(BLANK);
     if (first == std::string_view::npos) {
-        setText(result, "");
+        WS_setText(result, "");
         return SE_OK;
     }
-    setText(result, text.substr(first, text.find_last_not_of(BLANK) - first + 1));
+    WS_setText(result, text.substr(first, text.find_last_not_of(BLANK) - first + 1));
     return SE_OK;
 }
 
@@ -328,7 +328,7 @@ int32_t stringCompare(const ScriptValue *args, ScriptValue *result)
 int32_t stringToString(const ScriptValue *args, ScriptValue *result)
 {
     std::string text;
-    setText(result, libText(&args[0], &text) ? std::string_view(text) : std::string_view("invalid"));
+    WS_setText(result, libText(&args[0], &text) ? std::string_view(text) : std::string_view("invalid"));
     return SE_OK;
 }
 
@@ -348,6 +348,6 @@ int32_t stringFormat(const ScriptValue *args, ScriptValue *result)
             return SE_OK;
         }
     }
-    setText(result, out);
+    WS_setText(result, out);
     return SE_OK;
 }

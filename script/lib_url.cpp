@@ -73,7 +73,7 @@ int32_t urlComponent(const ScriptValue *value, ScriptValue *result, UrlAccessor 
     }
     std::vector<char> out(url.size() + 2);
     accessor(url.c_str(), out.data(), out.size());
-    setText(result, out.data());
+    WS_setText(result, out.data());
     return SE_OK;
 }
 
@@ -97,7 +97,7 @@ std::string shortestReference(const char *deck, const char *unitUrl)
     ParsedUrl d{}, u{};
     std::string out;
     if (!parseUrl(deck, &d)) {
-        clearParsedUrl(&d);
+        Url_clearParsedUrl(&d);
         return out;
     }
     std::string_view text(deck);
@@ -123,8 +123,8 @@ std::string shortestReference(const char *deck, const char *unitUrl)
             }
         }
     }
-    clearParsedUrl(&d);
-    clearParsedUrl(&u);
+    Url_clearParsedUrl(&d);
+    Url_clearParsedUrl(&u);
     return out;
 }
 
@@ -186,7 +186,7 @@ int32_t urlGetBase(const ScriptValue *, ScriptValue *result)
 int32_t urlGetReferer(const ScriptValue *, ScriptValue *result)
 {
     const char *deck = getURL(0);
-    setText(result, deck && *deck ? shortestReference(deck, currentUnitUrl()) : std::string());
+    WS_setText(result, deck && *deck ? shortestReference(deck, currentUnitUrl()) : std::string());
     return SE_OK;
 }
 
@@ -198,7 +198,7 @@ int32_t urlResolve(const ScriptValue *args, ScriptValue *result)
     }
     std::vector<char> out(base.size() + embedded.size() + 4);
     resolveUrl(base.c_str(), embedded.c_str(), out.data(), out.size());
-    setText(result, out.data());
+    WS_setText(result, out.data());
     return SE_OK;
 }
 
@@ -220,7 +220,7 @@ int32_t urlEscapeString(const ScriptValue *args, ScriptValue *result)
             out += c;
         }
     }
-    setText(result, out);
+    WS_setText(result, out);
     return SE_OK;
 }
 
@@ -242,7 +242,7 @@ int32_t urlUnescapeString(const ScriptValue *args, ScriptValue *result)
             out += text[i];
         }
     }
-    setText(result, out);
+    WS_setText(result, out);
     return SE_OK;
 }
 
@@ -269,7 +269,7 @@ int32_t urlLoadString(const ScriptValue *args, ScriptValue *result)
     } else if (contentType < CT_TEXT_ANY || contentType > CT_TEXT_LAST) {
         makeInteger(result, LOAD_WRONG_TYPE);
     } else {
-        setText(result, std::string_view(reinterpret_cast<const char *>(content), content ? length : 0));
+        WS_setText(result, std::string_view(reinterpret_cast<const char *>(content), content ? length : 0));
     }
     std::free(content);
     return SE_OK;

@@ -197,7 +197,7 @@ size_t findText(std::string_view text, std::string_view sub, size_t from)
     return at ? static_cast<size_t>(static_cast<const char *>(at) - text.data()) : std::string_view::npos;
 }
 
-void setText(ScriptValue *result, std::string_view text)
+void WS_setText(ScriptValue *result, std::string_view text)
 {
     releaseValue(result);
     if (text.size() > static_cast<size_t>(SCRIPT_MAX_STRING)) {

@@ -58,7 +58,7 @@ bool isInteger(const ScriptValue *value);
 bool isString(const ScriptValue *value);
 // result becomes a string holding text, or invalid when text is longer than
 // SCRIPT_MAX_STRING.
-void setText(ScriptValue *result, std::string_view text);
+void WS_setText(ScriptValue *result, std::string_view text);
 // Decimal text of n, as toText writes it.
 std::string decimalText(int32_t n);
 // The offset of the first occurrence of sub in text (npos when none),

@@ -79,7 +79,7 @@ void copyValue(ScriptValue *target, const ScriptValue *source);
 // Frees a string's text and sets it to null; other kinds need nothing.
 void releaseValue(ScriptValue *value);
 // The text of a string value, never null ("" for the empty string).
-const char *valueText(const ScriptValue *value);
+const char *WS_valueText(const ScriptValue *value);
 
 // The serialised form the stores hold: integer = type(4) value(4); string =
 // type(4) length(4) bytes (no terminator); invalid = type(4). Host byte

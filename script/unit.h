@@ -44,7 +44,7 @@ bool loadConstant(const ScriptUnit *unit, int32_t index, ScriptValue *value);
 // codeStart; false when there is no such function or it is truncated.
 bool locateFunction(ScriptUnit *unit);
 // Frees the unit's content (the URL stays).
-void releaseUnitContent(ScriptUnit *unit);
+void WS_releaseUnitContent(ScriptUnit *unit);
 // Fetches url's content from the cache into the unit (replacing any held);
 // false when it is not there.
 bool fetchUnitContent(ScriptUnit *unit, const char *url);

@@ -77,7 +77,7 @@ static int32_t decodeConstant(ByteReader *cursor, ScriptValue *value)
         if (value && type == CONST_UTF8 && gExtraUtf8Levels > 0) {
             std::string text(reinterpret_cast<const char *>(cursor->data + at), length);
             for (int i = 0; i < gExtraUtf8Levels; i++)
-                text.resize(undoDoubleUtf8(text.data(), text.size()));
+                text.resize(Cs_undoDoubleUtf8(text.data(), text.size()));
             makeString(value, text.data(), static_cast<int32_t>(text.size()));
         } else if (value) {
             makeString(value, reinterpret_cast<const char *>(cursor->data + at), static_cast<int32_t>(length));
@@ -119,7 +119,7 @@ static int32_t indexConstants(const ScriptUnit *unit)
         }
     }
     // The gateway's script compiler reads UTF-8 source as ISO-8859-1.
-    gExtraUtf8Levels = extraUtf8Levels(std::move(texts));
+    gExtraUtf8Levels = Cs_extraUtf8Levels(std::move(texts));
     gOffsetsFor = unit->bytecode;
     return 0;
 }
@@ -158,7 +158,7 @@ bool locateFunction(ScriptUnit *unit)
     return true;
 }
 
-void releaseUnitContent(ScriptUnit *unit)
+void WS_releaseUnitContent(ScriptUnit *unit)
 {
     if (unit->bytecode && unit->bytecode == gOffsetsFor) {
         gOffsetsFor = nullptr;
@@ -171,7 +171,7 @@ void releaseUnitContent(ScriptUnit *unit)
 
 bool fetchUnitContent(ScriptUnit *unit, const char *url)
 {
-    releaseUnitContent(unit);
+    WS_releaseUnitContent(unit);
     uint32_t type = CT_WMLSC;
     uint8_t *content = nullptr;
     uint32_t length = 0;
@@ -304,7 +304,7 @@ static void setUnitUrl(ScriptUnit *unit, const char *text, size_t length)
 
 static bool fail(int32_t *error, int32_t code, ScriptUnit *unit)
 {
-    releaseUnitContent(unit);
+    WS_releaseUnitContent(unit);
     *error = code;
     return false;
 }

@@ -59,7 +59,7 @@ void releaseValue(ScriptValue *value)
     value->text = nullptr;
 }
 
-const char *valueText(const ScriptValue *value)
+const char *WS_valueText(const ScriptValue *value)
 {
     return value->type == SV_STRING && value->text ? value->text : "";
 }
@@ -180,7 +180,7 @@ bool logicalTruth(const ScriptValue *value)
         return true;
     if (isText(value, "false"))
         return false;
-    return readDecimal(valueText(value), static_cast<size_t>(value->length)) != 0;
+    return readDecimal(WS_valueText(value), static_cast<size_t>(value->length)) != 0;
 }
 
 bool toIncrementNumber(const ScriptValue *value, int32_t *number)
@@ -198,8 +198,8 @@ bool toIncrementNumber(const ScriptValue *value, int32_t *number)
 
 int compareStrings(const ScriptValue *a, const ScriptValue *b)
 {
-    const unsigned char *x = reinterpret_cast<const unsigned char *>(valueText(a));
-    const unsigned char *y = reinterpret_cast<const unsigned char *>(valueText(b));
+    const unsigned char *x = reinterpret_cast<const unsigned char *>(WS_valueText(a));
+    const unsigned char *y = reinterpret_cast<const unsigned char *>(WS_valueText(b));
     while (*x && *x == *y) {
         x++;
         y++;

@@ -74,7 +74,7 @@ std::string oversizeText(unsigned long deckBytes, long budget)
 void warnOversizeDeck()
 {
     const DeviceProfile *device = DV_current();
-    const char *top = contextDepth() ? getURL(0) : nullptr;
+    const char *top = B_contextDepth() ? getURL(0) : nullptr;
     if (!device || !top)
         return;
     std::string deck = top;

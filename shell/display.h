@@ -26,8 +26,8 @@ int fitText(uint8_t style, const char *text, int width);
 // The character set of the deck whose tables are laid out and painted
 // (the WBXML charset number: 4 ISO-8859-1, 106 UTF-8; anything else is
 // drawn as ISO-8859-1). Set by the layout at the start of each pass.
-void setDeckCharset(uint32_t charset);
-uint32_t getDeckCharset();
+void D_setDeckCharset(uint32_t charset);
+uint32_t D_getDeckCharset();
 
 // Make these the current tables, label the soft keys, repaint.
 void submitCanvas(const uint8_t *layoutTable, const uint8_t *eventTable);
@@ -39,10 +39,10 @@ void getScroll(int *x, int *y);
 // offsets, without the end point; style bit 1 (0x02): 2 pixels wide and
 // exclusive-or (drawing it twice removes it), else 1 pixel and plain;
 // black for style 0, grey otherwise. flashItem draws with style 66.
-void drawLine(int x, int y, int dx, int dy, uint8_t style);
+void D_drawLine(int x, int y, int dx, int dy, uint8_t style);
 
 // The status drop-down: text becomes its first entry, earlier ones below.
-void displayStatusInsert(const char *text);
+void D_displayStatusInsert(const char *text);
 // The push indicator follows whether push messages are waiting.
 void refreshPushIndicator();
 
@@ -53,7 +53,7 @@ void showConnectionIndicator(bool connected);
 void blinkConnectionIndicator();
 // True from the start of the display's shutdown: the Browser then no
 // longer advances its state.
-bool displayShuttingDown();
+bool D_displayShuttingDown();
 
 // Repaints the card title (the skin's title area).
 void paintTitle();

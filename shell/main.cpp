@@ -34,7 +34,7 @@ void addInstalledSkinFolders()
     addSkinFolder(dir + "skins");
     addSkinFolder(dir + "../share/tovrin/skins");
     // The user's own profiles come first.
-    DV_addFile(configPath("devices.txt"));
+    DV_addFile(Dir_configPath("devices.txt"));
     DV_addFile(dir + "devices.txt");
     DV_addFile(dir + "../share/tovrin/devices.txt");
 }
@@ -81,7 +81,7 @@ int main(int argc, char **argv)
         return 0;
     }
     if (cmd.version) {
-        std::printf("Tovrin %s %s\n", versionText(), buildText());
+        std::printf("Tovrin %s %s\n", S_versionText(), S_buildText());
         return 0;
     }
     // Checked before anything is written, so that a mistaken start leaves
@@ -90,7 +90,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "tovrin: cannot open a display (is DISPLAY set?); use --headless to run without a window\n");
         return 2;
     }
-    if (!initDirectories(cmd.home.empty() ? nullptr : cmd.home.c_str())) {
+    if (!Dir_initDirectories(cmd.home.empty() ? nullptr : cmd.home.c_str())) {
         std::fprintf(stderr, "tovrin: cannot create the directories under %s\n",
                      cmd.home.empty() ? "the XDG base directories" : cmd.home.c_str());
         return 2;

@@ -53,11 +53,11 @@ MenuEntry historyMenu()
     history.submenu.push_back(entry(MENU_CLEAR_HISTORY, "Clear History"));
     history.submenu.push_back(separator());
     const std::string &list = prefs()->history;
-    size_t count = listTextCount(list);
+    size_t count = P_listTextCount(list);
     size_t shown = std::min(count, static_cast<size_t>(MENU_HISTORY_LAST - MENU_HISTORY_FIRST + 1));
     for (size_t i = 0; i < shown; i++)
         history.submenu.push_back(
-            entry(MENU_HISTORY_FIRST + static_cast<int>(i), menuText(listTextAt(list, i)).c_str()));
+            entry(MENU_HISTORY_FIRST + static_cast<int>(i), menuText(P_listTextAt(list, i)).c_str()));
     if (count > shown) {
         MenuEntry more = entry(0, ("(" + std::to_string(count - shown) + " more in Goto URL)").c_str());
         more.enabled = false;
@@ -120,7 +120,7 @@ void reconnect()
 
 void addCurrentBookmark()
 {
-    const char *url = contextDepth() ? getURL(0) : nullptr;
+    const char *url = B_contextDepth() ? getURL(0) : nullptr;
     addBookmark(getCardTitle(), url);
 }
 
@@ -198,21 +198,21 @@ bool addBookmark(const char *title, const char *url)
     if (!p || !url || !*url)
         return false;
     std::string list = p->bookmarks;
-    if (!listTextAppend(list, title && *title ? title : url) || !listTextAppend(list, url))
+    if (!P_listTextAppend(list, title && *title ? title : url) || !P_listTextAppend(list, url))
         return false;
     p->bookmarks = list;
     Log_printf("Display: bookmark added %s\n", url);
     return true;
 }
 
-int bookmarkCount() { return static_cast<int>(listTextCount(prefs()->bookmarks) / 2); }
+int bookmarkCount() { return static_cast<int>(P_listTextCount(prefs()->bookmarks) / 2); }
 
 bool getBookmark(int index, std::string *title, std::string *url)
 {
     if (index < 0 || index >= bookmarkCount())
         return false;
-    *title = listTextAt(prefs()->bookmarks, static_cast<size_t>(index) * 2);
-    *url = listTextAt(prefs()->bookmarks, static_cast<size_t>(index) * 2 + 1);
+    *title = P_listTextAt(prefs()->bookmarks, static_cast<size_t>(index) * 2);
+    *url = P_listTextAt(prefs()->bookmarks, static_cast<size_t>(index) * 2 + 1);
     return true;
 }
 
@@ -222,12 +222,12 @@ bool updateBookmark(int index, const char *title, const char *url)
     if (index < 0 || index >= bookmarkCount() || !url || !*url)
         return false;
     const std::string &old = prefs()->bookmarks;
-    std::string list = listTextEmpty();
+    std::string list = P_listTextEmpty();
     for (int i = 0; i < bookmarkCount(); i++) {
         bool here = i == index;
-        const char *t = here ? (title && *title ? title : " ") : listTextAt(old, static_cast<size_t>(i) * 2);
-        const char *u = here ? url : listTextAt(old, static_cast<size_t>(i) * 2 + 1);
-        if (!listTextAppend(list, t) || !listTextAppend(list, u))
+        const char *t = here ? (title && *title ? title : " ") : P_listTextAt(old, static_cast<size_t>(i) * 2);
+        const char *u = here ? url : P_listTextAt(old, static_cast<size_t>(i) * 2 + 1);
+        if (!P_listTextAppend(list, t) || !P_listTextAppend(list, u))
             return false;
     }
     prefs()->bookmarks = list;
@@ -238,7 +238,7 @@ bool deleteBookmark(int index)
 {
     if (index < 0 || index >= bookmarkCount())
         return false;
-    return listTextRemove(prefs()->bookmarks, static_cast<size_t>(index) * 2, 2);
+    return P_listTextRemove(prefs()->bookmarks, static_cast<size_t>(index) * 2, 2);
 }
 
 bool gotoBookmark(int index)
@@ -254,8 +254,8 @@ std::vector<std::string> historyNewestFirst()
 {
     std::vector<std::string> out;
     const std::string &list = prefs()->history;
-    for (size_t i = listTextCount(list); i > 0; i--)
-        out.push_back(listTextAt(list, i - 1));
+    for (size_t i = P_listTextCount(list); i > 0; i--)
+        out.push_back(P_listTextAt(list, i - 1));
     return out;
 }
 
@@ -293,6 +293,6 @@ void showPushDialog()
 
 void showAbout()
 {
-    std::string text = std::string("Corvale Tovrin\n") + versionText() + "\n" + buildText();
+    std::string text = std::string("Corvale Tovrin\n") + S_versionText() + "\n" + S_buildText();
     platform().messageBox("About Tovrin", text.c_str(), false);
 }

@@ -179,7 +179,7 @@ bool showWmlSource()
     if (!getURL(0)) {
         return false;
     }
-    const std::string path = statePath(SOURCE_FILE);
+    const std::string path = Dir_statePath(SOURCE_FILE);
     int result = 0;
     std::string why;
     const bool written = writeWmlSource(path.c_str(), &result, &why);

@@ -65,7 +65,7 @@ bool displayInit(const CommandLine &cmd, bool loadHome)
     setDisplayShuttingDown(false);
     showStatus("Starting up...");
     Log_str("Display: in init\n");
-    Log_printf("Display: %s %s (Release)\n", versionText(), buildText());
+    Log_printf("Display: %s %s (Release)\n", S_versionText(), S_buildText());
     setScroll(0, 0);
     C_setCacheSize(PREF_DEFAULT_CACHE_MIN, PREF_DEFAULT_CACHE_MAX);
     loadPrefs(&gPrefs);
@@ -74,20 +74,20 @@ bool displayInit(const CommandLine &cmd, bool loadHome)
     Log_printf("Display: prefs - bearer %d\n", gPrefs.bearer);
     Log_printf("Display: homeURL %s\n", gPrefs.homeUrl.c_str());
     Log_printf("Display: proxy %s\n", gPrefs.proxy.c_str());
-    setContextPrefs(&gPrefs);
+    B_setContextPrefs(&gPrefs);
     // The menus are built when they open, so a changed history needs no rebuild.
-    setHistoryHooks(B_go, nullptr);
+    B_setHistoryHooks(B_go, nullptr);
     setUserPrefs(&gPrefs);
     Log_str("Display: supply user prefs setting to browser - done\n");
     displaySetPrefs(&gPrefs);
     readClockEnvironment();
     // A capture that cannot be written is reported and browsing goes on.
     if (!cmd.capture.empty())
-        openCapture(cmd.capture.c_str());
+        S_openCapture(cmd.capture.c_str());
     loopInit();
     setLoopPoll(B_poll);
     B_init();
-    if (!getLayoutTable()) {
+    if (!W_getLayoutTable()) {
         std::fprintf(stderr, "tovrin: out of memory for the layout tables\n");
         return false;
     }
@@ -122,8 +122,8 @@ void displayShutdown()
         gPrefs.homeUrl = gStoredHome;
     savePrefs(&gPrefs);
     B_shutdown();
-    closeCapture();
+    S_closeCapture();
     setLoopPoll(nullptr);
-    freePrefs(&gPrefs);
+    P_freePrefs(&gPrefs);
     Log_str("Display: shutdown done\n");
 }

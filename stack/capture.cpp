@@ -177,11 +177,11 @@ uint32_t parseIp(const char *text)
 
 }  // namespace
 
-void startDatagramRecord() { gRecording = true; }
+void S_startDatagramRecord() { gRecording = true; }
 
-bool openCapture(const char *path)
+bool S_openCapture(const char *path)
 {
-    closeCapture();
+    S_closeCapture();
     gPath = path;
     errno = 0;
     gFile = std::fopen(path, "wb");
@@ -202,7 +202,7 @@ bool openCapture(const char *path)
     return true;
 }
 
-void closeCapture()
+void S_closeCapture()
 {
     if (!gFile)
         return;
@@ -258,7 +258,7 @@ void recordDatagram(bool outgoing, const char *peer, uint32_t peerPort, uint32_t
     d.length = length;
 }
 
-const CapturedDatagram *nextRecordedDatagram(uint64_t *serial, uint64_t *lost)
+const CapturedDatagram *S_nextRecordedDatagram(uint64_t *serial, uint64_t *lost)
 {
     uint64_t oldest = gNextSerial > CAPTURE_RING_SLOTS ? gNextSerial - CAPTURE_RING_SLOTS : 1;
     uint64_t next = *serial + 1;

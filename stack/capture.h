@@ -25,14 +25,14 @@ struct CapturedDatagram {
 };
 
 // Keeps datagrams for the exchange listing from now on.
-void startDatagramRecord();
+void S_startDatagramRecord();
 // Opens path as a new pcap file and writes every datagram from now on into
 // it. false when it cannot be written; the reason is then given once on
 // the standard error stream and in the log, and browsing goes on without
 // it. A write error later stops the capture the same way.
-bool openCapture(const char *path);
+bool S_openCapture(const char *path);
 // Writes what the ring still holds and closes the file.
-void closeCapture();
+void S_closeCapture();
 // Writes the datagrams not yet in the file and flushes it, so that a crash
 // loses at most one round's datagrams. Called every round of the stack.
 void flushCapture();
@@ -45,4 +45,4 @@ void recordDatagram(bool outgoing, const char *peer, uint32_t peerPort, uint32_t
 // The next datagram recorded after *serial (0: from the start), oldest
 // first, or null when there is none; *serial moves to it. *lost receives
 // how many the ring dropped before they were read.
-const CapturedDatagram *nextRecordedDatagram(uint64_t *serial, uint64_t *lost);
+const CapturedDatagram *S_nextRecordedDatagram(uint64_t *serial, uint64_t *lost);

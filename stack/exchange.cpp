@@ -104,7 +104,7 @@ void describeWtpPdu(const uint8_t *pdu, uint32_t length, void *context)
 
 }  // namespace
 
-std::vector<std::string> describeDatagram(const CapturedDatagram &d, uint64_t startUs)
+std::vector<std::string> S_describeDatagram(const CapturedDatagram &d, uint64_t startUs)
 {
     std::vector<std::string> lines;
     uint64_t sinceUs = d.timeUs > startUs ? d.timeUs - startUs : 0;

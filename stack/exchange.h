@@ -14,4 +14,4 @@
 // a request, the status of a Reply, the session of a ConnectReply or
 // Disconnect, the reason of an Abort, else "-"; LENGTH the PDU's bytes.
 // What cannot be decoded shows as "malformed".
-std::vector<std::string> describeDatagram(const CapturedDatagram &d, uint64_t startUs);
+std::vector<std::string> S_describeDatagram(const CapturedDatagram &d, uint64_t startUs);

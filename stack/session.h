@@ -7,8 +7,8 @@
 //
 // How an indication reaches the connection manager:
 //   1. the stack fills the words of gSessionEvent the event code sets;
-//   2. it calls the handler given to setSessionEventHandler (no arguments),
-//      synchronously, from inside pumpStack, sessionConnect, sessionDisconnect,
+//   2. it calls the handler given to S_setSessionEventHandler (no arguments),
+//      synchronously, from inside pumpStack, S_sessionConnect, S_sessionDisconnect,
 //      abortRequest or closeStack;
 //   3. the handler calls takeEvent for a copy and does all its work with it;
 //   4. when the handler returns, the stack releases the buffers that
@@ -16,7 +16,7 @@
 // So headers and body are valid only while the handler runs; the handler
 // copies whatever it keeps and frees nothing. A method result is
 // acknowledged to the gateway (S_MethodResult) after the handler returns.
-// The handler may call back into this interface (abortRequest, sessionDisconnect,
+// The handler may call back into this interface (abortRequest, S_sessionDisconnect,
 // another request); nothing is queued.
 #include <cstdint>
 
@@ -30,7 +30,7 @@ constexpr int32_t SEVENT_ABORTED = 1014;        // S-MethodAbort.ind
 constexpr int32_t SEVENT_PUSH = 1015;           // S-Push.ind
 constexpr int32_t SEVENT_REDIRECTED = 1202;     // S-Disconnect.ind with a redirect: reconnecting
 
-// Results of sessionConnect.
+// Results of S_sessionConnect.
 constexpr int32_t SESSION_ALREADY = 1001;       // out status: a session already existed
 constexpr int32_t SESSION_NO_SOCKETS = 1203;
 constexpr int32_t SESSION_BAD_BEARER = 1204;
@@ -52,7 +52,7 @@ struct SessionEvent {
     uint32_t bodyLength;       // word 6
 };
 
-// The negotiated capabilities (the Browser's gSessionCaps). sessionConnect reads
+// The negotiated capabilities (the Browser's gSessionCaps). S_sessionConnect reads
 // the requested values from it and keeps the pointer: the granted values
 // are written into the same record when the session comes up.
 struct SessionCaps {
@@ -63,17 +63,17 @@ struct SessionCaps {
 };
 
 // Called right after every post; null: events are posted but not handed on.
-void setSessionEventHandler(void (*handler)());
+void S_setSessionEventHandler(void (*handler)());
 
 // Opens the transport and sends a WSP Connect to gateway:port. Returns 1,
 // or SESSION_NO_SOCKETS / SESSION_BAD_BEARER / SESSION_NO_SOCKET /
 // SESSION_TRANSPORT_FAILED. *status is set to SESSION_ALREADY when a
 // session existed (it is ended first); otherwise left as it was.
-int32_t sessionConnect(const char *gateway, uint32_t port, uint8_t bearer, SessionCaps *caps,
-                int32_t *status);
+int32_t S_sessionConnect(const char *gateway, uint32_t port, uint8_t bearer, SessionCaps *caps,
+                         int32_t *status);
 // 1 when a disconnect was requested; -1 (and event 1002) when no session
 // was ever opened.
-int32_t sessionDisconnect();
+int32_t S_sessionDisconnect();
 
 // Connectionless requests to gateway:port. urlLength counts the URL's
 // terminating zero (which is not sent). Return the transaction id (0..255),
@@ -104,7 +104,7 @@ int32_t abortRequest(int32_t requestId);
 // from pumpStack. 1 listening, SESSION_BAD_BEARER (pushes ride on UDP
 // only) or SESSION_NO_SOCKET (the port is taken by another program). It
 // listens until closeStack.
-int32_t listenForPush(const char *gateway, uint8_t bearer, uint32_t port);
+int32_t S_listenForPush(const char *gateway, uint8_t bearer, uint32_t port);
 
 // A copy of the posted event.
 SessionEvent takeEvent();
@@ -121,5 +121,5 @@ void resetSessionService();
 
 // The program's version texts: "Version " + file version and
 // "Build " + build text.
-const char *versionText();
-const char *buildText();
+const char *S_versionText();
+const char *S_buildText();

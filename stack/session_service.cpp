@@ -55,7 +55,7 @@ void postContent(int32_t code, int32_t status, int32_t requestId, const uint8_t 
 std::vector<uint8_t> requestHeaders() {
     std::string block;
     block += static_cast<char>(WSP_HDR_USER_AGENT);
-    block += std::string("Tovrin ") + versionText() + ":" + buildText();
+    block += std::string("Tovrin ") + S_versionText() + ":" + S_buildText();
     block += '\0';
     for (uint8_t media : {WSP_MEDIA_WMLC, WSP_MEDIA_WMLSC, WSP_MEDIA_WBMP}) {
         block += static_cast<char>(WSP_HDR_ACCEPT);
@@ -121,7 +121,7 @@ int32_t unitRequest(const char *gateway, uint32_t port, uint8_t bearer, uint8_t 
 
 }  // namespace
 
-const char *versionText() {
+const char *S_versionText() {
     if (gVersionText.empty()) {
         // An empty stand-in for a resource field reads as "unknown".
         const char *version = TOVRIN_FILE_VERSION;
@@ -130,7 +130,7 @@ const char *versionText() {
     return gVersionText.c_str();
 }
 
-const char *buildText() {
+const char *S_buildText() {
     if (gBuildText.empty()) {
         const char *build = TOVRIN_SPECIAL_BUILD;
         gBuildText = std::string("Build ") + (*build != 0 ? build : "unknown");
@@ -147,11 +147,11 @@ void resetSessionService() {
     gLastTid = 255;
 }
 
-void setSessionEventHandler(void (*handler)()) {
+void S_setSessionEventHandler(void (*handler)()) {
     gEventHandler = handler;
 }
 
-int32_t sessionConnect(const char *gateway, uint32_t port, uint8_t bearer, SessionCaps *caps, int32_t *status) {
+int32_t S_sessionConnect(const char *gateway, uint32_t port, uint8_t bearer, SessionCaps *caps, int32_t *status) {
     gConnectionless = false;
     uint32_t localPort = 0;
     int opened = openTransport(bearer, &localPort);
@@ -183,7 +183,7 @@ int32_t sessionConnect(const char *gateway, uint32_t port, uint8_t bearer, Sessi
     return 1;
 }
 
-int32_t sessionDisconnect() {
+int32_t S_sessionDisconnect() {
     if (gSessionHandle == SESSION_NEVER) {
         postCode(SEVENT_NO_SESSION);
         return -1;
@@ -233,7 +233,7 @@ SessionEvent takeEvent() {
     return gSessionEvent;
 }
 
-int32_t listenForPush(const char *gateway, uint8_t bearer, uint32_t port) {
+int32_t S_listenForPush(const char *gateway, uint8_t bearer, uint32_t port) {
     char resolved[ADDRESS_FIELD_SIZE] = {};
     resolveAddress(gateway != nullptr ? gateway : "", resolved);
     AddressRecord gatewayRecord = makeAddress(bearer, resolved);
@@ -243,7 +243,7 @@ int32_t listenForPush(const char *gateway, uint8_t bearer, uint32_t port) {
 }
 
 void pumpStack() {
-    if (gSessionHandle != SESSION_NEVER || gConnectionless || pushListenerFd() >= 0) oneRound();
+    if (gSessionHandle != SESSION_NEVER || gConnectionless || S_pushListenerFd() >= 0) oneRound();
 }
 
 void closeStack() {
@@ -273,7 +273,7 @@ void S_DisconnectInd(const WspRedirectAddress *redirect, const uint8_t *headers,
     if (redirect != nullptr) {
         Log_printf("WSP: redirected to %s:%u\n", redirect->address, redirect->port);
         int32_t status = 0;
-        sessionConnect(redirect->address, redirect->port, redirect->bearer, gCaps, &status);
+        S_sessionConnect(redirect->address, redirect->port, redirect->bearer, gCaps, &status);
         postCode(SEVENT_REDIRECTED);
         return;
     }

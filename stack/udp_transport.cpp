@@ -226,7 +226,7 @@ void closeTransport()
     gPeerSet = false;
 }
 
-int transportFd() { return gSocket; }
+int S_transportFd() { return gSocket; }
 
 int resolveAddress(const char *name, char *out)
 {
@@ -327,7 +327,7 @@ void closePushListener()
     gPushGateway = AddressRecord{};
 }
 
-int pushListenerFd() { return gPushSocket; }
+int S_pushListenerFd() { return gPushSocket; }
 
 uint32_t pushListenerPort() { return gPushPort; }
 

@@ -35,7 +35,7 @@ int openTransport(uint32_t bearer, uint32_t *localPort);
 // Closes the socket if open and forgets the expected peer.
 void closeTransport();
 // The socket's descriptor for a loop that waits on it, or -1 when closed.
-int transportFd();
+int S_transportFd();
 
 // Dotted IPv4 text for a gateway name into out (ADDRESS_FIELD_SIZE bytes,
 // zero-filled): four dotted numbers are copied unchanged, a host name is
@@ -99,8 +99,8 @@ constexpr int PUSH_WAS_LISTENING = 2;
 int openPushListener(uint32_t bearer, uint32_t port, const AddressRecord *gateway);
 void closePushListener();
 // The push socket's descriptor for a loop that waits on it (as it waits on
-// transportFd), or -1 when it is not listening.
-int pushListenerFd();
+// S_transportFd), or -1 when it is not listening.
+int S_pushListenerFd();
 // The port it listens on (for tests that asked for an ephemeral one); 0
 // when closed.
 uint32_t pushListenerPort();

@@ -54,11 +54,11 @@ struct WtpRow {
     uint32_t next;
 };
 
-constexpr uint32_t IN(uint32_t state) { return 1u << state; }
+constexpr uint32_t stateBit(uint32_t state) { return 1u << state; }
 constexpr uint32_t INITIATOR_ACTIVE =
-    IN(WTP_INIT_RESULT_WAIT) | IN(WTP_INIT_RESULT_RESP_WAIT) | IN(WTP_INIT_WAIT_TIMEOUT);
-constexpr uint32_t ABORTABLE = INITIATOR_ACTIVE | IN(WTP_RESP_INVOKE_RESP_WAIT) | IN(WTP_RESP_RESULT_WAIT) |
-                               IN(WTP_RESP_RESULT_RESP_WAIT) | IN(WTP_RESP_WAIT_TIMEOUT);
+    stateBit(WTP_INIT_RESULT_WAIT) | stateBit(WTP_INIT_RESULT_RESP_WAIT) | stateBit(WTP_INIT_WAIT_TIMEOUT);
+constexpr uint32_t ABORTABLE = INITIATOR_ACTIVE | stateBit(WTP_RESP_INVOKE_RESP_WAIT) | stateBit(WTP_RESP_RESULT_WAIT) |
+                               stateBit(WTP_RESP_RESULT_RESP_WAIT) | stateBit(WTP_RESP_WAIT_TIMEOUT);
 
 // Sending
 
@@ -239,9 +239,9 @@ void userAbort(WtpTransaction *t, const WtpInput &in)
     releaseTransaction(t);
 }
 
-constexpr uint32_t S1 = IN(WTP_INIT_RESULT_WAIT);
-constexpr uint32_t S2 = IN(WTP_INIT_RESULT_RESP_WAIT);
-constexpr uint32_t S3 = IN(WTP_INIT_WAIT_TIMEOUT);
+constexpr uint32_t S1 = stateBit(WTP_INIT_RESULT_WAIT);
+constexpr uint32_t S2 = stateBit(WTP_INIT_RESULT_RESP_WAIT);
+constexpr uint32_t S3 = stateBit(WTP_INIT_WAIT_TIMEOUT);
 
 // First matching row wins.
 const WtpRow ROWS[] = {
@@ -265,7 +265,7 @@ const WtpRow ROWS[] = {
 bool runMachine(WtpTransaction *t, WtpEvent event, const WtpInput &in)
 {
     for (const WtpRow &row : ROWS) {
-        if (!(row.states & IN(t->state)) || row.event != event || (row.guard && !row.guard(*t, in)))
+        if (!(row.states & stateBit(t->state)) || row.event != event || (row.guard && !row.guard(*t, in)))
             continue;
         if (row.next != KEEP && row.next != RELEASED)
             t->state = row.next;

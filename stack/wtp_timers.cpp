@@ -32,7 +32,7 @@ uint32_t startTimer(uint32_t seconds, TimerCallback callback, uint32_t context)
 {
     uint32_t identifier = gNextTimerId;
     gNextTimerId = gNextTimerId == UINT32_MAX ? 1 : gNextTimerId + 1;
-    gTimers.push_back({identifier, nowSeconds() + seconds, callback, context});
+    gTimers.push_back({identifier, Clock_nowSeconds() + seconds, callback, context});
     return identifier;
 }
 
@@ -52,7 +52,7 @@ void runTimers()
     // removed before its callback runs.
     for (;;) {
         auto first = std::min_element(gTimers.begin(), gTimers.end(), earlier);
-        if (first == gTimers.end() || first->expiry > nowSeconds())
+        if (first == gTimers.end() || first->expiry > Clock_nowSeconds())
             return;
         TimerEntry due = *first;
         gTimers.erase(first);

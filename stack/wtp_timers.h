@@ -1,5 +1,5 @@
 #pragma once
-// The stack's timer service: one-second resolution on nowSeconds(), which
+// The stack's timer service: one-second resolution on Clock_nowSeconds(), which
 // tests replace to run retransmissions and time-outs in milliseconds.
 #include <cstdint>
 

@@ -52,7 +52,7 @@ void assignTid(WtpTransaction *transaction)
     if (!gTidDrawn) {
         // Each run starts somewhere else, so that the gateway's memory of an
         // earlier run's TIDs does not matter.
-        gNextTid = randomNumber() % WTP_TID_LIMIT;
+        gNextTid = Clock_randomNumber() % WTP_TID_LIMIT;
         gTidDrawn = true;
     }
     // A TID still held by a transaction waiting out its timers is skipped;

@@ -102,7 +102,7 @@ std::string formEscape(const char *text)
 // Deck text in the charset the go asks its form data in.
 std::string formText(const TaskState *task, const char *text)
 {
-    return convertCharset(text, gWbxml.charset, task->formCharset);
+    return Cs_convertCharset(text, gWbxml.charset, task->formCharset);
 }
 
 // Adds NAME=VALUE of the postfield in hand to the post data; a step whose
@@ -160,7 +160,7 @@ void startGo(TaskState *task)
     copyCut(task->targetUrl, TARGET_URL_SIZE, getAttr("HREF"));
     const char *method = getAttr("METHOD");
     copyCut(task->method, METHOD_SIZE, method[0] ? method : "GET");
-    task->formCharset = formCharset(getAttr("ACCEPT-CHARSET"), gWbxml.charset);
+    task->formCharset = Cs_formCharset(getAttr("ACCEPT-CHARSET"), gWbxml.charset);
     task->postData.clear();
     task->vars.clear();
     task->inGo = true;
@@ -251,12 +251,12 @@ int Actions(const char *deckUrl, uint32_t offset)
     Log_str("\nActions start\n");
     if (decodeHeader(deckUrl) != 0)
         return -2;
-    beginPass(offset, true, true);
+    W_beginPass(offset, true, true);
     TaskState task{};
     // Text of the content (an anchor's label) is decoded and dropped.
     walkElements(WbxmlWalk{"Actions", nullptr, nullptr, handleTag, nullptr, &task});
     int result = gWbxml.errorFlag ? 64 : 0;
-    releaseDeck();
+    W_releaseDeck();
     Log_str("Actions end\n");
     return result;
 }

@@ -79,7 +79,7 @@ void writeIndent()
 
 void writeTagName(uint8_t tag)
 {
-    if (const char *name = tagName(tag)) {
+    if (const char *name = W_tagName(tag)) {
         std::fputs(name, gOut);
     } else {
         std::fprintf(gOut, "unknown-0x%02x", tag & 0x3F);
@@ -132,7 +132,7 @@ int contentToken(uint8_t token)
         return globalToken(token);
     }
     uint32_t value = readMultiByte();
-    if (!readFailed()) {
+    if (!W_readFailed()) {
         char reference[16];
         std::snprintf(reference, sizeof reference, "&#x%x;", static_cast<unsigned>(value));
         appendToTextBuffer(reference);
@@ -144,7 +144,7 @@ int contentToken(uint8_t token)
 // body alone ends with the deck.
 void noteUnclosed()
 {
-    if (!gUnclosed && !readFailed()) {
+    if (!gUnclosed && !W_readFailed()) {
         logPosition();
         Log_str("Deck truncated\n");
     }
@@ -183,7 +183,7 @@ int Decompile(const char *deckUrl, FILE *out)
     if (!deckUrl || !out || decodeHeader(deckUrl) != 0) {
         return DECOMPILE_NOT_CACHED;
     }
-    beginPass(gWbxml.bodyOffset, false, true);
+    W_beginPass(gWbxml.bodyOffset, false, true);
     gOut = out;
     gUtf8Deck = gWbxml.charset == CHARSET_UTF8;
     gUnclosed = false;
@@ -192,7 +192,7 @@ int Decompile(const char *deckUrl, FILE *out)
     writePendingText();
     const bool overflow = gWbxml.errorFlag != 0;
     gOut = nullptr;
-    releaseDeck();
+    W_releaseDeck();
     Log_str("Decompile end\n");
     return overflow ? DECOMPILE_OVERFLOW : 0;
 }

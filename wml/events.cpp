@@ -95,7 +95,7 @@ void removeDuplicateEvent(const char *name)
     uint32_t off = 0;
     while (off + ER_DATA <= gLayout.eventLength) {
         uint8_t *r = gLayout.eventTable + off;
-        int32_t length = getI32(r + ER_LENGTH);
+        int32_t length = Tbl_getI32(r + ER_LENGTH);
         if (length <= 0 || static_cast<uint32_t>(length) > gLayout.eventLength - off)
             break;
         const char *recordName = reinterpret_cast<const char *>(r + ER_NAME);
@@ -243,7 +243,7 @@ static void appendOption()
         return;
     uint32_t rec = static_cast<uint32_t>(gLayout.selectRecord);
     uint8_t *r = gLayout.eventTable + rec;
-    uint32_t length = static_cast<uint32_t>(getI32(r + ER_LENGTH));
+    uint32_t length = static_cast<uint32_t>(Tbl_getI32(r + ER_LENGTH));
     if (rec + length != gLayout.eventLength || r[ER_TYPE] != EVENT_SELECT)
         return;
     // Past the TITLE and the existing triples.
@@ -346,7 +346,7 @@ static void selectDefaults()
         return;
     }
     const uint8_t *r = gLayout.eventTable + gLayout.selectRecord;
-    uint32_t length = static_cast<uint32_t>(getI32(r + ER_LENGTH));
+    uint32_t length = static_cast<uint32_t>(Tbl_getI32(r + ER_LENGTH));
     if (r[ER_TYPE] != EVENT_SELECT || length < ER_SELECT_TITLE || gLayout.selectRecord + length > TABLE_LIMIT)
         return;
     const char *base = reinterpret_cast<const char *>(r);

@@ -38,14 +38,14 @@ const char *GetURL(const char *deckUrl, const char *encoded)
     }
     if (decodeHeader(deckUrl) != 0)
         return nullptr;
-    beginPass(offset, true, true);
+    W_beginPass(offset, true, true);
     gWbxml.inAttributes = 1;
     gWbxml.attrCount = 0;
     gWbxml.attrName[0] = 0;
     gWbxml.textBuffer[0] = 0;
     clearAttributes();
-    while (moreBytes() && gWbxml.attrCount < 2) {
-        uint8_t b = nextByte();
+    while (W_moreBytes() && gWbxml.attrCount < 2) {
+        uint8_t b = W_nextByte();
         if (b == WBXML_END) {
             flushAttribute();
             break;
@@ -54,7 +54,7 @@ const char *GetURL(const char *deckUrl, const char *encoded)
             attributeToken(b);
     }
     gWbxml.inAttributes = 0;
-    releaseDeck();
+    W_releaseDeck();
     const char *value = gWbxml.lastValue ? gWbxml.lastValue : "";
     Log_printf("GetURL end (URL = \"%s\")\n", value);
     return value;

@@ -242,14 +242,14 @@ int replaceLayout(int x, int y, const char *text)
         return -4;
     // Used bytes, the terminator included.
     uint32_t used = 0;
-    forEachTableRecord(gLayout.layoutTable, LR_HEADER_SIZE, [](uint8_t *, uint32_t) { return false; }, &used);
+    Tbl_forEachTableRecord(gLayout.layoutTable, LR_HEADER_SIZE, [](uint8_t *, uint32_t) { return false; }, &used);
     used = std::min(used + 4, LAYOUT_TABLE_SIZE);
     uint8_t *r = nullptr;
-    forEachTableRecord(gLayout.layoutTable, LR_HEADER_SIZE, [&](uint8_t *rec, uint32_t length) {
-        uint32_t type = getU32(rec + LR_TYPE);
-        Log_printf("%d @(%d,%d) T%d len=%d\n", static_cast<int>(rec - gLayout.layoutTable), getI32(rec + LR_X),
-                   getI32(rec + LR_Y), static_cast<int>(type), static_cast<int>(length));
-        if (type == LTYPE_TEXT && length >= 40 && getI32(rec + LR_X) == x && getI32(rec + LR_Y) == y)
+    Tbl_forEachTableRecord(gLayout.layoutTable, LR_HEADER_SIZE, [&](uint8_t *rec, uint32_t length) {
+        uint32_t type = Tbl_getU32(rec + LR_TYPE);
+        Log_printf("%d @(%d,%d) T%d len=%d\n", static_cast<int>(rec - gLayout.layoutTable), Tbl_getI32(rec + LR_X),
+                   Tbl_getI32(rec + LR_Y), static_cast<int>(type), static_cast<int>(length));
+        if (type == LTYPE_TEXT && length >= 40 && Tbl_getI32(rec + LR_X) == x && Tbl_getI32(rec + LR_Y) == y)
             r = rec;
         return r != nullptr;
     });
@@ -258,13 +258,13 @@ int replaceLayout(int x, int y, const char *text)
         return -4;
     }
     uint8_t style = r[LR_STYLE];
-    uint32_t length = getU32(r + LR_LENGTH);
-    Log_printf("Old @(%d,%d) x(%d,%d), T%d A%d\n", getI32(r + LR_X), getI32(r + LR_Y), getI32(r + LR_WIDTH),
-               getI32(r + LR_HEIGHT), static_cast<int>(getU32(r + LR_TYPE)), style);
+    uint32_t length = Tbl_getU32(r + LR_LENGTH);
+    Log_printf("Old @(%d,%d) x(%d,%d), T%d A%d\n", Tbl_getI32(r + LR_X), Tbl_getI32(r + LR_Y), Tbl_getI32(r + LR_WIDTH),
+               Tbl_getI32(r + LR_HEIGHT), static_cast<int>(Tbl_getU32(r + LR_TYPE)), style);
     Log_printf("STR:[%s]\n", reinterpret_cast<const char *>(r + LR_TEXT));
     char *kept = gWbxml.textBuffer;
     copyCut(kept, TEXT_BUFFER_SIZE, text);
-    int n = fitText(style, kept, getI32(r + LR_WIDTH));
+    int n = fitText(style, kept, Tbl_getI32(r + LR_WIDTH));
     size_t keep = charStart(kept, std::min(static_cast<size_t>(std::max(n, 0)), std::strlen(kept)));
     // The record may only grow into the room left behind the terminator.
     uint32_t maxLength = length + ((LAYOUT_TABLE_SIZE - used) & ~3u);
@@ -283,8 +283,8 @@ int replaceLayout(int x, int y, const char *text)
     }
     std::memset(r + LR_TEXT, 0, length - LR_TEXT);
     std::memcpy(r + LR_TEXT, kept, keep);
-    Log_printf("New @(%d,%d) x(%d,%d), T%d A%d\n", getI32(r + LR_X), getI32(r + LR_Y), getI32(r + LR_WIDTH),
-               getI32(r + LR_HEIGHT), static_cast<int>(getU32(r + LR_TYPE)), style);
+    Log_printf("New @(%d,%d) x(%d,%d), T%d A%d\n", Tbl_getI32(r + LR_X), Tbl_getI32(r + LR_Y), Tbl_getI32(r + LR_WIDTH),
+               Tbl_getI32(r + LR_HEIGHT), static_cast<int>(Tbl_getU32(r + LR_TYPE)), style);
     Log_printf("STR:[%s]\n", kept);
     kept[0] = 0;
     return 0;

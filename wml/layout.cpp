@@ -77,7 +77,7 @@ int layoutTablesInit()
     return gLayout.layoutTable && gLayout.eventTable && gLayout.eventScratch ? 0 : -1;
 }
 
-void layoutTablesFree()
+void W_layoutTablesFree()
 {
     std::free(gLayout.layoutTable);
     std::free(gLayout.eventTable);
@@ -86,14 +86,14 @@ void layoutTablesFree()
     gLayout.layoutLength = gLayout.eventLength = 0;
 }
 
-const uint8_t *getLayoutTable() { return gLayout.layoutTable; }
-const uint8_t *getEventTable() { return gLayout.eventTable; }
+const uint8_t *W_getLayoutTable() { return gLayout.layoutTable; }
+const uint8_t *W_getEventTable() { return gLayout.eventTable; }
 
 // --- The walk --------------------------------------------------------------
 
 static void resetPass()
 {
-    beginPass(gWbxml.bodyOffset, true, false);
+    W_beginPass(gWbxml.bodyOffset, true, false);
     const LayoutState &kept = gLayout;
     gLayout = LayoutState{.layoutTable = kept.layoutTable, .eventTable = kept.eventTable,
                           .eventScratch = kept.eventScratch, .utf8 = kept.utf8, .screenWidth = kept.screenWidth,
@@ -219,13 +219,13 @@ static void layoutContent()
 // Adds the line offsets to a record's line-relative x and y.
 static void resolveXY(uint8_t *xLine, uint8_t *yLine, uint8_t *x, uint8_t *y)
 {
-    uint32_t yl = getU32(yLine);
+    uint32_t yl = Tbl_getU32(yLine);
     if (yl != 0 && yl <= static_cast<uint32_t>(MAX_LINES))
-        putI32(y, getI32(y) + gLayout.lineBottom[yl - 1]);
+        putI32(y, Tbl_getI32(y) + gLayout.lineBottom[yl - 1]);
     putU32(yLine, 0);
-    uint32_t xl = getU32(xLine);
+    uint32_t xl = Tbl_getU32(xLine);
     if (xl != 0 && xl <= static_cast<uint32_t>(MAX_LINES))
-        putI32(x, getI32(x) + gLayout.lineX[xl - 1]);
+        putI32(x, Tbl_getI32(x) + gLayout.lineX[xl - 1]);
     putU32(xLine, 0);
 }
 
@@ -249,20 +249,20 @@ static void appendf(std::string &out, const char *format, ...)
     out += line;
 }
 
-std::string layoutTableText(const uint8_t *table)
+std::string W_layoutTableText(const uint8_t *table)
 {
     std::string out;
     if (!table)
         return out;
-    forEachTableRecord(table, LR_HEADER_SIZE, [&](const uint8_t *r, uint32_t len) {
-        uint32_t type = getU32(r + LR_TYPE);
-        appendf(out, "@(%d,%d) x(%d,%d), T%d A%d", getI32(r + LR_X), getI32(r + LR_Y),
-                getI32(r + LR_WIDTH), getI32(r + LR_HEIGHT), static_cast<int>(type), r[LR_STYLE]);
+    Tbl_forEachTableRecord(table, LR_HEADER_SIZE, [&](const uint8_t *r, uint32_t len) {
+        uint32_t type = Tbl_getU32(r + LR_TYPE);
+        appendf(out, "@(%d,%d) x(%d,%d), T%d A%d", Tbl_getI32(r + LR_X), Tbl_getI32(r + LR_Y),
+                Tbl_getI32(r + LR_WIDTH), Tbl_getI32(r + LR_HEIGHT), static_cast<int>(type), r[LR_STYLE]);
         if (type == LTYPE_TEXT) {
             out += " STR:" + fieldText(r + LR_TEXT, r + len);
         } else if (type == LTYPE_IMAGE && len > LR_IMG_URL) {
-            appendf(out, " IMG: %dx%d/%dx%d ", getI32(r + LR_IMG_WIDTH), getI32(r + LR_IMG_HEIGHT),
-                    getI32(r + LR_IMG_DWIDTH), getI32(r + LR_IMG_DHEIGHT));
+            appendf(out, " IMG: %dx%d/%dx%d ", Tbl_getI32(r + LR_IMG_WIDTH), Tbl_getI32(r + LR_IMG_HEIGHT),
+                    Tbl_getI32(r + LR_IMG_DWIDTH), Tbl_getI32(r + LR_IMG_DHEIGHT));
             out += fieldText(r + LR_IMG_URL, r + len);
         }
         out += "\n";
@@ -288,25 +288,25 @@ static void selectText(std::string &out, const uint8_t *r, const uint8_t *end)
     }
 }
 
-std::string eventTableText(const uint8_t *table)
+std::string W_eventTableText(const uint8_t *table)
 {
     std::string out;
     if (!table)
         return out;
-    forEachTableRecord(table, ER_HEADER_SIZE, [&](const uint8_t *r, uint32_t len) {
+    Tbl_forEachTableRecord(table, ER_HEADER_SIZE, [&](const uint8_t *r, uint32_t len) {
         const uint8_t *end = r + len;
         uint8_t type = r[ER_TYPE];
         appendf(out, "E%d ", type);
         if (type >= EVENT_A && type <= EVENT_SELECT && len >= ER_VISIBLE_SIZE) {
-            appendf(out, "@(%d,%d) x(%d,%d) ", getI32(r + ER_X), getI32(r + ER_Y), getI32(r + ER_WIDTH),
-                    getI32(r + ER_HEIGHT));
+            appendf(out, "@(%d,%d) x(%d,%d) ", Tbl_getI32(r + ER_X), Tbl_getI32(r + ER_Y), Tbl_getI32(r + ER_WIDTH),
+                    Tbl_getI32(r + ER_HEIGHT));
             if (type == EVENT_ANCHOR && len >= ER_ANCHOR_CODE + 4) {
-                appendf(out, "Code @%d ", getI32(r + ER_ANCHOR_CODE));
+                appendf(out, "Code @%d ", Tbl_getI32(r + ER_ANCHOR_CODE));
             } else if (type == EVENT_A) {
                 out += "URL " + fieldText(r + ER_HREF, end) + " ";
             } else if (type == EVENT_INPUT && len > ER_INPUT_TITLE) {
                 appendf(out, "Pwd=%d Empty=%d MaxLen=%d ", r[ER_INPUT_PASSWORD], r[ER_INPUT_EMPTYOK],
-                        getI32(r + ER_INPUT_MAXLEN));
+                        Tbl_getI32(r + ER_INPUT_MAXLEN));
                 out += "Prompt [" + fieldText(r + ER_INPUT_TITLE, end) + "] ";
             } else if (type == EVENT_SELECT && len > ER_SELECT_TITLE) {
                 selectText(out, r, end);
@@ -314,13 +314,13 @@ std::string eventTableText(const uint8_t *table)
         } else if (type >= EVENT_ONEVENT && type <= EVENT_DO) {
             out += "[" + fieldText(r + ER_NAME, r + ER_NAME + ER_NAME_SIZE) + "] ";
             if (type == EVENT_ONEVENT && len >= ER_CODE + 4) {
-                appendf(out, "Code @%d ", getI32(r + ER_CODE));
+                appendf(out, "Code @%d ", Tbl_getI32(r + ER_CODE));
             } else if (type == EVENT_INTRINSIC) {
                 out += "URL " + fieldText(r + ER_URL, end) + " ";
             } else if (type == EVENT_DO && len >= ER_DO_TYPE + ER_DO_TYPE_SIZE) {
                 out += "Label [" + fieldText(r + ER_DO_LABEL, r + ER_DO_LABEL + ER_DO_LABEL_SIZE) + "] Type [" +
                        fieldText(r + ER_DO_TYPE, r + ER_DO_TYPE + ER_DO_TYPE_SIZE) + "] ";
-                appendf(out, "@%d ", getI32(r + ER_CODE));
+                appendf(out, "@%d ", Tbl_getI32(r + ER_CODE));
             }
         }
         out += "\n";
@@ -331,19 +331,19 @@ std::string eventTableText(const uint8_t *table)
 
 static void resolveTables()
 {
-    forEachTableRecord(gLayout.layoutTable, LR_HEADER_SIZE, [](uint8_t *r, uint32_t) {
+    Tbl_forEachTableRecord(gLayout.layoutTable, LR_HEADER_SIZE, [](uint8_t *r, uint32_t) {
         resolveXY(r + LR_XLINE, r + LR_YLINE, r + LR_X, r + LR_Y);
         return false;
     });
-    forEachTableRecord(gLayout.eventTable, ER_HEADER_SIZE, [](uint8_t *r, uint32_t len) {
+    Tbl_forEachTableRecord(gLayout.eventTable, ER_HEADER_SIZE, [](uint8_t *r, uint32_t len) {
         if (r[ER_TYPE] >= EVENT_A && r[ER_TYPE] <= EVENT_SELECT && len >= ER_VISIBLE_SIZE)
             resolveXY(r + ER_XLINE, r + ER_YLINE, r + ER_X, r + ER_Y);
         return false;
     });
     Log_str("\nLayout Entity Table\n--------------------\n\n");
-    Log_str(layoutTableText(gLayout.layoutTable).c_str());
+    Log_str(W_layoutTableText(gLayout.layoutTable).c_str());
     Log_str("\nEvent Entity Table\n-------------------\n\n");
-    Log_str(eventTableText(gLayout.eventTable).c_str());
+    Log_str(W_eventTableText(gLayout.eventTable).c_str());
 }
 
 static void beginLayout(const char *card)
@@ -358,7 +358,7 @@ int Layout(const char *url, const char *card)
     Log_str("\nLayout start\n");
     if (layoutTablesInit() != 0 || decodeHeader(url) != 0)
         return -2;
-    setDeckCharset(gWbxml.charset);
+    D_setDeckCharset(gWbxml.charset);
     gLayout.utf8 = gWbxml.charset == 106;
     int width = 0, height = 0;
     getCanvasSize(&width, &height);
@@ -384,7 +384,7 @@ int Layout(const char *url, const char *card)
     putU32(gLayout.eventTable + gLayout.eventLength, 0);
     gLayout.eventLength += 4;
     resolveTables();
-    releaseDeck();
+    W_releaseDeck();
     Log_str("Layout end\n");
     return gWbxml.errorFlag ? LAYOUT_INCOMPLETE : 0;
 }

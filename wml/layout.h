@@ -29,9 +29,9 @@ constexpr int LAYOUT_INCOMPLETE = 64;
 
 // Allocates the two tables and the event scratch record: 0, or -1.
 int layoutTablesInit();
-void layoutTablesFree();
-const uint8_t *getLayoutTable();
-const uint8_t *getEventTable();
+void W_layoutTablesFree();
+const uint8_t *W_getLayoutTable();
+const uint8_t *W_getEventTable();
 
 // Lays out the card named card (or the first card) of the deck cached
 // under url. 0, 64 when something did not fit, -2 when not cached.
@@ -43,5 +43,5 @@ int replaceLayout(int x, int y, const char *text);
 
 // The resolved tables, one record a line, exactly as the log shows them
 // ("@(x,y) x(w,h), T1 A0 STR:..." and "E4 @(...) ..." lines).
-std::string layoutTableText(const uint8_t *table);
-std::string eventTableText(const uint8_t *table);
+std::string W_layoutTableText(const uint8_t *table);
+std::string W_eventTableText(const uint8_t *table);

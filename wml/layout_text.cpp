@@ -52,9 +52,9 @@ static void fixTopImages()
 {
     for (uint32_t off = gLayout.lineStart; off + LR_HEIGHT + 4 <= gLayout.layoutLength;) {
         uint8_t *r = gLayout.layoutTable + off;
-        if (getI32(r + LR_Y) == TOP_IMAGE_Y)
+        if (Tbl_getI32(r + LR_Y) == TOP_IMAGE_Y)
             putI32(r + LR_Y, -gLayout.lineHeight);
-        int32_t len = getI32(r + LR_LENGTH);
+        int32_t len = Tbl_getI32(r + LR_LENGTH);
         if (len <= 0)
             break;
         off += static_cast<uint32_t>(len);
@@ -63,9 +63,9 @@ static void fixTopImages()
     uint32_t line = static_cast<uint32_t>(gLayout.lineCount) + 1;
     for (uint32_t off = 0; off + ER_HREF <= gLayout.eventLength;) {
         uint8_t *r = gLayout.eventTable + off;
-        if (r[ER_TYPE] >= EVENT_A && getU32(r + ER_YLINE) == line && getI32(r + ER_Y) == TOP_IMAGE_Y)
+        if (r[ER_TYPE] >= EVENT_A && Tbl_getU32(r + ER_YLINE) == line && Tbl_getI32(r + ER_Y) == TOP_IMAGE_Y)
             putI32(r + ER_Y, -gLayout.lineHeight);
-        int32_t len = getI32(r + ER_LENGTH);
+        int32_t len = Tbl_getI32(r + ER_LENGTH);
         if (len <= 0)
             break;
         off += static_cast<uint32_t>(len);
@@ -227,11 +227,11 @@ void rewriteField(uint32_t offset, const char *text)
     if (offset + LR_TEXT >= gLayout.layoutLength)
         return;
     uint8_t *r = gLayout.layoutTable + offset;
-    if (offset + static_cast<uint32_t>(getI32(r + LR_LENGTH)) != gLayout.layoutLength ||
-        getU32(r + LR_TYPE) != LTYPE_TEXT)
+    if (offset + static_cast<uint32_t>(Tbl_getI32(r + LR_LENGTH)) != gLayout.layoutLength ||
+        Tbl_getU32(r + LR_TYPE) != LTYPE_TEXT)
         return;
     uint8_t style = r[LR_STYLE] & static_cast<uint8_t>(~0x01);
-    size_t n = fitBytes(style, text, getI32(r + LR_WIDTH));
+    size_t n = fitBytes(style, text, Tbl_getI32(r + LR_WIDTH));
     // The table below TABLE_LIMIT is ours: the record may grow into it.
     uint32_t room = (TABLE_LIMIT - 1 - offset) & ~3u;
     if (roundUp4(40 + static_cast<uint32_t>(n)) > room)

@@ -129,7 +129,7 @@ int LoadDep(const char *deckUrl, uint32_t requestLimit)
     if (!deckUrl || decodeHeader(deckUrl) != 0)
         return LOADDEP_NOT_CACHED;
     int version = gWbxml.version == 0x00 ? LOADDEP_OLDER : gWbxml.version == 0x01 ? 0 : LOADDEP_NEWER;
-    beginPass(gWbxml.bodyOffset, true, true);
+    W_beginPass(gWbxml.bodyOffset, true, true);
     gTotal = 0;
     gRequests = 0;
     gSkips = 0;
@@ -137,8 +137,8 @@ int LoadDep(const char *deckUrl, uint32_t requestLimit)
 
     // Flat: element content is never skipped, so every element of every
     // card comes by in document order, whatever its depth.
-    while (moreBytes()) {
-        uint8_t token = nextByte();
+    while (W_moreBytes()) {
+        uint8_t token = W_nextByte();
         if (token == WBXML_END || globalToken(token))
             continue;
         switch (token & 0x3F) {
@@ -165,7 +165,7 @@ int LoadDep(const char *deckUrl, uint32_t requestLimit)
         result += LOADDEP_OVERFLOW;
     if (gSkips >= 1)
         result += LOADDEP_SKIPPED;
-    releaseDeck();
+    W_releaseDeck();
     Log_str("LoadDep end\n");
     return gBadDomain ? LOADDEP_REFUSED : result;
 }

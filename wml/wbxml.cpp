@@ -185,13 +185,13 @@ bool isUrlAttribute(const char *name)
 
 // --- The deck and the reader --------------------------------------------
 
-bool moreBytes() { return gWbxml.deck && gWbxml.position < gWbxml.deckLength; }
+bool W_moreBytes() { return gWbxml.deck && gWbxml.position < gWbxml.deckLength; }
 
-bool readFailed() { return gReadFailed; }
+bool W_readFailed() { return gReadFailed; }
 
-uint8_t nextByte()
+uint8_t W_nextByte()
 {
-    if (!moreBytes()) {
+    if (!W_moreBytes()) {
         failRead(MSG_TRUNCATED);
         return 0;
     }
@@ -216,7 +216,7 @@ static bool readHeaderFields()
 {
     gWbxml.publicIdString = 0;
     gWbxml.charset = 0;
-    gWbxml.version = nextByte();
+    gWbxml.version = W_nextByte();
     if (gReadFailed) {
         return false;
     }
@@ -252,7 +252,7 @@ static bool readHeaderFields()
 static size_t judgeInline(const uint8_t *text, size_t left, DeckTextJudge *judge)
 {
     size_t n = strnlen(reinterpret_cast<const char *>(text), left);
-    judgeString(text, n, judge);
+    Cs_judgeString(text, n, judge);
     return n < left ? n + 1 : n;
 }
 
@@ -291,7 +291,7 @@ static void judgeDeckText()
         }
     }
     bool doubleUtf8 = false;
-    uint32_t charset = deckCharset(gWbxml.charset, judge, &doubleUtf8);
+    uint32_t charset = Cs_deckCharset(gWbxml.charset, judge, &doubleUtf8);
     gWbxml.doubleUtf8 = doubleUtf8 ? 1 : 0;
     if (charset != gWbxml.charset)
         Log_printf("Text read as charset #%d\n", static_cast<int>(charset));
@@ -300,7 +300,7 @@ static void judgeDeckText()
     gWbxml.charset = charset;
 }
 
-void releaseDeck()
+void W_releaseDeck()
 {
     std::free(gWbxml.deck);
     gWbxml.deck = nullptr;
@@ -335,7 +335,7 @@ int decodeHeader(const char *url)
             logPosition();
             Log_str(MSG_TRUNCATED);
         }
-        releaseDeck();
+        W_releaseDeck();
         return -1;
     }
     gWbxml.bodyOffset = gWbxml.stringTableOffset + gWbxml.stringTableLength;
@@ -346,7 +346,7 @@ int decodeHeader(const char *url)
     return 0;
 }
 
-void beginPass(uint32_t position, bool substituteVars, bool keepUrlText)
+void W_beginPass(uint32_t position, bool substituteVars, bool keepUrlText)
 {
     gWbxml.errorFlag = 0;
     gWbxml.tagPage = 0;
@@ -399,7 +399,7 @@ void get_string(char *buffer, uint32_t limit)
     const size_t start = i;
     buffer[i] = 0;
     for (;;) {
-        if (!moreBytes()) {
+        if (!W_moreBytes()) {
             buffer[i] = 0;
             failRead(MSG_TRUNCATED);
             return;
@@ -407,7 +407,7 @@ void get_string(char *buffer, uint32_t limit)
         uint8_t c = gWbxml.deck[gWbxml.position++];
         if (c == 0) {
             if (gWbxml.doubleUtf8)
-                i = start + undoDoubleUtf8(buffer + start, i - start);
+                i = start + Cs_undoDoubleUtf8(buffer + start, i - start);
             buffer[i] = 0;
             return;
         }
@@ -453,7 +453,7 @@ void get_strtab(char *buffer, uint32_t limit, uint32_t index)
         buffer[i++] = static_cast<char>(*p);
     }
     if (gWbxml.doubleUtf8)
-        i = start + undoDoubleUtf8(buffer + start, i - start);
+        i = start + Cs_undoDoubleUtf8(buffer + start, i - start);
     buffer[i] = 0;
 }
 
@@ -465,7 +465,7 @@ int globalToken(uint8_t token)
 {
     switch (token) {
     case SWITCH_PAGE: {
-        uint8_t page = nextByte();
+        uint8_t page = W_nextByte();
         (gWbxml.inAttributes ? gWbxml.attrPage : gWbxml.tagPage) = page;
         return 1;
     }
@@ -551,13 +551,13 @@ void skipElement()
     // attribute-list levels above them; the top one is being skipped.
     uint64_t contentLevels = entryMode ? 0 : 1;
     uint64_t attrLevels = entryMode ? 1 : 0;
-    while (contentLevels + attrLevels > 0 && moreBytes()) {
+    while (contentLevels + attrLevels > 0 && W_moreBytes()) {
         gWbxml.inAttributes = attrLevels > 0 ? 1 : 0;
         gWbxml.depth = static_cast<int32_t>(
             std::min<uint64_t>(static_cast<uint64_t>(std::max(entryDepth, 0)) + contentLevels + attrLevels, INT32_MAX));
         uint64_t &topLevels = attrLevels > 0 ? attrLevels : contentLevels;
         gWbxml.textBuffer[0] = 0;
-        uint8_t b = nextByte();
+        uint8_t b = W_nextByte();
         if (b == WBXML_END) {
             topLevels--;
         } else if (b == LITERAL_C || b == LITERAL_A) {
@@ -600,8 +600,8 @@ void readAttributes()
     gWbxml.depth++;
     gWbxml.attrName[0] = 0;
     gWbxml.textBuffer[0] = 0;
-    while (moreBytes()) {
-        uint8_t b = nextByte();
+    while (W_moreBytes()) {
+        uint8_t b = W_nextByte();
         if (b == WBXML_END) {
             break;
         }
@@ -699,10 +699,10 @@ static void walkLevel(const WbxmlWalk &w, bool nested)
         Log_printf("%s start\n", w.logName);
     }
     bool closed = false;
-    while (moreBytes()) {
+    while (W_moreBytes()) {
         if (!w.text)
             gWbxml.textBuffer[0] = 0;
-        uint8_t token = nextByte();
+        uint8_t token = W_nextByte();
         if (w.logName)
             logTag(token);
         if (token == WBXML_END) {

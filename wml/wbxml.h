@@ -73,18 +73,18 @@ extern WbxmlState gWbxml;
 // already released).
 int decodeHeader(const char *url);
 // Frees the deck of the pass.
-void releaseDeck();
+void W_releaseDeck();
 // True while bytes remain to be read. Walkers test it before every token.
-bool moreBytes();
+bool W_moreBytes();
 // The next byte. Reading past the end gives 0 and ends the walk: the
 // position stays at the end, "Deck truncated\n" is logged once and
 // errorFlag is set.
-uint8_t nextByte();
+uint8_t W_nextByte();
 // A multi-byte integer at the position; one longer than 5 bytes or wider
 // than 32 bits gives 0 and ends the walk like a read past the end.
 uint32_t readMultiByte();
 // True once a bad read has ended the walk of this pass.
-bool readFailed();
+bool W_readFailed();
 // 1 when token is a global token (its operands consumed), else 0.
 int globalToken(uint8_t token);
 // Appends text to textBuffer; what does not fit is cut, logged as "Text
@@ -122,7 +122,7 @@ void logPosition();
 // bits.
 void logTag(uint8_t tag);
 // Resets the per-pass fields and starts a walk at position.
-void beginPass(uint32_t position, bool substituteVars, bool keepUrlText);
+void W_beginPass(uint32_t position, bool substituteVars, bool keepUrlText);
 // True when a walker at gWbxml.depth must not descend into another level;
 // it then logs "Maximum nesting exceeded\n" and sets errorFlag, and the
 // walker skips the content with skipElement instead.

@@ -138,7 +138,7 @@ std::span<const TagToken> tagTokens() { return TAGS; }
 std::span<const AttrStartToken> attrStartTokens() { return ATTR_STARTS; }
 std::span<const AttrValueToken> attrValueTokens() { return ATTR_VALUES; }
 
-const char *tagName(uint8_t code)
+const char *W_tagName(uint8_t code)
 {
     int i = TAG_INDEX[code & 0x3F];
     return i < 0 ? nullptr : TAGS[i].name;

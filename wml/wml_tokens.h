@@ -27,7 +27,7 @@ std::span<const AttrStartToken> attrStartTokens();
 std::span<const AttrValueToken> attrValueTokens();
 
 // The tag named by a code (its low 6 bits are used), or nullptr.
-const char *tagName(uint8_t code);
+const char *W_tagName(uint8_t code);
 // The code of a tag name (any case), or -1.
 int tagCode(const char *name);
 

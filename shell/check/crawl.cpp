@@ -170,7 +170,7 @@ void noteScriptFunction(const std::string &call, CheckedPage *page)
     std::string text = withoutFragment(call) + "#" + function;
     bool loaded = loadUnit(text.c_str(), &unit, &error, false);
     if (loaded) {
-        releaseUnitContent(&unit);
+        WS_releaseUnitContent(&unit);
     } else if (error != SE_NO_FUNCTION) {
         add(page, SEV_ERROR, "script",
             "script " + withoutFragment(call) + " does not load or verify (error " + std::to_string(error) + ")", call);

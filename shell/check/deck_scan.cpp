@@ -38,7 +38,7 @@ bool readsAttributes(uint8_t tag)
 void element(uint8_t token, std::string *card, DeckScan *scan)
 {
     uint8_t tag = token & 0x3F;
-    if (!tagName(tag))
+    if (!W_tagName(tag))
         scan->unknownTags.push_back(tag);
     if (!(token & TAG_HAS_ATTRIBUTES))
         return;
@@ -78,17 +78,17 @@ bool scanDeck(const char *deckUrl, DeckScan *scan)
     *scan = DeckScan{};
     if (decodeHeader(deckUrl) != 0)
         return false;
-    beginPass(gWbxml.bodyOffset, false, true);
+    W_beginPass(gWbxml.bodyOffset, false, true);
     std::string card;
     // Flat, as the dependency pass: every element of every card comes by
     // in document order, whatever its depth.
-    while (moreBytes()) {
-        uint8_t token = nextByte();
+    while (W_moreBytes()) {
+        uint8_t token = W_nextByte();
         if (token == WBXML_END || globalToken(token))
             continue;
         element(token, &card, scan);
     }
-    scan->damaged = gWbxml.errorFlag != 0 || readFailed();
-    releaseDeck();
+    scan->damaged = gWbxml.errorFlag != 0 || W_readFailed();
+    W_releaseDeck();
     return true;
 }

@@ -39,7 +39,7 @@ void notify(void (*hook)())
 // A walk that stopped at a length other than the terminator's.
 void noteBadRecord(const uint8_t *table, uint32_t offset)
 {
-    if (offset + 8 <= LAYOUT_TABLE_SIZE && getI32(table + offset) != 0)
+    if (offset + 8 <= LAYOUT_TABLE_SIZE && Tbl_getI32(table + offset) != 0)
         Log_printf("Display: bad table record @%d\n", static_cast<int>(offset));
 }
 
@@ -58,12 +58,12 @@ void readRecord(const uint8_t *source, int32_t length, LayoutRecord *record)
     std::memcpy(record->bytes.data(), source, length);
     record->bytes[length] = 0;
     record->length = length;
-    record->type = getU32(source + LR_TYPE);
+    record->type = Tbl_getU32(source + LR_TYPE);
     record->style = source[LR_STYLE];
-    record->x = static_cast<int64_t>(getI32(source + LR_X)) - gScrollX;
-    record->y = static_cast<int64_t>(getI32(source + LR_Y)) - gScrollY;
-    record->width = getI32(source + LR_WIDTH);
-    record->height = getI32(source + LR_HEIGHT);
+    record->x = static_cast<int64_t>(Tbl_getI32(source + LR_X)) - gScrollX;
+    record->y = static_cast<int64_t>(Tbl_getI32(source + LR_Y)) - gScrollY;
+    record->width = Tbl_getI32(source + LR_WIDTH);
+    record->height = Tbl_getI32(source + LR_HEIGHT);
 }
 
 // Borders included: a record touching the visible area is drawn.
@@ -133,8 +133,8 @@ void drawImage(cairo_t *cr, const LayoutRecord &r)
     CacheResult result = {0, 0};
     gImageSource(url, &contentType, &content, &length, &result);
     if (result.code == CRES_HIT && content) {
-        WbmpPixels image = {content, length, getU32(bytes + LR_IMG_DATA), getI32(bytes + LR_IMG_WIDTH),
-                            getI32(bytes + LR_IMG_HEIGHT)};
+        WbmpPixels image = {content, length, Tbl_getU32(bytes + LR_IMG_DATA), Tbl_getI32(bytes + LR_IMG_WIDTH),
+                            Tbl_getI32(bytes + LR_IMG_HEIGHT)};
         drawWbmp(cr, image, r.x, r.y, r.width, r.height, gForeground, gBackground);
     }
     std::free(content);
@@ -144,7 +144,7 @@ void drawRecords(cairo_t *cr)
 {
     LayoutRecord record;
     uint32_t end = 0;
-    forEachTableRecord(gLayoutTable, LR_HEADER_SIZE, [&](const uint8_t *source, uint32_t length) {
+    Tbl_forEachTableRecord(gLayoutTable, LR_HEADER_SIZE, [&](const uint8_t *source, uint32_t length) {
         readRecord(source, static_cast<int32_t>(length), &record);
         if (!isVisible(record))
             return false;
@@ -188,7 +188,7 @@ void labelSoftKeys()
     gSoftKeys.clear();
     if (gEventTable) {
         uint32_t end = 0;
-        forEachTableRecord(gEventTable, ER_HEADER_SIZE, [](const uint8_t *record, uint32_t length) {
+        Tbl_forEachTableRecord(gEventTable, ER_HEADER_SIZE, [](const uint8_t *record, uint32_t length) {
             if (record[ER_TYPE] != EVENT_DO)
                 return false;
             std::string label = eventField(record, length, ER_DO_LABEL, ER_DO_LABEL_SIZE);
@@ -295,7 +295,7 @@ void getScroll(int *x, int *y)
     *y = gScrollY;
 }
 
-void drawLine(int x, int y, int dx, int dy, uint8_t style)
+void D_drawLine(int x, int y, int dx, int dy, uint8_t style)
 {
     if (!ensureSurface())
         return;

@@ -53,7 +53,7 @@ bool pushIndicatorShown();
 // many blinking frames have been drawn since start-up.
 bool connectionIndicatorOn();
 uint64_t connectionIndicatorBlinks();
-// Set at the start of shutdown (displayShuttingDown reads it).
+// Set at the start of shutdown (D_displayShuttingDown reads it).
 void setDisplayShuttingDown(bool shuttingDown);
 
 // Deck text (bytes in the current deck charset) as UTF-8.

@@ -105,7 +105,7 @@ bool isContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0
 // Characters in text: bytes, or code points in a UTF-8 deck.
 size_t countCharacters(const std::string &text)
 {
-    if (getDeckCharset() != CHARSET_UTF8)
+    if (D_getDeckCharset() != CHARSET_UTF8)
         return text.size();
     size_t count = 0;
     for (char c : text)
@@ -121,7 +121,7 @@ std::string limitLength(std::string text, size_t maxLength)
     if (text.size() <= maxLength)
         return text;
     size_t end = maxLength;
-    if (getDeckCharset() == CHARSET_UTF8) {
+    if (D_getDeckCharset() == CHARSET_UTF8) {
         while (end > 0 && isContinuation(text[end]))
             end--;
     }

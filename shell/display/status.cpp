@@ -19,7 +19,7 @@ bool gShuttingDown = false;              // the display is shutting down
 
 // The drop-down only ever grows on the handset; here the oldest texts go
 // once the list is long, so a long session does not grow without bound.
-void displayStatusInsert(const char *text)
+void D_displayStatusInsert(const char *text)
 {
     gStatusList.insert(gStatusList.begin(), text ? text : "");
     if (gStatusList.size() > STATUS_LIST_MAX)
@@ -65,4 +65,4 @@ bool connectionIndicatorOn() { return gConnectionOn; }
 uint64_t connectionIndicatorBlinks() { return gBlinks; }
 
 void setDisplayShuttingDown(bool shuttingDown) { gShuttingDown = shuttingDown; }
-bool displayShuttingDown() { return gShuttingDown; }
+bool D_displayShuttingDown() { return gShuttingDown; }

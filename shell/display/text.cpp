@@ -124,9 +124,9 @@ int shapedTextWidth(uint8_t style, const char *text)
     return layout ? layoutWidth(layout) : -1;
 }
 
-void setDeckCharset(uint32_t charset) { gDeckCharset = charset; }
+void D_setDeckCharset(uint32_t charset) { gDeckCharset = charset; }
 
-uint32_t getDeckCharset() { return gDeckCharset; }
+uint32_t D_getDeckCharset() { return gDeckCharset; }
 
 void setFixedMetrics(bool fixed) { gFixedMetrics = fixed; }
 

@@ -220,7 +220,7 @@ size_t deckBytes(const char *character, const char *next, uint32_t charset)
 void onTextInsert(GtkEditable *editable, const char *text, int length, int *position, gpointer data)
 {
     size_t maxLength = GPOINTER_TO_SIZE(data);
-    uint32_t charset = getDeckCharset();
+    uint32_t charset = D_getDeckCharset();
     size_t used = dialogTextToDeck(gtk_entry_get_text(GTK_ENTRY(editable)), charset, SIZE_MAX).size();
     size_t room = maxLength > used ? maxLength - used : 0;
     size_t total = length < 0 ? std::strlen(text) : static_cast<size_t>(length);
@@ -273,7 +273,7 @@ int runTextEntry(GtkWindow *owner, int x, int y, DialogRequest *request, const s
     addButtons(&d, layout, "OK", "ok", "Cancel", "cancel");
     gtk_widget_grab_focus(d.input);
 
-    uint32_t charset = getDeckCharset();
+    uint32_t charset = D_getDeckCharset();
     int result = 0;
     for (bool first = true;; first = false) {
         if (runDialog(&d, x, y, first) != GTK_RESPONSE_OK)

@@ -22,7 +22,7 @@
 // nothing and returns 0.
 //
 // Deck text (title, prompt, options, the text buffer) is in the deck's
-// charset (getDeckCharset()) and is shown as UTF-8; the user's text goes
+// charset (D_getDeckCharset()) and is shown as UTF-8; the user's text goes
 // back in the deck's charset, at most maxLength bytes and the terminator,
 // never cut inside a character. The buffer is written only when the value
 // is accepted.

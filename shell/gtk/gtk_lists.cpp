@@ -203,7 +203,7 @@ void gtkPushDialog(GtkWindow *owner, int x, int y)
             fillList(view, uris);
         } else if (response == RESPONSE_GO && chosen) {
             // A push names the page it is about.
-            std::string page = pushOpenUrl(uris[row].c_str());
+            std::string page = C_pushOpenUrl(uris[row].c_str());
             gtk_widget_destroy(dialog);
             if (!page.empty())
                 B_go(page.c_str(), nullptr, METHOD_GET);

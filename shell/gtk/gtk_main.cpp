@@ -510,7 +510,7 @@ struct SocketWatch {
     int watched;
 };
 
-SocketWatch gWatches[] = {{transportFd, 0, -1}, {pushListenerFd, 0, -1}};
+SocketWatch gWatches[] = {{S_transportFd, 0, -1}, {S_pushListenerFd, 0, -1}};
 
 gboolean onSocket(gint, GIOCondition condition, gpointer data)
 {

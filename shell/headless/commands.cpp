@@ -81,7 +81,7 @@ CommandResult cmdLoad(const Line &line)
     std::vector<uint8_t> bytes;
     if (!readFile(line.words[1], &bytes))
         return fail("cannot read " + line.words[1]);
-    std::string key = makeCacheKey(line.words[2].c_str());
+    std::string key = C_makeCacheKey(line.words[2].c_str());
     if (key.empty() || !checkUrl(line.words[2].c_str()))
         return fail("malformed URL " + line.words[2]);
     CacheEntry entry{};
@@ -107,14 +107,14 @@ CommandResult cmdLayout(const Line &line)
     const std::string &url = line.words[1];
     if (!checkUrl(url.c_str()))
         return fail("malformed URL " + url);
-    if (contextDepth() == 0 || std::strcmp(getURL(0), url.c_str()) != 0)
+    if (B_contextDepth() == 0 || std::strcmp(getURL(0), url.c_str()) != 0)
         pushContext(url.c_str(), CONTEXT_NEW);
     char card[64];
     getUrlFragment(url.c_str(), card, sizeof card);
     int r = Layout(url.c_str(), card);
     if (r == -2)
         return fail(url + " is not in the cache");
-    submitCanvas(getLayoutTable(), getEventTable());
+    submitCanvas(W_getLayoutTable(), W_getEventTable());
     setScroll(0, 0);
     std::printf("layout %d\n", r);
     return CMD_OK;
@@ -130,7 +130,7 @@ void printLines(const std::string &text)
 
 CommandResult cmdDump(const Line &)
 {
-    const char *url = contextDepth() ? getURL(0) : "";
+    const char *url = B_contextDepth() ? getURL(0) : "";
     std::printf("url %s\n", url ? url : "");
     std::printf("card %s\n", deckTextToUtf8(getCardName()).c_str());
     std::printf("title %s\n", deckTextToUtf8(getCardTitle()).c_str());
@@ -142,9 +142,9 @@ CommandResult cmdDump(const Line &)
     for (const ShownDialog &d : takeShownDialogs())
         std::printf("%s\n", dialogDumpLine(d).c_str());
     if (const uint8_t *layout = currentLayoutTable())
-        printLines(layoutTableText(layout));
+        printLines(W_layoutTableText(layout));
     if (const uint8_t *events = currentEventTable())
-        printLines(eventTableText(events));
+        printLines(W_eventTableText(events));
     std::printf("end\n");
     return CMD_OK;
 }
@@ -346,7 +346,7 @@ bool parseSeconds(const std::string &text, uint32_t *ms)
 
 constexpr uint32_t kWaitDefaultMs = 10000;
 
-bool browserSettled(void *) { return isIdle() && getBrowserState() == BSTATE_IDLE; }
+bool browserSettled(void *) { return isIdle() && B_getBrowserState() == BSTATE_IDLE; }
 
 CommandResult cmdWait(const Line &line)
 {
@@ -372,7 +372,7 @@ CommandResult cmdSleep(const Line &line)
 // The road the Browser took since the last trail: its states and rounds.
 CommandResult cmdTrail(const Line &)
 {
-    std::printf("trail %s\n", takeBrowserTrail().c_str());
+    std::printf("trail %s\n", B_takeBrowserTrail().c_str());
     return CMD_OK;
 }
 
@@ -430,7 +430,7 @@ CommandResult cmdBookmarks(const Line &)
 
 CommandResult cmdBookmarkAdd(const Line &)
 {
-    const char *url = contextDepth() ? getURL(0) : nullptr;
+    const char *url = B_contextDepth() ? getURL(0) : nullptr;
     if (!addBookmark(getCardTitle(), url))
         return fail("no current card to bookmark");
     std::string title, stored;
@@ -457,12 +457,12 @@ CommandResult cmdPushes(const Line &)
 {
     std::vector<std::string> uris = pushMessageList();
     for (size_t i = 0; i < uris.size(); i++) {
-        std::string page = pushOpenUrl(uris[i].c_str());
+        std::string page = C_pushOpenUrl(uris[i].c_str());
         std::printf("push %zu %s %s\n", i + 1, uris[i].c_str(), page.empty() ? "-" : page.c_str());
     }
     std::printf("pushes %zu\n", uris.size());
     std::printf("push-indicator %s\n", pushIndicatorShown() ? "on" : "off");
-    std::printf("push-listener %s\n", kPushListenerNames[pushListenerState()]);
+    std::printf("push-listener %s\n", kPushListenerNames[C_pushListenerState()]);
     return CMD_OK;
 }
 
@@ -486,7 +486,7 @@ CommandResult cmdPushOpen(const Line &line)
     CommandResult failed = CMD_FAILED;
     if (!listedPush(line, &uri, &failed))
         return failed;
-    std::string page = pushOpenUrl(uri.c_str());
+    std::string page = C_pushOpenUrl(uri.c_str());
     if (page.empty())
         return fail("push " + line.words[1] + " names no page");
     std::printf("push-open %s %s\n", line.words[1].c_str(), page.c_str());
@@ -545,12 +545,12 @@ CommandResult cmdExchange(const Line &)
 {
     uint64_t lost = 0;
     size_t count = 0;
-    while (const CapturedDatagram *d = nextRecordedDatagram(&gExchangeSeen, &lost)) {
+    while (const CapturedDatagram *d = S_nextRecordedDatagram(&gExchangeSeen, &lost)) {
         if (lost)
             std::printf("exchange-lost %llu\n", static_cast<unsigned long long>(lost));
         if (!gExchangeStartUs)
             gExchangeStartUs = d->timeUs;
-        for (const std::string &text : describeDatagram(*d, gExchangeStartUs)) {
+        for (const std::string &text : S_describeDatagram(*d, gExchangeStartUs)) {
             std::printf("exchange %s\n", text.c_str());
             count++;
         }

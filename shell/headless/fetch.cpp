@@ -34,7 +34,7 @@ bool fetchNow(const char *url, uint32_t contentType, int refresh, int method, co
             limitMs = virtualClockOn() ? kFetchLimitVirtualMs : kFetchLimitMs;
         answered = runLoop(requestsDone, nullptr, limitMs);
         for (const CacheResult &seen : takeLoopResults())
-            if (resultIs(seen.code, RESULT_FINAL))  // the last that ends the request
+            if (RC_resultIs(seen.code, RESULT_FINAL))  // the last that ends the request
                 r = seen;
         *length = 0;
         if (answered && r.code == CRES_STORED)

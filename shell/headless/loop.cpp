@@ -55,7 +55,7 @@ void tick()
 // poll passes over.
 bool socketReadable(int waitMs)
 {
-    pollfd p[2] = {{gWatchSocket ? transportFd() : -1, POLLIN, 0}, {gWatchSocket ? pushListenerFd() : -1, POLLIN, 0}};
+    pollfd p[2] = {{gWatchSocket ? S_transportFd() : -1, POLLIN, 0}, {gWatchSocket ? S_pushListenerFd() : -1, POLLIN, 0}};
     int n = poll(p, 2, waitMs);
     return n > 0 && ((p[0].revents & POLLIN) || (p[1].revents & POLLIN));
 }
@@ -65,7 +65,7 @@ bool socketReadable(int waitMs)
 void setVirtualClock(bool on)
 {
     gVirtual = on;
-    setClockSource(on ? virtualSeconds : nullptr);
+    Clock_setClockSource(on ? virtualSeconds : nullptr);
 }
 
 bool virtualClockOn() { return gVirtual; }
@@ -80,7 +80,7 @@ uint64_t loopNowMs()
     return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
-void loopInit() { setSessionEventHandler(onSessionEvent); }
+void loopInit() { S_setSessionEventHandler(onSessionEvent); }
 
 void setLoopPoll(LoopPoll poll) { gPoll = poll; }
 

@@ -14,7 +14,7 @@ constexpr uint32_t LOOP_TICK_MS = 200;
 
 // The virtual clock: time stands still while the loop has work and moves
 // one tick at a time when it has none, so timers of minutes run in a
-// moment. nowSeconds () follows it. Off: the wall clock.
+// moment. Clock_nowSeconds () follows it. Off: the wall clock.
 void setVirtualClock(bool on);
 // The real time the virtual clock waits for datagrams before each 200 ms
 // tick: it sets how much faster than the gateway's own timers it runs.

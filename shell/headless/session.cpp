@@ -27,7 +27,7 @@ bool headlessStartup(const CommandLine &cmd)
     }
     connectDisplayToWindow();
     // For the exchange command.
-    startDatagramRecord();
+    S_startDatagramRecord();
     // A script drives the headless program, so the home page is loaded at
     // start-up only when the command line names one.
     return displayInit(cmd, !cmd.url.empty());

@@ -17,12 +17,12 @@ protected:
         Log_setMode(LOG_CONSOLE);
         clearContext(CLEAR_ALL);
         setPrefDefaults(&prefs);
-        setContextPrefs(&prefs);
+        B_setContextPrefs(&prefs);
     }
     void TearDown() override
     {
         clearContext(CLEAR_ALL);
-        setContextPrefs(nullptr);
+        B_setContextPrefs(nullptr);
     }
 };
 
@@ -55,7 +55,7 @@ TEST_F(Contexts, NewContextHidesVariablesACopyKeepsThem)
     popContext();
     EXPECT_STREQ(getContextVal("x"), "old");
     EXPECT_STREQ(getCardName(), "first");
-    EXPECT_EQ(contextDepth(), 1u);
+    EXPECT_EQ(B_contextDepth(), 1u);
 }
 
 // Every way of dropping variables keeps the reserved ones, in each context
@@ -85,7 +85,7 @@ TEST_F(Contexts, ClearingKeepsReservedVariables)
             setContextVal("_single", "u");
         }
         row.clear(&prefs);
-        ASSERT_EQ(contextDepth(), row.depth);
+        ASSERT_EQ(B_contextDepth(), row.depth);
         EXPECT_STREQ(getURL(0), "three");
         for (size_t i = 0; i < row.depth; i++) {
             EXPECT_STREQ(getContextVal("__postData"), "a=1");
@@ -105,7 +105,7 @@ TEST_F(Contexts, ClearingKeepsReservedVariables)
 // duplicates, going to an entry and clearing; these are the edges.
 TEST_F(Contexts, HistoryRefusesWhatIsNotThereAndKeepsNothingWithoutPreferences)
 {
-    setHistoryHooks([](const char *, const char *, int) { ADD_FAILURE(); }, [] {});
+    B_setHistoryHooks([](const char *, const char *, int) { ADD_FAILURE(); }, [] {});
     EXPECT_EQ(pushContext("http://a/", CONTEXT_NEW), 1);
     EXPECT_EQ(addHistory(""), 0);
     EXPECT_EQ(addHistory(nullptr), 0);
@@ -115,11 +115,11 @@ TEST_F(Contexts, HistoryRefusesWhatIsNotThereAndKeepsNothingWithoutPreferences)
     EXPECT_EQ(prefs.history, std::string(1, '\0'));
     EXPECT_EQ(historyGo(0), 0);
 
-    setContextPrefs(nullptr);
+    B_setContextPrefs(nullptr);
     EXPECT_EQ(pushContext("http://a/", CONTEXT_NEW), 0);
-    EXPECT_EQ(contextDepth(), 2u);  // the context itself is still pushed
+    EXPECT_EQ(B_contextDepth(), 2u);  // the context itself is still pushed
     EXPECT_EQ(historyGo(0), 0);
-    setHistoryHooks(nullptr, nullptr);
+    B_setHistoryHooks(nullptr, nullptr);
 }
 
 } // namespace

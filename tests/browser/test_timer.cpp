@@ -12,7 +12,7 @@ uint32_t testClock() { return gNow; }
 TEST(CardTimer, DueInWholeSecondsAndBoundVariables)
 {
     gNow = 1000000;
-    setClockSource(testClock);
+    Clock_setClockSource(testClock);
     setTimer(25, nullptr);
     gNow += 1;
     EXPECT_FALSE(timerDue());
@@ -62,7 +62,7 @@ TEST(CardTimer, DueInWholeSecondsAndBoundVariables)
         }
     }
     clearContext(CLEAR_ALL);
-    setClockSource(nullptr);
+    Clock_setClockSource(nullptr);
 }
 
 } // namespace

@@ -61,7 +61,7 @@ int CacheTest::store(const std::string &url, uint32_t type, uint32_t session, ui
 std::vector<std::string> CacheTest::files() const
 {
     std::vector<std::string> names;
-    for (const auto &e : std::filesystem::directory_iterator(cacheDir()))
+    for (const auto &e : std::filesystem::directory_iterator(Dir_cacheDir()))
         names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
@@ -69,10 +69,10 @@ std::vector<std::string> CacheTest::files() const
 
 void CacheTest::writeFile(const std::string &name, const std::string &bytes) const
 {
-    std::ofstream(cachePath(name.c_str()), std::ios::binary) << bytes;
+    std::ofstream(Dir_cachePath(name.c_str()), std::ios::binary) << bytes;
 }
 
-bool CacheTest::exists(const std::string &name) const { return std::filesystem::exists(cachePath(name.c_str())); }
+bool CacheTest::exists(const std::string &name) const { return std::filesystem::exists(Dir_cachePath(name.c_str())); }
 
 std::vector<std::string> pushUris()
 {

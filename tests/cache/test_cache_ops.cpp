@@ -74,14 +74,14 @@ using CachePush = CacheTest;
 
 TEST_F(CachePush, StoresListsAndDeletes)
 {
-    setClockSource(fakeClock);
+    Clock_setClockSource(fakeClock);
     const uint8_t headers[] = {0x94};
     const uint8_t body[] = {'h', 'i'};
     EXPECT_FALSE(pushWaiting());
     ASSERT_EQ(putPush(headers, 1, body, 2), 2000);
     ASSERT_EQ(putPush(headers, 1, body, 2), 2000);  // same second: a number of its own
     ASSERT_EQ(putPush(nullptr, 0, body, 2), 2000);  // no headers: type 0
-    setClockSource(nullptr);
+    Clock_setClockSource(nullptr);
     EXPECT_EQ(gPushIndicatorRefreshes, 3);
     EXPECT_TRUE(pushWaiting());
     EXPECT_EQ(files(), (std::vector<std::string>{"push___4242_20_20.wbc", "push___4243_20_20.wbc",

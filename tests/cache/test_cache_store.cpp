@@ -32,8 +32,8 @@ TEST(CacheNames, FileNamesFromKeys)
     EXPECT_EQ(a.substr(0, 20), "http___h_xxxxxxxxxxx");
     EXPECT_EQ(a.substr(a.size() - 15), "_2147483648.wbc");
     // Keys drop the fragment and unescape; the user-info stays.
-    EXPECT_EQ(makeCacheKey("http://h/a%20b.wml?q=x+y#card"), "http://h/a b.wml?q=x y");
-    EXPECT_EQ(makeCacheKey("http://u:pw@h:81/a.wml#c"), "http://u:pw@h:81/a.wml");
+    EXPECT_EQ(C_makeCacheKey("http://h/a%20b.wml?q=x+y#card"), "http://h/a b.wml?q=x y");
+    EXPECT_EQ(C_makeCacheKey("http://u:pw@h:81/a.wml#c"), "http://u:pw@h:81/a.wml");
 }
 
 TEST(CacheHeader, LittleEndianFieldByField)
@@ -156,7 +156,7 @@ TEST_F(CacheStore, DamagedFilesAreMissesAndRemoved)
 {
     const std::string name = "http___h_a.wml_20.wbc";
     ASSERT_EQ(store("http://h/a.wml", 20, 0, 4), 2000);
-    const std::string good = readBytes(cachePath(name.c_str()));
+    const std::string good = readBytes(Dir_cachePath(name.c_str()));
     auto patched = [&good](size_t at, char value) {
         std::string bytes = good;
         bytes[at] = value;
@@ -279,7 +279,7 @@ TEST_F(CacheStore, ClearingSparesPushEntriesAndSizeNeverGoesBelowZero)
 TEST_F(CacheStore, FailedWriteLeavesNothingCounted)
 {
     // A directory where the file should go cannot be opened for writing.
-    std::filesystem::create_directories(cachePath("http___h_a_20.wbc") + "/inside");
+    std::filesystem::create_directories(Dir_cachePath("http___h_a_20.wbc") + "/inside");
     EXPECT_EQ(store("http://h/a", 20, 0, 10), 2501);
     EXPECT_EQ(gCacheSettings.size, 0u);
     CacheEntry nothing{};

@@ -141,8 +141,8 @@ TEST_F(ConnectionTest, PushesThatLeadSomewhereAreKeptOnlineOrNotAndAFloodIsBound
     EXPECT_EQ(gPushIndicatorRefreshes, 2);
     std::vector<std::string> uris = pushUris();
     ASSERT_EQ(uris.size(), 2u);
-    EXPECT_EQ(pushOpenUrl(uris[1].c_str()), uris[1]) << "a pushed deck opens as itself";
-    EXPECT_EQ(pushOpenUrl("push://1_46"), "") << "gone";
+    EXPECT_EQ(C_pushOpenUrl(uris[1].c_str()), uris[1]) << "a pushed deck opens as itself";
+    EXPECT_EQ(C_pushOpenUrl("push://1_46"), "") << "gone";
 
     // Nothing to open: not kept, said once each.
     EXPECT_EQ(push(0xAE, serviceIndication("")).code, CRES_PUSH_DROPPED);
@@ -159,7 +159,7 @@ TEST_F(ConnectionTest, PushesThatLeadSomewhereAreKeptOnlineOrNotAndAFloodIsBound
     ASSERT_EQ(uris.size(), PUSH_KEEP_MAX);
     EXPECT_EQ(gPushCount, PUSH_KEEP_MAX);
     for (size_t i = 0; i < uris.size(); i++)
-        EXPECT_EQ(pushOpenUrl(uris[i].c_str()), "http://origin/p" + std::to_string(i + 6) + ".wml");
+        EXPECT_EQ(C_pushOpenUrl(uris[i].c_str()), "http://origin/p" + std::to_string(i + 6) + ".wml");
     EXPECT_EQ(shown("Push messages: the oldest was dropped to make room"), 2u + 15 - PUSH_KEEP_MAX);
 
     C_setCacheSize(CACHE_DEFAULT_MIN_SIZE, gCacheSettings.size + 10);

@@ -27,9 +27,9 @@ protected:
     {
         CacheTest::SetUp();
         resetSessionService();
-        setSessionEventHandler(pollCache);
+        S_setSessionEventHandler(pollCache);
         C_init(nullptr);
-        ASSERT_EQ(listenForPush("127.0.0.1", BEARER_UDP, 0), 1);
+        ASSERT_EQ(S_listenForPush("127.0.0.1", BEARER_UDP, 0), 1);
     }
     void TearDown() override
     {
@@ -61,7 +61,7 @@ TEST_F(PushPath, OnlyTheGatewaysPushesAreTaken)
     EXPECT_EQ(injectPushDatagram(&kGateway, CONNECTIONLESS_PORT, datagram.data(), length), 0);
     EXPECT_EQ(injectPushDatagram(&kStranger, CONNECTIONLESS_PORT, datagram.data(), length), 1);
     ASSERT_EQ(pushUris().size(), 1u);
-    EXPECT_EQ(pushOpenUrl(pushUris()[0].c_str()), "http://127.0.0.1:8079/index.wml");
+    EXPECT_EQ(C_pushOpenUrl(pushUris()[0].c_str()), "http://127.0.0.1:8079/index.wml");
 }
 
 }  // namespace

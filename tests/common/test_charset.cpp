@@ -30,9 +30,9 @@ TEST(Charset, DeckCharsetFromItsText)
     for (const JudgeCase &c : kJudgeCases) {
         DeckTextJudge judge;
         for (const std::string &s : c.strings)
-            judgeString(reinterpret_cast<const uint8_t *>(s.data()), s.size(), &judge);
+            Cs_judgeString(reinterpret_cast<const uint8_t *>(s.data()), s.size(), &judge);
         bool doubled = !c.doubleUtf8;
-        EXPECT_EQ(deckCharset(c.labelled, judge, &doubled), c.charset) << c.strings[0];
+        EXPECT_EQ(Cs_deckCharset(c.labelled, judge, &doubled), c.charset) << c.strings[0];
         EXPECT_EQ(doubled, c.doubleUtf8) << c.strings[0];
     }
 }
@@ -40,12 +40,12 @@ TEST(Charset, DeckCharsetFromItsText)
 TEST(Charset, LevelsOfRepeatedUtf8)
 {
     const std::string once = "\xd0\x9f\xd1\x80 \xf0\x9f\x98\x80";  // "Пр 😀"
-    const std::string twice = convertCharset(once.c_str(), CHARSET_MIB_LATIN1, CHARSET_MIB_UTF8);
-    std::string thrice = convertCharset(twice.c_str(), CHARSET_MIB_LATIN1, CHARSET_MIB_UTF8);
-    EXPECT_EQ(extraUtf8Levels({once, "a"}), 0);
-    EXPECT_EQ(extraUtf8Levels({twice, "a"}), 1);
-    EXPECT_EQ(extraUtf8Levels({thrice}), 2);
-    thrice.resize(undoDoubleUtf8(thrice.data(), thrice.size()));
+    const std::string twice = Cs_convertCharset(once.c_str(), CHARSET_MIB_LATIN1, CHARSET_MIB_UTF8);
+    std::string thrice = Cs_convertCharset(twice.c_str(), CHARSET_MIB_LATIN1, CHARSET_MIB_UTF8);
+    EXPECT_EQ(Cs_extraUtf8Levels({once, "a"}), 0);
+    EXPECT_EQ(Cs_extraUtf8Levels({twice, "a"}), 1);
+    EXPECT_EQ(Cs_extraUtf8Levels({thrice}), 2);
+    thrice.resize(Cs_undoDoubleUtf8(thrice.data(), thrice.size()));
     EXPECT_EQ(thrice, twice);
 }
 
@@ -60,13 +60,13 @@ TEST(Charset, ConversionsAndFormDataCharset)
         {"a\xff" "b", 106, 4, "a?b"}, {"a\xff" "b", 106, 106, "a\xff" "b"}, {"a\xff" "b", 4, 3, "a\xff" "b"},
     };
     for (const auto &c : conversions)
-        EXPECT_EQ(convertCharset(c.text, c.from, c.to), c.expected) << c.text;
+        EXPECT_EQ(Cs_convertCharset(c.text, c.from, c.to), c.expected) << c.text;
     const struct {
         const char *acceptCharset;
         uint32_t deck, expected;
     } forms[] = {{"utf-8", 4, 106}, {"ISO-8859-1, utf-8", 106, 4}, {"koi8-r;q=0.9 UTF8", 4, 106}, {"koi8-r", 106, 106}, {"", 4, 4}};
     for (const auto &c : forms)
-        EXPECT_EQ(formCharset(c.acceptCharset, c.deck), c.expected) << c.acceptCharset;
+        EXPECT_EQ(Cs_formCharset(c.acceptCharset, c.deck), c.expected) << c.acceptCharset;
 }
 
 }  // namespace

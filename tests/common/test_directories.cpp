@@ -53,25 +53,25 @@ TEST_F(Directories, AHomeHoldsAllThreePrivateDirectoriesAndWinsOverTheEnvironmen
 {
     setenv("TOVRIN_HOME", (tmp + "/env").c_str(), 1);
     std::string home = tmp + "/a/b";
-    ASSERT_TRUE(initDirectories((home + "//").c_str()));
-    EXPECT_EQ(configPath("registry.sqlite"), home + "/config/registry.sqlite");
-    EXPECT_EQ(cachePath("x_20.wbc"), home + "/cache/x_20.wbc");
-    EXPECT_EQ(statePath("wapout.log"), home + "/state/wapout.log");
-    for (const std::string &dir : {configDir(), cacheDir(), stateDir()})
+    ASSERT_TRUE(Dir_initDirectories((home + "//").c_str()));
+    EXPECT_EQ(Dir_configPath("registry.sqlite"), home + "/config/registry.sqlite");
+    EXPECT_EQ(Dir_cachePath("x_20.wbc"), home + "/cache/x_20.wbc");
+    EXPECT_EQ(Dir_statePath("wapout.log"), home + "/state/wapout.log");
+    for (const std::string &dir : {configDir(), Dir_cacheDir(), stateDir()})
         EXPECT_TRUE(isPrivateDirectory(dir)) << dir;
     EXPECT_FALSE(std::filesystem::exists(tmp + "/env"));
-    EXPECT_TRUE(initDirectories(home.c_str())) << "existing directories are fine";
+    EXPECT_TRUE(Dir_initDirectories(home.c_str())) << "existing directories are fine";
 
-    ASSERT_TRUE(initDirectories(""));  // as good as none: TOVRIN_HOME applies
+    ASSERT_TRUE(Dir_initDirectories(""));  // as good as none: TOVRIN_HOME applies
     EXPECT_EQ(stateDir(), tmp + "/env/state");
     // A relative home is anchored where it was given.
     std::filesystem::path start = std::filesystem::current_path();
     std::filesystem::current_path(tmp);
-    bool ok = initDirectories("rel");
+    bool ok = Dir_initDirectories("rel");
     std::filesystem::current_path(start);
     EXPECT_TRUE(ok);
     EXPECT_TRUE(isPrivateDirectory(tmp + "/rel/cache"));
-    EXPECT_EQ(cacheDir(), tmp + "/rel/cache");
+    EXPECT_EQ(Dir_cacheDir(), tmp + "/rel/cache");
 }
 
 TEST_F(Directories, WithoutAHomeTheXdgDirectoriesAreUsed)
@@ -80,15 +80,15 @@ TEST_F(Directories, WithoutAHomeTheXdgDirectoriesAreUsed)
     setenv("XDG_CONFIG_HOME", (tmp + "/cfg").c_str(), 1);
     setenv("XDG_CACHE_HOME", (tmp + "/cch/").c_str(), 1);
     setenv("XDG_STATE_HOME", (tmp + "/st").c_str(), 1);
-    ASSERT_TRUE(initDirectories(nullptr));
-    EXPECT_EQ(configDir() + cacheDir() + stateDir(), tmp + "/cfg/tovrin" + tmp + "/cch/tovrin" + tmp + "/st/tovrin");
+    ASSERT_TRUE(Dir_initDirectories(nullptr));
+    EXPECT_EQ(configDir() + Dir_cacheDir() + stateDir(), tmp + "/cfg/tovrin" + tmp + "/cch/tovrin" + tmp + "/st/tovrin");
     EXPECT_TRUE(isPrivateDirectory(stateDir()));
     // Unset, empty and relative values fall back to the defaults under HOME.
     unsetenv("XDG_CONFIG_HOME");
     setenv("XDG_CACHE_HOME", "", 1);
     setenv("XDG_STATE_HOME", "relative", 1);
-    ASSERT_TRUE(initDirectories(nullptr));
-    EXPECT_EQ(configDir() + cacheDir() + stateDir(),
+    ASSERT_TRUE(Dir_initDirectories(nullptr));
+    EXPECT_EQ(configDir() + Dir_cacheDir() + stateDir(),
               tmp + "/.config/tovrin" + tmp + "/.cache/tovrin" + tmp + "/.local/state/tovrin");
 }
 
@@ -98,13 +98,13 @@ TEST_F(Directories, DirectoriesThatCannotBeCreatedFailWithOneLineEach)
     std::filesystem::create_directory(tmp + "/h");
     std::ofstream(tmp + "/h/cache") << "a file";
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(initDirectories((tmp + "/plain/home").c_str()));
-    EXPECT_FALSE(initDirectories((tmp + "/h").c_str()));
+    EXPECT_FALSE(Dir_initDirectories((tmp + "/plain/home").c_str()));
+    EXPECT_FALSE(Dir_initDirectories((tmp + "/h").c_str()));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Directories: cannot create " + tmp + "/plain/home/config: Not a directory\n"
               "Directories: cannot create " + tmp + "/plain/home/cache: Not a directory\n"
               "Directories: cannot create " + tmp + "/plain/home/state: Not a directory\n"
               "Directories: cannot create " + tmp + "/h/cache: Not a directory\n");
     EXPECT_TRUE(isPrivateDirectory(tmp + "/h/state")) << "the others are still made";
-    EXPECT_EQ(cacheDir(), tmp + "/h/cache") << "the paths still say where files belong";
+    EXPECT_EQ(Dir_cacheDir(), tmp + "/h/cache") << "the paths still say where files belong";
 }

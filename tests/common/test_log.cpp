@@ -9,12 +9,12 @@
 
 namespace {
 
-std::string readLog() { return readBytes(statePath("wapout.log")); }
+std::string readLog() { return readBytes(Dir_statePath("wapout.log")); }
 
 class LogTest : public testing::Test {
 protected:
     TempDir dir{"log"};
-    void SetUp() override { ASSERT_TRUE(initDirectories(dir.path.c_str())); }
+    void SetUp() override { ASSERT_TRUE(Dir_initDirectories(dir.path.c_str())); }
 };
 
 }  // namespace

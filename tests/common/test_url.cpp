@@ -104,7 +104,7 @@ TEST(Url, SplitsIntoNineFieldsKeepingAbsentAndEmptyApart)
         EXPECT_FALSE(checkUrl(text)) << text;
     }
     EXPECT_FALSE(parseUrl(nullptr, &u));
-    clearParsedUrl(&u);
+    Url_clearParsedUrl(&u);
     EXPECT_EQ(u.path, nullptr);
 }
 

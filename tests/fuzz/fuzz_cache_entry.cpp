@@ -19,7 +19,7 @@ namespace {
 
 void writeEntry(const char *name, const uint8_t *data, size_t size)
 {
-    std::ofstream out(cachePath(name), std::ios::binary | std::ios::trunc);
+    std::ofstream out(Dir_cachePath(name), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char *>(data), static_cast<std::streamsize>(size));
 }
 
@@ -42,8 +42,8 @@ void checkFound(const CacheEntry &e, size_t size, bool headerOnly)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     makeFuzzHome("cache");
-    std::filesystem::remove_all(cacheDir());
-    std::filesystem::create_directories(cacheDir());
+    std::filesystem::remove_all(Dir_cacheDir());
+    std::filesystem::create_directories(Dir_cacheDir());
     gCacheSettings = {1, 100, 1000, static_cast<uint32_t>(size)};
 
     for (uint32_t type : {20u, 0u}) {

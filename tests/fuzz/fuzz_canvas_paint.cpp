@@ -29,11 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fakeCacheClear();
     if (size > offset + tableBytes)
         fakeCachePut("*", CT_WBMP, std::vector<uint8_t>(data + offset + tableBytes, data + size));
-    setDeckCharset(size % 2 ? 106 : 4);
+    D_setDeckCharset(size % 2 ? 106 : 4);
 
     setScroll(scrollX, scrollY);
     submitCanvas(table.data(), table.data());
-    drawLine(scrollX, scrollY, scrollX & 0xFFFF, scrollY & 0xFFFF, 66);
+    D_drawLine(scrollX, scrollY, scrollX & 0xFFFF, scrollY & 0xFFFF, 66);
     clearCanvas();
     return 0;
 }

@@ -47,12 +47,12 @@ void runPass(bool substituteVars, bool keepUrlText, bool fromMiddle)
         return;
     }
     uint32_t start = fromMiddle ? gWbxml.deckLength / 2 + 1 : gWbxml.bodyOffset;
-    beginPass(start, substituteVars, keepUrlText);
+    W_beginPass(start, substituteVars, keepUrlText);
     walkElements(WbxmlWalk{nullptr, nullptr, nullptr, element, nullptr, nullptr});
     check(gWbxml.depth == 0);
     check(gWbxml.inAttributes == 0);
     checkBuffers();
-    releaseDeck();
+    W_releaseDeck();
 }
 
 }  // namespace

@@ -24,10 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     gFakeVars["v"] = "value";
     for (const char *card : {"", "c"}) {
         Layout("http://f/d.wml", card);
-        layoutTableText(getLayoutTable());
-        eventTableText(getEventTable());
+        W_layoutTableText(W_getLayoutTable());
+        W_eventTableText(W_getEventTable());
     }
     replaceLayout(0, 0, std::string(600, 'r').c_str());
-    layoutTableText(getLayoutTable());
+    W_layoutTableText(W_getLayoutTable());
     return 0;
 }

@@ -17,14 +17,14 @@ void checkWellFormed(const std::string &list)
 {
     check(!list.empty() && list.back() == '\0');
     check(list.size() == 1 || list[list.size() - 2] == '\0');
-    size_t count = listTextCount(list);
+    size_t count = P_listTextCount(list);
     size_t total = 1;
     for (size_t i = 0; i < count; i++) {
-        const char *item = listTextAt(list, i);
+        const char *item = P_listTextAt(list, i);
         check(item && *item);
         total += std::strlen(item) + 1;
     }
-    check(listTextAt(list, count) == nullptr);
+    check(P_listTextAt(list, count) == nullptr);
     check(total == list.size());
 }
 
@@ -41,24 +41,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     std::string list = listTextFromBytes(p, size);
     checkWellFormed(list);
-    size_t count = listTextCount(list);
+    size_t count = P_listTextCount(list);
     if (count) {
-        check(listTextFind(list, listTextAt(list, count - 1)) >= 0);
-        std::string last = listTextAt(list, count - 1);
-        check(listTextRemove(list, count - 1, 1));
+        check(P_listTextFind(list, P_listTextAt(list, count - 1)) >= 0);
+        std::string last = P_listTextAt(list, count - 1);
+        check(P_listTextRemove(list, count - 1, 1));
         checkWellFormed(list);
-        check(listTextAppend(list, last.c_str()));
+        check(P_listTextAppend(list, last.c_str()));
         checkWellFormed(list);
-        check(listTextCount(list) == count);
+        check(P_listTextCount(list) == count);
     }
     if (!text.empty()) {
-        listTextAppend(list, text.c_str());
+        P_listTextAppend(list, text.c_str());
         checkWellFormed(list);
     }
     // The raw bytes as a list that was never read back: walks stay inside.
     std::string rawList(bytes.begin(), bytes.end());
-    listTextCount(rawList);
-    listTextAt(rawList, size);
-    listTextFind(rawList, "x");
+    P_listTextCount(rawList);
+    P_listTextAt(rawList, size);
+    P_listTextFind(rawList, "x");
     return 0;
 }

@@ -33,7 +33,7 @@ void setUp()
 {
     if (!makeFuzzHome("push"))
         return;
-    setSessionEventHandler(onEvent);
+    S_setSessionEventHandler(onEvent);
     // An ephemeral port: the gateway check needs a listener, not 2948.
     check(openPushListener(BEARER_UDP, 0, &kGateway) == PUSH_LISTENING);
     std::atexit(closeStack);
@@ -52,8 +52,8 @@ void refreshPushIndicator() {}
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     setUp();
-    std::filesystem::remove_all(cacheDir());
-    std::filesystem::create_directories(cacheDir());
+    std::filesystem::remove_all(Dir_cacheDir());
+    std::filesystem::create_directories(Dir_cacheDir());
     gCacheSettings = {1, 1000, 20000, 0};
     gPushCount = 0;
     uint32_t length = size > RECEIVE_BUFFER_SIZE ? RECEIVE_BUFFER_SIZE : static_cast<uint32_t>(size);
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     int count = getPushList(list, sizeof list);
     check(count >= 0 && count <= 2 && static_cast<uint32_t>(count) <= PUSH_KEEP_MAX);
     for (const char *p = list; count-- > 0; p += std::strlen(p) + 1) {
-        std::string page = pushOpenUrl(p);
+        std::string page = C_pushOpenUrl(p);
         check(!page.empty() && page.size() <= 1023);
         check(page.find("://") != std::string::npos);
     }

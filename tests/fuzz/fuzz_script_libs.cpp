@@ -17,7 +17,7 @@
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/support/fake_cache.h"
 
-uint32_t getDeckCharset() { return 106; }
+uint32_t D_getDeckCharset() { return 106; }
 const char *getContextVal(const char *) { return "x"; }
 int setContextVal(const char *, const char *) { return 1; }
 void newContext() {}

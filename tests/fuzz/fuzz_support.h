@@ -50,7 +50,7 @@ inline bool makeFuzzHome(const char *tag)
     std::string templ = std::string("/tmp/tovrin-fuzz-") + tag + "-XXXXXX";
     check(mkdtemp(templ.data()) != nullptr);
     gFuzzHome = templ;
-    check(initDirectories(gFuzzHome.c_str()));
+    check(Dir_initDirectories(gFuzzHome.c_str()));
     Log_setMode(LOG_OFF);
     std::atexit([] { std::filesystem::remove_all(gFuzzHome); });
     return true;

@@ -102,9 +102,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(url.path != nullptr);
         check(!url.host || (url.resourceUrl && url.scheme));
     }
-    clearParsedUrl(&url);
+    Url_clearParsedUrl(&url);
     check(checkUrl(ref.c_str()) == parseUrl(ref.c_str(), &url));
-    clearParsedUrl(&url);
+    Url_clearParsedUrl(&url);
 
     runAccessors(base, tinySize);
     runAccessors(ref, tinySize);

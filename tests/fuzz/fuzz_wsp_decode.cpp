@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     default: {
         if (length > RECEIVE_BUFFER_SIZE) return 0;
-        setSessionEventHandler(readEvent);
+        S_setSessionEventHandler(readEvent);
         uint8_t *block = takeReceiveBuffer(length);
         if (block == nullptr) return 0;
         if (length != 0) std::memcpy(block, rest, length);

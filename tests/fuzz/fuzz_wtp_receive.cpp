@@ -40,7 +40,7 @@ void feed(const uint8_t *data, uint32_t length)
         d.sourcePort = port;
         d.bytes = copy;
         d.length = length;
-        describeDatagram(d, 0);
+        S_describeDatagram(d, 0);
     }
     std::free(copy);
     injectDatagram(&GATEWAY, CONNECTION_PORT, data, length);
@@ -101,7 +101,7 @@ void WSP_pushDatagramInd(uint8_t *data, uint32_t length)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Log_setMode(LOG_OFF);
-    setClockSource(fakeClock);
+    Clock_setClockSource(fakeClock);
     setTransportSendHook(discard);
     setTransportPeer(&GATEWAY, CONNECTION_PORT);
     gMode = size ? data[0] : 0;

@@ -34,7 +34,7 @@ std::map<std::string, std::string> loadGatewayEnv()
 
 void startClient(UserPrefs *prefs, const std::string &host, uint32_t port, const std::string &home)
 {
-    initDirectories(home.c_str());
+    Dir_initDirectories(home.c_str());
     Reg_setDatabase((home + "/config/registry.sqlite").c_str());
     Log_open();
     Log_setMode(LOG_FILE);

@@ -39,7 +39,7 @@ protected:
         stopClient();
         setVirtualClock(false);
     }
-    std::string log() const { return readBytes(statePath("wapout.log")); }
+    std::string log() const { return readBytes(Dir_statePath("wapout.log")); }
     std::string site(const char *name) const { return env.at("TOVRIN_SITE") + "/" + name; }
 };
 
@@ -139,7 +139,7 @@ TEST_P(SessionGatewayTest, SilentGatewayGivesNoResponse)
     FetchOutcome lost = fetch(origin + "second.wml", CT_WMLC, METHOD_GET, nullptr, 900000);
     EXPECT_TRUE(lost.result.code == CRES_ABORTED || lost.result.code == CRES_CONNECT_FAILED) << lost.result.code;
     EXPECT_TRUE(isIdle());
-    EXPECT_TRUE(std::filesystem::is_empty(cacheDir())) << "no requesting entry is left behind";
+    EXPECT_TRUE(std::filesystem::is_empty(Dir_cacheDir())) << "no requesting entry is left behind";
 }
 
 TEST_P(SessionGatewayTest, GatewayDownGivesNoResponseThenReconnectWorks)

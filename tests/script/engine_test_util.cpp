@@ -19,7 +19,7 @@ EV toEV(const ScriptValue &value)
     if (value.type == SV_INTEGER)
         return Int(value.integer);
     if (value.type == SV_STRING)
-        return Str(std::string(valueText(&value), static_cast<size_t>(value.length)));
+        return Str(std::string(WS_valueText(&value), static_cast<size_t>(value.length)));
     return Invalid;
 }
 

@@ -31,7 +31,7 @@ void resetLibStandIns()
     gCacheEntries.clear();
 }
 
-uint32_t getDeckCharset() { return 106; }  // UTF-8: variables hold script text as it is
+uint32_t D_getDeckCharset() { return 106; }  // UTF-8: variables hold script text as it is
 
 const char *getContextVal(const char *name)
 {

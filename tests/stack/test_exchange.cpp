@@ -43,24 +43,24 @@ TEST(Exchange, OneLinePerPdu)
         (c.outgoing ? d.destinationPort : d.sourcePort) = c.gatewayPort;
         d.bytes = c.bytes.data();
         d.length = static_cast<uint32_t>(c.bytes.size());
-        EXPECT_EQ(describeDatagram(d, 10000000), c.lines);
+        EXPECT_EQ(S_describeDatagram(d, 10000000), c.lines);
     }
 }
 
 // The oldest are dropped past the ring's size, and the reader is told.
 TEST(Exchange, RingReportsWhatItDropped)
 {
-    startDatagramRecord();
+    S_startDatagramRecord();
     const uint8_t ack[3] = {0x18, 0x00, 0x01};
     for (uint32_t i = 0; i < CAPTURE_RING_SLOTS + 2; i++)
         recordDatagram(true, "127.0.0.1", 9201, 40000, ack, sizeof ack);
     uint64_t seen = 0, lost = 0;
-    const CapturedDatagram *d = nextRecordedDatagram(&seen, &lost);
+    const CapturedDatagram *d = S_nextRecordedDatagram(&seen, &lost);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(lost, 2u);
     EXPECT_EQ(d->serial, 3u);
     uint32_t more = 0;
-    while (nextRecordedDatagram(&seen, &lost))
+    while (S_nextRecordedDatagram(&seen, &lost))
         more++;
     EXPECT_EQ(more, CAPTURE_RING_SLOTS - 1);
     EXPECT_EQ(lost, 0u);
@@ -73,12 +73,12 @@ TEST(Exchange, FileKeepsWhatTheRingOverflows)
 {
     TempDir dir("capture");
     const std::string path = dir / "exchange.pcap";
-    ASSERT_TRUE(openCapture(path.c_str()));
+    ASSERT_TRUE(S_openCapture(path.c_str()));
     // Three rings' worth, each round a byte longer than the one before.
     const uint8_t bytes[3] = {0x18, 0x00, 0x01};
     for (uint32_t i = 0; i < 3 * CAPTURE_RING_SLOTS; i++)
         recordDatagram(false, "127.0.0.1", 9201, 40000, bytes, 1 + i / CAPTURE_RING_SLOTS);
-    closeCapture();
+    S_closeCapture();
     EXPECT_EQ(readBytes(path).size(), 24 + CAPTURE_RING_SLOTS * (3 * (16 + 20 + 8) + 1 + 2 + 3));
 }
 

@@ -49,7 +49,7 @@ Bytes cat(std::initializer_list<Bytes> parts) {
 }
 
 Bytes agentHeaders() {
-    std::string h = std::string("\xA9Tovrin ") + versionText() + ":" + buildText();
+    std::string h = std::string("\xA9Tovrin ") + S_versionText() + ":" + S_buildText();
     h += std::string("\0\x80\x94\x80\x95\x80\xA1\x81\xEA", 9);  // Accept-Charset: UTF-8
     return Bytes(h.begin(), h.end());
 }
@@ -63,18 +63,18 @@ protected:
         resetStandIns();
         gSeen.clear();
         gDuringHandler = nullptr;
-        setSessionEventHandler(recordEvent);
+        S_setSessionEventHandler(recordEvent);
     }
     void TearDown() override {
         resetSessionService();
-        setSessionEventHandler(nullptr);
+        S_setSessionEventHandler(nullptr);
         EXPECT_EQ(receiveBuffersInUse(), 0u);
     }
     // Connect and let the gateway grant what was asked. The Connect is
     // handle 1.
     void connectUp() {
         int32_t status = 0;
-        ASSERT_EQ(sessionConnect("127.0.0.1", 9201, 5, &caps, &status), 1);
+        ASSERT_EQ(S_sessionConnect("127.0.0.1", 9201, 5, &caps, &status), 1);
         TR_ResultInd(1, poolCopy({0x02, 0x07, 0x07, 0x00, 0x03, 0x80, 0x8B, 0x5C, 0x02, 0x83, 0x08}), 11);
         ASSERT_EQ(WSP_sessionId(), 7);
         gSeen.clear();
@@ -85,7 +85,7 @@ protected:
 
 TEST_F(Session, ConnectSendsHeadersAndCapabilitiesAndEndsAnEarlierSession) {
     int32_t status = 0;
-    ASSERT_EQ(sessionConnect("127.0.0.1", 9201, 5, &caps, &status), 1);
+    ASSERT_EQ(S_sessionConnect("127.0.0.1", 9201, 5, &caps, &status), 1);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(gPumpRounds, 2u);
     ASSERT_EQ(gSent.size(), 1u);
@@ -105,7 +105,7 @@ TEST_F(Session, ConnectSendsHeadersAndCapabilitiesAndEndsAnEarlierSession) {
               (std::vector<uint32_t>{1400, 1, 1, 1400}));
     // A second connect reports the session that existed and ends it first.
     gSeen.clear();
-    ASSERT_EQ(sessionConnect("127.0.0.1", 9201, 5, &caps, &status), 1);
+    ASSERT_EQ(S_sessionConnect("127.0.0.1", 9201, 5, &caps, &status), 1);
     EXPECT_EQ(status, SESSION_ALREADY);
     EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_DISCONNECTED});
     EXPECT_EQ(WSP_sessionId(), -2);
@@ -119,7 +119,7 @@ TEST_F(Session, TransportFailuresMap) {
     for (const Case &c : cases) {
         gOpenResult = c.opened;
         int32_t status = 0;
-        EXPECT_EQ(sessionConnect("127.0.0.1", 9201, 5, &caps, &status), c.code);
+        EXPECT_EQ(S_sessionConnect("127.0.0.1", 9201, 5, &caps, &status), c.code);
         EXPECT_EQ(getConnectionless("127.0.0.1", 9200, 5, "u", 2), -1);
     }
 }
@@ -181,7 +181,7 @@ TEST_F(Session, RequestsThatEndInAnAbort) {
 
 TEST_F(Session, RequestConfirmedWhileConnectingIsAbortedAndReported) {
     int32_t status = 0;
-    sessionConnect("127.0.0.1", 9201, 5, &caps, &status);
+    S_sessionConnect("127.0.0.1", 9201, 5, &caps, &status);
     int32_t id = getConnected("a", 2);
     TR_InvokeCnf(1);  // the Connect's own confirm: ignored
     TR_InvokeCnf(2);
@@ -191,19 +191,19 @@ TEST_F(Session, RequestConfirmedWhileConnectingIsAbortedAndReported) {
 }
 
 TEST_F(Session, DisconnectInEachState) {
-    EXPECT_EQ(sessionDisconnect(), -1);
+    EXPECT_EQ(S_sessionDisconnect(), -1);
     EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_NO_SESSION});
     connectUp();
-    EXPECT_EQ(sessionDisconnect(), 1);
+    EXPECT_EQ(S_sessionDisconnect(), 1);
     ASSERT_EQ(gSent.size(), 1u);
     EXPECT_EQ(gSent[0].transactionClass, WTP_CLASS0);
     EXPECT_EQ(gSent[0].bytes, (Bytes{0x05, 0x07}));
     EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_DISCONNECTED});
     // Connecting: the Connect is aborted.
     int32_t status = 0;
-    sessionConnect("127.0.0.1", 9201, 5, &caps, &status);
+    S_sessionConnect("127.0.0.1", 9201, 5, &caps, &status);
     gSeen.clear();
-    sessionDisconnect();
+    S_sessionDisconnect();
     EXPECT_EQ(gCalls.back(), "abort 2 225");
     EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_DISCONNECTED});
     // The gateway's Disconnect ends the session and its requests.
@@ -236,7 +236,7 @@ TEST_F(Session, ConnectAnswers) {
         resetStandIns();
         gSeen.clear();
         int32_t status = 0;
-        sessionConnect("127.0.0.1", 9201, 5, &caps, &status);
+        S_sessionConnect("127.0.0.1", 9201, 5, &caps, &status);
         TR_ResultInd(1, poolCopy(c.pdu), static_cast<uint32_t>(c.pdu.size()));
         EXPECT_EQ(codes(), c.events) << c.name;
         if (!c.lastCall.empty()) {

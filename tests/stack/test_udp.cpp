@@ -22,7 +22,7 @@ std::string received(const UdpPeer &peer)
 // Waits on the socket, then one round.
 int receiveOne()
 {
-    waitReadable(transportFd());
+    waitReadable(S_transportFd());
     return pollReceive();
 }
 
@@ -61,11 +61,11 @@ TEST_F(Transport, TransactionOverRealSocketsAndDatagramsBeyondTheBlock)
     EXPECT_EQ(received(gateway), "0e0005124001");
 
     UdpPeer stranger;
-    stranger.sendToSocketOf(transportFd(), {0x12, 0x80, 0x05, 0x66});
+    stranger.sendToSocketOf(S_transportFd(), {0x12, 0x80, 0x05, 0x66});
     EXPECT_EQ(receiveOne(), 1);
     EXPECT_TRUE(gHappened.empty());
 
-    gateway.sendToSocketOf(transportFd(), {0x12, 0x80, 0x05, 0x04, 0xA0});
+    gateway.sendToSocketOf(S_transportFd(), {0x12, 0x80, 0x05, 0x04, 0xA0});
     EXPECT_EQ(receiveOne(), 1);
     ASSERT_EQ(gHappened.size(), 2u);
     EXPECT_EQ(gHappened[0], "cnf 1");
@@ -83,13 +83,13 @@ TEST_F(Transport, TransactionOverRealSocketsAndDatagramsBeyondTheBlock)
     result[0] = 0x12;
     result[1] = 0x80;
     result[2] = 0x06;
-    gateway.sendToSocketOf(transportFd(), result);
+    gateway.sendToSocketOf(S_transportFd(), result);
     EXPECT_EQ(receiveOne(), -1);
     EXPECT_TRUE(gHappened.empty());
     EXPECT_EQ(injectDatagram(&LOOPBACK, gateway.port, result.data(), static_cast<uint32_t>(result.size())), 0);
 
     result.pop_back();
-    gateway.sendToSocketOf(transportFd(), result);
+    gateway.sendToSocketOf(S_transportFd(), result);
     EXPECT_EQ(receiveOne(), 1);
     ASSERT_EQ(gHappened.size(), 2u);
     EXPECT_EQ(gHappened[1], "result 2 " + toHex(result.data() + 3, RECEIVE_BUFFER_SIZE - 3));

@@ -92,7 +92,7 @@ int openPushListener(uint32_t, uint32_t port, const AddressRecord *gateway) {
 
 void closePushListener() { gCalls.push_back("unlisten"); }
 
-int pushListenerFd() { return -1; }
+int S_pushListenerFd() { return -1; }
 
 int pollPushReceive() { return 0; }
 

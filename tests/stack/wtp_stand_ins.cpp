@@ -35,14 +35,14 @@ void installStandIns()
     resetWtp();
     gHappened.clear();
     gFakeNow = 1000000;
-    setClockSource(fakeClock);
+    Clock_setClockSource(fakeClock);
     setTransportSendHook(capture);
 }
 
 void removeStandIns()
 {
     resetWtp();
-    setClockSource(nullptr);
+    Clock_setClockSource(nullptr);
     setTransportSendHook(nullptr);
 }
 

@@ -61,9 +61,9 @@ size_t unansweredRequests()
 }
 
 // The session layer.
-void setSessionEventHandler(void (*)()) {}
+void S_setSessionEventHandler(void (*)()) {}
 
-int32_t sessionConnect(const char *, uint32_t, uint8_t, SessionCaps *caps, int32_t *status)
+int32_t S_sessionConnect(const char *, uint32_t, uint8_t, SessionCaps *caps, int32_t *status)
 {
     gScripted.calls.push_back("connect");
     gScripted.caps = caps;
@@ -74,7 +74,7 @@ int32_t sessionConnect(const char *, uint32_t, uint8_t, SessionCaps *caps, int32
     return gScripted.connectResult;
 }
 
-int32_t sessionDisconnect()
+int32_t S_sessionDisconnect()
 {
     gScripted.calls.push_back("disconnect");
     return 1;
@@ -115,7 +115,7 @@ int32_t abortRequest(int32_t requestId)
     return 1;
 }
 
-int32_t listenForPush(const char *, uint8_t, uint32_t)
+int32_t S_listenForPush(const char *, uint8_t, uint32_t)
 {
     gScripted.calls.push_back("listen");
     return gScripted.listenResult;
@@ -125,5 +125,5 @@ SessionEvent takeEvent() { return gSlot; }
 void pumpStack() { gScripted.calls.push_back("pumpStack"); }
 void closeStack() { gScripted.calls.push_back("closeStack"); }
 void resetSessionService() {}
-const char *versionText() { return "Version 0"; }
-const char *buildText() { return "Build test"; }
+const char *S_versionText() { return "Version 0"; }
+const char *S_buildText() { return "Build test"; }

@@ -37,7 +37,7 @@ TempDir::~TempDir() { std::filesystem::remove_all(path); }
 
 TempHome::TempHome(const char *tag) : TempDir(tag)
 {
-    EXPECT_TRUE(initDirectories(path.c_str()));
+    EXPECT_TRUE(Dir_initDirectories(path.c_str()));
     Reg_setDatabase((path + "/config/registry.sqlite").c_str());
     Log_open();
     Log_setMode(LOG_FILE);
@@ -49,4 +49,4 @@ TempHome::~TempHome()
     Reg_close();
 }
 
-std::string TempHome::log() const { return readBytes(statePath("wapout.log")); }
+std::string TempHome::log() const { return readBytes(Dir_statePath("wapout.log")); }

@@ -93,8 +93,8 @@ void getCanvasSize(int *width, int *height)
     *height = gFakeCanvasHeight;
 }
 
-void setDeckCharset(uint32_t charset) { gFakeCharset = charset; }
-uint32_t getDeckCharset() { return gFakeCharset; }
+void D_setDeckCharset(uint32_t charset) { gFakeCharset = charset; }
+uint32_t D_getDeckCharset() { return gFakeCharset; }
 
 bool measureText(uint8_t style, const char *text, int *width, int *height)
 {

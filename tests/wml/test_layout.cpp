@@ -31,11 +31,11 @@ int layoutDeck(const char *name, const char *card)
     return layoutBytes(deck, card);
 }
 
-std::string layoutDump() { return layoutTableText(getLayoutTable()); }
+std::string layoutDump() { return W_layoutTableText(W_getLayoutTable()); }
 
 void expectLayoutTableInBounds()
 {
-    const uint8_t *t = getLayoutTable();
+    const uint8_t *t = W_getLayoutTable();
     uint32_t off = 0;
     while (int32_t len = static_cast<int32_t>(t[off] | t[off + 1] << 8 | t[off + 2] << 16 | t[off + 3] << 24)) {
         ASSERT_EQ(len % 4, 0);
@@ -43,7 +43,7 @@ void expectLayoutTableInBounds()
         ASSERT_LE(off, 4092u);
     }
 }
-std::string eventDump() { return eventTableText(getEventTable()); }
+std::string eventDump() { return W_eventTableText(W_getEventTable()); }
 
 static void compareGolden(const std::string &path, const std::string &actual)
 {
@@ -137,7 +137,7 @@ TEST_F(LayoutTest, Utf8NeverBreaksInsideCharacter)
     // fit before the break candidates.
     std::string text = "aaaaaaaaaaaaaaaaaa\xC3\xAD" "bb\xC2\xAD" "cc dd";
     EXPECT_EQ(layoutCard(str(text), 106), 0);
-    EXPECT_EQ(getDeckCharset(), 106u);
+    EXPECT_EQ(D_getDeckCharset(), 106u);
     EXPECT_EQ(layoutDump(), "@(0,0) x(132,12), T1 A0 STR:aaaaaaaaaaaaaaaaaa\xC3\xAD" "bb-\n"
                             "@(0,12) x(30,12), T1 A0 STR:cc dd\n");
     // A field is never cut inside a character: 14 fit the 90-pixel field.

@@ -19,11 +19,11 @@ constexpr const char *URL = "http://test/deck.wml";
 // Decodes the deck and starts a pass at its body.
 int open(const Bytes &deck, bool substituteVars = true, bool keepUrlText = true)
 {
-    releaseDeck();
+    W_releaseDeck();
     fakeCacheClear();
     fakeCachePut(URL, 20, deck);
     int rc = decodeHeader(URL);
-    beginPass(gWbxml.bodyOffset, substituteVars, keepUrlText);
+    W_beginPass(gWbxml.bodyOffset, substituteVars, keepUrlText);
     return rc;
 }
 
@@ -37,7 +37,7 @@ void flushText(void *out, bool)
 int element(void *data, uint8_t b, bool open)
 {
     std::string &out = *static_cast<std::string *>(data);
-    const char *name = tagName(b);
+    const char *name = W_tagName(b);
     out += std::string(open ? "<" : "</") + (name ? name : "?");
     if (open) {
         forEachAttribute([&out](const char *attr, const char *value) {
@@ -63,7 +63,7 @@ protected:
         fakeReset();
         Log_setMode(LOG_OFF);
     }
-    void TearDown() override { releaseDeck(); }
+    void TearDown() override { W_releaseDeck(); }
 };
 
 }  // namespace
@@ -187,7 +187,7 @@ TEST_F(Wbxml, TokensNoCompilerEmits)
     EXPECT_EQ(gWbxml.tagPage, 1);
     EXPECT_EQ(gWbxml.attrPage, 2);
     EXPECT_EQ(gWbxml.errorFlag, 0);
-    EXPECT_FALSE(moreBytes());
+    EXPECT_FALSE(W_moreBytes());
     // UTF-8 deck bytes pass unchanged.
     ASSERT_EQ(open(header(106) + Bytes{0x60} + str("gr\xC3\xBC\xC3\x9F") + Bytes{0x01}), 0);
     EXPECT_EQ(walk(), "<p>gr\xC3\xBC\xC3\x9F</p>");
@@ -299,7 +299,7 @@ TEST_F(Wbxml, DeepNestingIsBoundedWithoutRecursion)
     nested.insert(nested.end(), 2 * levels, 0x01);
     nested.insert(nested.end(), {0x03, 'o', 'k', 0});
     ASSERT_EQ(open(header() + Bytes{0x60} + nested + Bytes{0x01, 0x03, 'n', 'o', 0}), 0);
-    ASSERT_EQ(nextByte(), 0x60);
+    ASSERT_EQ(W_nextByte(), 0x60);
     skipElement();
     EXPECT_EQ(gWbxml.depth, 0);
     EXPECT_EQ(gWbxml.inAttributes, 0);
@@ -321,7 +321,7 @@ TEST_F(Wbxml, EveryPrefixOfEveryTestDeckDecodesSafely)
                     EXPECT_EQ(gWbxml.depth, 0);
                     EXPECT_LT(std::strlen(gWbxml.textBuffer), TEXT_BUFFER_SIZE);
                 }
-                releaseDeck();
+                W_releaseDeck();
             }
         }
     }
@@ -331,7 +331,7 @@ TEST_F(Wbxml, EveryPrefixOfEveryTestDeckDecodesSafely)
 TEST(WmlTokens, TablesLookUpBothWaysAndRefuseUnknownCodes)
 {
     for (const TagToken &t : tagTokens()) {
-        EXPECT_STREQ(tagName(t.code | TAG_HAS_CONTENT | TAG_HAS_ATTRIBUTES), t.name);
+        EXPECT_STREQ(W_tagName(t.code | TAG_HAS_CONTENT | TAG_HAS_ATTRIBUTES), t.name);
         EXPECT_EQ(tagCode(t.name), t.code);
     }
     for (const AttrStartToken &t : attrStartTokens())
@@ -342,6 +342,6 @@ TEST(WmlTokens, TablesLookUpBothWaysAndRefuseUnknownCodes)
     }
     for (uint8_t unknown : {0x04, 0x0E, 0x17, 0x2B, 0x51, 0x5E, 0x7F, 0x92, 0x9C, 0xA2, 0xFF})
         EXPECT_EQ(findAttrStart(unknown) || attrValueText(unknown), false) << int(unknown);
-    EXPECT_EQ(tagName(0x3A), nullptr);
+    EXPECT_EQ(W_tagName(0x3A), nullptr);
     EXPECT_EQ(findAttrStartFor("HREF", "https://x/")->code, 0x4C);  // the longest prefix, any case
 }

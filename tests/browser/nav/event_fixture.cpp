@@ -59,11 +59,11 @@ void EventTest::show(const std::string &url, const char *card)
     if (!getURL(0) || url != getURL(0))
         pushContext(url.c_str(), CONTEXT_NEW);
     ASSERT_EQ(Layout(url.c_str(), card), 0);
-    submitCanvas(getLayoutTable(), getEventTable());
+    submitCanvas(W_getLayoutTable(), W_getEventTable());
 }
 
-std::string EventTest::events() const { return eventTableText(getEventTable()); }
-std::string EventTest::layout() const { return layoutTableText(getLayoutTable()); }
+std::string EventTest::events() const { return W_eventTableText(W_getEventTable()); }
+std::string EventTest::layout() const { return W_layoutTableText(W_getLayoutTable()); }
 
 const uint8_t *EventTest::record(int n) const
 {
@@ -90,8 +90,8 @@ bool EventTest::centreOf(const std::string &text, int *x, int *y) const
 {
     const uint8_t *r = recordWith(text);
     if (r) {
-        *x = getI32(r + ER_X) + getI32(r + ER_WIDTH) / 2;
-        *y = getI32(r + ER_Y) + getI32(r + ER_HEIGHT) / 2;
+        *x = Tbl_getI32(r + ER_X) + Tbl_getI32(r + ER_WIDTH) / 2;
+        *y = Tbl_getI32(r + ER_Y) + Tbl_getI32(r + ER_HEIGHT) / 2;
     }
     return r != nullptr;
 }
@@ -99,5 +99,5 @@ bool EventTest::centreOf(const std::string &text, int *x, int *y) const
 uint32_t EventTest::codeOf(const std::string &text) const
 {
     const uint8_t *r = recordWith(text);
-    return r ? static_cast<uint32_t>(getI32(r + (r[ER_TYPE] == EVENT_ANCHOR ? ER_ANCHOR_CODE : ER_CODE))) : 0;
+    return r ? static_cast<uint32_t>(Tbl_getI32(r + (r[ER_TYPE] == EVENT_ANCHOR ? ER_ANCHOR_CODE : ER_CODE))) : 0;
 }

@@ -24,10 +24,10 @@ void NavTest::start(uint32_t port, uint32_t morMethod)
     setPrefDefaults(&prefs);
     prefs.proxyPort = port;
     prefs.morMethod = morMethod;
-    prefs.lastVersion = prefsBuildString();
+    prefs.lastVersion = P_prefsBuildString();
     setUserPrefs(&prefs);
     B_init();
-    takeBrowserTrail();
+    B_takeBrowserTrail();
 }
 
 void NavTest::TearDown()
@@ -46,7 +46,7 @@ std::vector<uint8_t> NavTest::deck(const char *name)
 void NavTest::put(const std::string &url, uint32_t type, const std::vector<uint8_t> &body)
 {
     CacheEntry e{};
-    std::string key = makeCacheKey(url.c_str());
+    std::string key = C_makeCacheKey(url.c_str());
     e.url = key.data();
     e.contentType = type;
     e.body = const_cast<uint8_t *>(body.data());
@@ -62,7 +62,7 @@ std::string NavTest::screen()
     const uint8_t *table = currentLayoutTable();
     if (!table)
         return text;
-    std::istringstream lines(layoutTableText(table));
+    std::istringstream lines(W_layoutTableText(table));
     for (std::string line; std::getline(lines, line);) {
         size_t at = line.find("STR:");
         if (at != std::string::npos)

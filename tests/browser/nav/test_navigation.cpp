@@ -21,7 +21,7 @@ constexpr char kTarget[] = "http://www.example.com/ok/nav_target.wml";
 // Polls as the 200 ms tick does until the Browser is idle.
 void settle()
 {
-    for (int i = 0; i < 50 && (getBrowserState() != BSTATE_IDLE || !isIdle()); i++)
+    for (int i = 0; i < 50 && (B_getBrowserState() != BSTATE_IDLE || !isIdle()); i++)
         B_poll(0);
 }
 
@@ -32,10 +32,10 @@ TEST_F(NavTest, AShuttingDownDisplayStopsTheBrowserAdvancing)
     answerRequest(0, CT_WMLC, deck("nav_target"));
     setDisplayShuttingDown(true);
     B_poll(0);
-    EXPECT_EQ(getBrowserState(), BSTATE_WAITING);
+    EXPECT_EQ(B_getBrowserState(), BSTATE_WAITING);
     setDisplayShuttingDown(false);
     B_poll(0);
-    EXPECT_EQ(getBrowserState(), BSTATE_IDLE);
+    EXPECT_EQ(B_getBrowserState(), BSTATE_IDLE);
     // Blinking while it loaded, steady "on" once idle.
     EXPECT_GT(connectionIndicatorBlinks(), 0u);
     EXPECT_TRUE(connectionIndicatorOn());
@@ -63,7 +63,7 @@ TEST_F(NavTest, BackFiresOnEnterBackwardAndTheFirstDeckStays)
     put(kTarget, CT_WMLC, deck("nav_target"));
     B_go(kHome, nullptr, METHOD_GET);
     B_prev();  // ignored on the first deck
-    EXPECT_EQ(contextDepth(), 1u);
+    EXPECT_EQ(B_contextDepth(), 1u);
 
     B_go("nav_target.wml", nullptr, METHOD_GET);
     EXPECT_EQ(getCardTitle(), std::string("Target"));
@@ -82,14 +82,14 @@ TEST_F(NavTest, ReloadReattachesTheSavedQueryAndFiresNoEnterEvent)
     B_go(url.c_str(), nullptr, METHOD_GET);
     EXPECT_STREQ(getContextVal("__postData"), "x=1&y=2");
     B_refresh();
-    EXPECT_EQ(getBrowserState(), BSTATE_WAITING);
+    EXPECT_EQ(B_getBrowserState(), BSTATE_WAITING);
     ASSERT_EQ(gNavRequests.size(), 1u);
     EXPECT_EQ(gNavRequests[0].url, url);
     answerRequest(0, CT_WMLC, deck("nav_target"));
     settle();
     EXPECT_EQ(getCardTitle(), std::string("Target"));
     EXPECT_EQ(countOf(log(), "Browser: ONENTERFORWARD event\n"), 1u);
-    EXPECT_EQ(contextDepth(), 1u);
+    EXPECT_EQ(B_contextDepth(), 1u);
 }
 
 // Stop alone is the browse conversation "stop". A new go stops the load,
@@ -102,7 +102,7 @@ TEST_F(NavTest, ANewGoDuringALoadPopsTheWaitingDeckOnce)
     B_go(kHome, nullptr, METHOD_GET);
     B_go("slow.wml", nullptr, METHOD_GET);
     B_go(kTarget, nullptr, METHOD_GET);
-    EXPECT_EQ(contextDepth(), 2u);
+    EXPECT_EQ(B_contextDepth(), 2u);
     EXPECT_EQ(std::string(getURL(0)), kTarget);
     EXPECT_EQ(std::string(getURL(1)), kHome);
     EXPECT_EQ(getCardTitle(), std::string("Target"));
@@ -117,12 +117,12 @@ TEST_F(NavTest, ADeckWhoseImagesNeverArriveIsGivenUpAfterElevenRounds)
     B_go(kHome, nullptr, METHOD_GET);
     messages();
     B_go(kTarget, nullptr, METHOD_GET);
-    for (int i = 0; i < 30 && getBrowserState() != BSTATE_IDLE; i++) {
+    for (int i = 0; i < 30 && B_getBrowserState() != BSTATE_IDLE; i++) {
         // Not an image: nothing is stored, so every round asks again.
         answerAll(".wbmp", CT_WMLC, tinyImage());
         B_poll(0);
     }
-    EXPECT_EQ(countOf(takeBrowserTrail(), "round"), 11u);
+    EXPECT_EQ(countOf(B_takeBrowserTrail(), "round"), 11u);
     EXPECT_EQ(messages(), std::vector<std::string>{errorText(3902)});
     EXPECT_EQ(std::string(getURL(0)), kHome);
 }
@@ -159,7 +159,7 @@ TEST_P(Access, TheAccessElementJudgesThePreviousDeck)
         EXPECT_TRUE(messages().empty());
     } else {
         EXPECT_EQ(messages(), std::vector<std::string>{errorText(-5)});
-        EXPECT_EQ(contextDepth(), c.from ? 1u : 0u);
+        EXPECT_EQ(B_contextDepth(), c.from ? 1u : 0u);
     }
 }
 
@@ -210,7 +210,7 @@ TEST_F(NavTest, FailedFetchesShowTheirMessageAndKeepThePreviousDeck)
     settle();
     EXPECT_EQ(messages(), std::vector<std::string>{errorText(CRES_WRONG_TYPE)});
     EXPECT_EQ(std::string(getURL(0)), kTarget);
-    EXPECT_EQ(getBrowserState(), BSTATE_IDLE);
+    EXPECT_EQ(B_getBrowserState(), BSTATE_IDLE);
     // Back goes to the deck before the current one.
     B_prev();
     EXPECT_EQ(std::string(getURL(0)), std::string(kHome) + "#back");
@@ -235,13 +235,13 @@ TEST_F(NavTest, SetvarsLandWhereTheTaskArrives)
     ASSERT_EQ(gNavRequests.size(), 1u);
     answerRequest(0, CT_WBMP, tinyImage());
     settle();
-    EXPECT_EQ(contextDepth(), 1u);
+    EXPECT_EQ(B_contextDepth(), 1u);
     EXPECT_STREQ(getContextVal("x"), "orig");
 
     B_event(BEVENT_SELECT, 0);  // away.wml again, this time it arrives
     answerRequest(1, CT_WMLC, deck("nav_setvar"));
     settle();
-    EXPECT_EQ(contextDepth(), 2u);
+    EXPECT_EQ(B_contextDepth(), 2u);
     EXPECT_EQ(screen(), "title Start\nStart away\n");
     B_prev();  // the deck it left from has them too
     EXPECT_EQ(screen(), "title Start\nStart away\n");
@@ -254,19 +254,19 @@ TEST_F(NavTest, EnterEventStartingANavigationInsideTheLayout)
     B_go(kHome, nullptr, METHOD_GET);
     // Its target is not cached: the nested go waits, and its own enter
     // event still fires when the deck arrives.
-    EXPECT_EQ(getBrowserState(), BSTATE_WAITING);
+    EXPECT_EQ(B_getBrowserState(), BSTATE_WAITING);
     ASSERT_EQ(gNavRequests.size(), 1u);
     answerRequest(0, CT_WMLC, deck("nav_target"));
     settle();
     EXPECT_EQ(getCardTitle(), std::string("Target"));
-    EXPECT_EQ(contextDepth(), 2u);
+    EXPECT_EQ(B_contextDepth(), 2u);
     EXPECT_EQ(countOf(log(), "Browser: ONENTERFORWARD event\n"), 2u);
 
     // Cached, the whole nested road runs inside the first B_go.
     B_go(kHome, nullptr, METHOD_GET);
-    EXPECT_EQ(getBrowserState(), BSTATE_IDLE);
+    EXPECT_EQ(B_getBrowserState(), BSTATE_IDLE);
     EXPECT_EQ(getCardTitle(), std::string("Target"));
-    EXPECT_EQ(contextDepth(), 4u);
+    EXPECT_EQ(B_contextDepth(), 4u);
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ TEST_F(UserEventsTest, ClicksSoftKeysAndIntrinsicEvents)
 TEST_F(UserEventsTest, MalformedTableIsWalkedSafely)
 {
     show(DECK_URL);
-    uint8_t *table = const_cast<uint8_t *>(getEventTable());
+    uint8_t *table = const_cast<uint8_t *>(W_getEventTable());
     const int32_t lengths[] = {6, -4, 4096 + 4, 0x7FFFFFFC};
     for (int32_t length : lengths) {
         std::memcpy(table, &length, 4);

@@ -97,7 +97,7 @@ protected:
         setCanvasSize(120, 160);
         setCanvasColours(WHITE, BLACK);
         setFixedMetrics(false);
-        setDeckCharset(4);
+        D_setDeckCharset(4);
         fakeCacheClear();
         setImageSource(C_retrieve);
         setScroll(0, 0);
@@ -173,15 +173,15 @@ TEST_F(CanvasTest, ExclusiveLinesRemoveThemselves)
         return p;
     };
     std::vector<uint32_t> before = rows();
-    drawLine(0, 0, 50, 0, 66);
+    D_drawLine(0, 0, 50, 0, 66);
     expectPixels({{10, 0, 0xAAAAAA}, {10, 1, 0xAAAAAA}, {50, 0, WHITE}});  // 2 pixels wide, end point left out
-    drawLine(0, 0, 50, 0, 66);
+    D_drawLine(0, 0, 50, 0, 66);
     EXPECT_EQ(rows(), before);
 
     setScroll(0, 10);
-    drawLine(5, 15, 0, 3, 0);  // plain black, shifted by the scroll
+    D_drawLine(5, 15, 0, 3, 0);  // plain black, shifted by the scroll
     expectPixels({{5, 5, BLACK}, {5, 7, BLACK}, {5, 8, WHITE}, {6, 5, WHITE}});
-    drawLine(0, 0, 2000000000, 2000000000, 1);  // clipped, not walked
+    D_drawLine(0, 0, 2000000000, 2000000000, 1);  // clipped, not walked
 }
 
 int gHookCalls = 0;
@@ -192,11 +192,11 @@ TEST(StatusTest, NewestFirstAndBounded)
     DisplayHooks hooks = {};
     hooks.statusChanged = [] { gHookCalls++; };
     setDisplayHooks(&hooks);
-    displayStatusInsert("Offline");
-    displayStatusInsert("Online");
+    D_displayStatusInsert("Offline");
+    D_displayStatusInsert("Online");
     EXPECT_EQ(statusList(), (std::vector<std::string>{"Online", "Offline"}));
     for (size_t i = 0; i < STATUS_LIST_MAX + 5; i++)
-        displayStatusInsert("Idle");
+        D_displayStatusInsert("Idle");
     EXPECT_EQ(statusList().size(), STATUS_LIST_MAX);
     EXPECT_EQ(gHookCalls, static_cast<int>(STATUS_LIST_MAX + 7));
     setDisplayHooks(nullptr);

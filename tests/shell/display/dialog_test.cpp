@@ -17,7 +17,7 @@ protected:
     {
         clearDialogAnswers();
         takeShownDialogs();
-        setDeckCharset(4);
+        D_setDeckCharset(4);
     }
     void queue(const char *command, const char *rest = "")
     {
@@ -59,7 +59,7 @@ TEST_F(DialogTest, TextAndSelectTakeTheQueuedAnswer)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.command ? std::string(c.command) + " " + c.rest : "none");
-        setDeckCharset(c.charset);
+        D_setDeckCharset(c.charset);
         bool select = c.kind == DIALOG_SELECT;
         char buffer[16] = "init";
         uint8_t selected[3];

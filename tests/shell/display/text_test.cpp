@@ -24,7 +24,7 @@ protected:
     void SetUp() override
     {
         setFixedMetrics(false);
-        setDeckCharset(4);
+        D_setDeckCharset(4);
     }
 };
 
@@ -92,7 +92,7 @@ TEST_F(TextTest, FitAndSummedWidthsAgreeWithTheShapedRun)
             EXPECT_EQ(measure(style, text) - field, shapedTextWidth(style, text)) << int(style) << " " << text;
         }
     }
-    setDeckCharset(CHARSET_UTF8);
+    D_setDeckCharset(CHARSET_UTF8);
     for (uint8_t style : STYLES) {
         checkFit(style, "na\xC3\xAFve r\xC3\xA9sum\xC3\xA9 \xE2\x82\xAC\xF0\x9F\x98\x80 \xE4\xB8\xAD\xE6\x96\x87", true);
         checkFit(style, "bad \xE2\x82 \xFF\xC3", false);  // each stray byte is a character

@@ -90,11 +90,11 @@ int main(int argc, char **argv)
     std::string what = argv[i];
     setvbuf(stdout, nullptr, _IOLBF, 0);
     Log_setMode(LOG_OFF);  // stdout is the answer
-    if (home && !initDirectories(home)) {
+    if (home && !Dir_initDirectories(home)) {
         std::fprintf(stderr, "dialog_driver: cannot use %s\n", home);
         return 2;
     }
-    setDeckCharset(utf8 ? 106 : 4);
+    D_setDeckCharset(utf8 ? 106 : 4);
     if (what == "print-prefs")
         return runPrefs(nullptr, false);
 

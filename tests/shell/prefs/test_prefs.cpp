@@ -57,7 +57,7 @@ std::map<std::string, std::string> defaultValues()
         {"BearerService", raw("\x05")}, {"HomeURL", raw("http://127.0.0.1:8080/index.wml\0")},
         {"Proxy", raw("127.0.0.1\0")},  {"ProxyPort", le32(9201)},
         {"MyNumber", raw("\0")},        {"History", raw("\0")},
-        {"Bookmarks", raw("\0")},       {"LastVersion", prefsBuildString() + '\0'},
+        {"Bookmarks", raw("\0")},       {"LastVersion", P_prefsBuildString() + '\0'},
         {"SDUSize", le32(1500)},        {"PushEnable", raw("\0")},
         {"MORMethod", le32(8)},         {"MORPush", le32(0)},
         {"PrefFlag", raw("\x01")},
@@ -129,7 +129,7 @@ TEST_F(Prefs, FirstStartWritesDefaultsAndAnUnusableValueRewritesAll)
                               "Home|http://h/|| sdu 1400 push 1 mor 4/3 cache 102400/204800");
     EXPECT_EQ(prefs.lastVersion, "Build old");
     stored["ProxyPort"] = le32(9201);
-    stored["LastVersion"] = prefsBuildString() + '\0';
+    stored["LastVersion"] = P_prefsBuildString() + '\0';
     expectStored(stored);
 
     // With every value present nothing is written back.
@@ -269,7 +269,7 @@ TEST_F(Prefs, FormShowsTheRecordAndRestoreKeepsOnlyTheBookmarks)
     prefs.flags = PREF_NEWCONTEXT_HISTORY;
     prefs.homeUrl = "http://caf\xE9/";  // not UTF-8: shown as ISO-8859-1
     prefs.morPush = 3;
-    listTextAppend(prefs.history, "http://a/");
+    P_listTextAppend(prefs.history, "http://a/");
     prefs.bookmarks = raw("Home\0http://h/\0\0");
     C_setCacheSize(100000, 300000);
     PrefsForm form;
@@ -305,23 +305,23 @@ TEST_F(Prefs, FormShowsTheRecordAndRestoreKeepsOnlyTheBookmarks)
 TEST(ListText, Operations)
 {
     std::string list;  // not set yet
-    EXPECT_EQ(listTextCount(list), 0u);
-    EXPECT_EQ(listTextAt(list, 0), nullptr);
-    EXPECT_FALSE(listTextAppend(list, ""));
-    EXPECT_TRUE(listTextAppend(list, "a"));
-    EXPECT_TRUE(listTextAppend(list, "bb"));
-    EXPECT_TRUE(listTextAppend(list, "c"));
+    EXPECT_EQ(P_listTextCount(list), 0u);
+    EXPECT_EQ(P_listTextAt(list, 0), nullptr);
+    EXPECT_FALSE(P_listTextAppend(list, ""));
+    EXPECT_TRUE(P_listTextAppend(list, "a"));
+    EXPECT_TRUE(P_listTextAppend(list, "bb"));
+    EXPECT_TRUE(P_listTextAppend(list, "c"));
     EXPECT_EQ(list, raw("a\0bb\0c\0\0"));
-    EXPECT_EQ(listTextCount(list), 3u);
-    EXPECT_STREQ(listTextAt(list, 1), "bb");
-    EXPECT_EQ(listTextFind(list, "c"), 2);
-    EXPECT_EQ(listTextFind(list, "b"), -1);
-    EXPECT_FALSE(listTextRemove(list, 2, 2));
-    EXPECT_TRUE(listTextRemove(list, 0, 2));
+    EXPECT_EQ(P_listTextCount(list), 3u);
+    EXPECT_STREQ(P_listTextAt(list, 1), "bb");
+    EXPECT_EQ(P_listTextFind(list, "c"), 2);
+    EXPECT_EQ(P_listTextFind(list, "b"), -1);
+    EXPECT_FALSE(P_listTextRemove(list, 2, 2));
+    EXPECT_TRUE(P_listTextRemove(list, 0, 2));
     EXPECT_EQ(list, raw("c\0\0"));
 
     std::string broken = "x";  // lost both zeros: appending still separates
-    EXPECT_TRUE(listTextAppend(broken, "y"));
+    EXPECT_TRUE(P_listTextAppend(broken, "y"));
     EXPECT_EQ(broken, raw("x\0y\0\0"));
 }
 
