@@ -115,7 +115,8 @@ int main(int argc, char **argv)
     }
     int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
     const std::string origin = env["TOVRIN_ORIGIN"], host = env["TOVRIN_GATEWAY_HOST"];
-    const std::string decks[] = {origin + (argc > 2 ? argv[2] : "text.wml"), origin + (argc > 3 ? argv[3] : "images.wml")};
+    const std::string decks[] = {origin + (argc > 2 ? argv[2] : "text.wml"),
+                                 origin + (argc > 3 ? argv[3] : "images.wml")};
     const char *deckNames[] = {"no images", "8 images"};
     struct Mode {
         const char *name;
@@ -125,8 +126,9 @@ int main(int argc, char **argv)
         for (int d = 0; d < 2; d++) {
             double watched = medianMs(host, m.port, true, decks[d], count);
             double ticked = medianMs(host, m.port, false, decks[d], count);
-            std::printf("%s, %s: median go-to-card %.1f ms with the socket watched, %.1f ms with the tick alone (%.1fx)\n",
-                        m.name, deckNames[d], watched, ticked, watched > 0 ? ticked / watched : 0.0);
+            std::printf(
+                "%s, %s: median go-to-card %.1f ms with the socket watched, %.1f ms with the tick alone (%.1fx)\n",
+                m.name, deckNames[d], watched, ticked, watched > 0 ? ticked / watched : 0.0);
             std::fflush(stdout);
         }
     }

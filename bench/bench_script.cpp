@@ -31,14 +31,8 @@ static void runCall(benchmark::State &state, const char *call)
     state.counters["instr_per_s"] = benchmark::Counter(static_cast<double>(instructions), benchmark::Counter::kIsRate);
 }
 
-static void BM_ScriptLoop(benchmark::State &state)
-{
-    runCall(state, "bench.wmlsc#loop(1000000)");
-}
+static void BM_ScriptLoop(benchmark::State &state) { runCall(state, "bench.wmlsc#loop(1000000)"); }
 BENCHMARK(BM_ScriptLoop)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-static void BM_ScriptRecursion(benchmark::State &state)
-{
-    runCall(state, "bench.wmlsc#fib(22)");
-}
+static void BM_ScriptRecursion(benchmark::State &state) { runCall(state, "bench.wmlsc#fib(22)"); }
 BENCHMARK(BM_ScriptRecursion)->Unit(benchmark::kMillisecond)->Iterations(3);

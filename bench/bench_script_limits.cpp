@@ -39,11 +39,8 @@ static void runLimited(benchmark::State &state, const char *call)
     state.counters["run_cpu_ms"] = static_cast<double>(used.cpuNanoseconds) / 1e6;
 }
 
-#define LIMITED(name, call)                                       \
-    static void BM_Limit_##name(benchmark::State &state)          \
-    {                                                             \
-        runLimited(state, call);                                  \
-    }                                                             \
+#define LIMITED(name, call)                                                           \
+    static void BM_Limit_##name(benchmark::State &state) { runLimited(state, call); } \
     BENCHMARK(BM_Limit_##name)->Unit(benchmark::kMillisecond)->Iterations(3)
 
 LIMITED(Grow, "grow()");

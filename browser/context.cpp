@@ -26,7 +26,7 @@ bool isReserved(const std::string &name) { return name.size() >= 2 && name[0] ==
 
 const char kEmpty[] = "";
 
-} // namespace
+}  // namespace
 
 static std::forward_list<BrowserContext> gContexts;  // the stack, top first; node addresses stay put
 static uint32_t gContextDepth = 0;                   // number of contexts on the stack
@@ -138,10 +138,7 @@ const char *getContextVal(const char *name)
     return var->value.c_str();
 }
 
-int hasContextVal(const char *name)
-{
-    return !gContexts.empty() && name && findVar(gContexts.front(), name) ? 1 : 0;
-}
+int hasContextVal(const char *name) { return !gContexts.empty() && name && findVar(gContexts.front(), name) ? 1 : 0; }
 
 void clearContext(int mode)
 {

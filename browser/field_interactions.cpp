@@ -186,7 +186,8 @@ void selectInteraction(const EventRecord &r)
         replaceLayout(recordI32(r, ER_X), recordI32(r, ER_Y), values.c_str());
     }
     if (!indexName.empty()) {
-        std::string positions = joinSelected(selected, [](size_t i, void *) { return std::to_string(i + 1); }, nullptr);
+        std::string positions = joinSelected(
+            selected, [](size_t i, void *) { return std::to_string(i + 1); }, nullptr);
         setContextVal(indexName.c_str(), positions.c_str());
     }
     for (size_t i = 0; i < options.size(); i++) {

@@ -7,7 +7,7 @@
 #include "prefs/prefs.h"
 
 static void (*gHistoryGo)(const char *url, const char *postData, int method) = nullptr;  // B_go
-static void (*gRebuildMenus)() = nullptr;  // the display's menu rebuild
+static void (*gRebuildMenus)() = nullptr;                                                // the display's menu rebuild
 
 void B_setHistoryHooks(void (*go)(const char *url, const char *postData, int method), void (*rebuildMenus)())
 {

@@ -17,7 +17,7 @@ void showMessage(const char *text)
     showDialog(&request);
 }
 
-} // namespace
+}  // namespace
 
 const char *errorText(int32_t code)
 {

@@ -8,15 +8,15 @@
 
 #include "browser/browser.h"
 
-extern int32_t gBrowserState;   // BSTATE_*: what the Browser is waiting for
-extern int32_t gNavDirection;   // the enter event still to fire (BEVENT_*), or BEVENT_NONE
-extern int32_t gForceReload;    // 1: the cache must not answer from a stored copy
-extern std::string gCurScript;  // escaped URL of the script goScript last started
-extern int32_t gVmWakeup;       // wake-up value handed to the interpreter
-extern uint8_t gDepsPending;    // the dependency check wants another round
-extern int32_t gDepRounds;      // dependency rounds of the current layout
-extern bool gStopping;          // aborting our own requests: their aborts pop nothing
-extern bool gBrowserUp;         // between B_init and B_shutdown
+extern int32_t gBrowserState;              // BSTATE_*: what the Browser is waiting for
+extern int32_t gNavDirection;              // the enter event still to fire (BEVENT_*), or BEVENT_NONE
+extern int32_t gForceReload;               // 1: the cache must not answer from a stored copy
+extern std::string gCurScript;             // escaped URL of the script goScript last started
+extern int32_t gVmWakeup;                  // wake-up value handed to the interpreter
+extern uint8_t gDepsPending;               // the dependency check wants another round
+extern int32_t gDepRounds;                 // dependency rounds of the current layout
+extern bool gStopping;                     // aborting our own requests: their aborts pop nothing
+extern bool gBrowserUp;                    // between B_init and B_shutdown
 extern std::vector<TaskVar> gTaskVars;     // handed over for the next B_go or B_prev
 extern std::vector<TaskVar> gArrivalVars;  // the setvars of the navigation in progress
 extern uint32_t gArrivalDepth;             // the context depth at which they are set

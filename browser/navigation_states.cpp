@@ -161,8 +161,7 @@ void layOutCard()
 void advanceState()
 {
     switch (gBrowserState) {
-    case BSTATE_IDLE:
-        return;
+    case BSTATE_IDLE: return;
     case BSTATE_WAITING:
         refreshLayout();
         // A layout still waiting for its dependencies keeps its state.
@@ -183,9 +182,7 @@ void advanceState()
         else
             layOutCard();
         return;
-    default:
-        Log_printf("Browser: browser state is %d\n", gBrowserState);
-        return;
+    default: Log_printf("Browser: browser state is %d\n", gBrowserState); return;
     }
 }
 

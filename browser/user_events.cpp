@@ -53,10 +53,7 @@ bool copyEventRecord(const uint8_t *entry, EventRecord *out)
 
 uint8_t eventKind(const EventRecord &r) { return eventByte(r, 4); }
 
-uint8_t eventByte(const EventRecord &r, uint32_t offset)
-{
-    return offset < r.bytes.size() ? r.bytes[offset] : 0;
-}
+uint8_t eventByte(const EventRecord &r, uint32_t offset) { return offset < r.bytes.size() ? r.bytes[offset] : 0; }
 
 uint32_t eventU32(const EventRecord &r, uint32_t offset)
 {
@@ -112,26 +109,13 @@ void doEvent(const uint8_t *entry)
     std::string deckUrl = currentDeckUrl();
     switch (kind) {
     case EVENT_ONEVENT:
-    case EVENT_DO:
-        Actions(deckUrl.c_str(), eventU32(r, ER_CODE));
-        break;
-    case EVENT_ANCHOR:
-        Actions(deckUrl.c_str(), eventU32(r, ER_ANCHOR_CODE));
-        break;
-    case EVENT_INTRINSIC:
-        followEncodedUrl(deckUrl, eventText(r, ER_URL));
-        break;
-    case EVENT_A:
-        followEncodedUrl(deckUrl, eventText(r, ER_HREF));
-        break;
-    case EVENT_INPUT:
-        inputInteraction(r);
-        break;
-    case EVENT_SELECT:
-        selectInteraction(r);
-        break;
-    default:
-        break;
+    case EVENT_DO: Actions(deckUrl.c_str(), eventU32(r, ER_CODE)); break;
+    case EVENT_ANCHOR: Actions(deckUrl.c_str(), eventU32(r, ER_ANCHOR_CODE)); break;
+    case EVENT_INTRINSIC: followEncodedUrl(deckUrl, eventText(r, ER_URL)); break;
+    case EVENT_A: followEncodedUrl(deckUrl, eventText(r, ER_HREF)); break;
+    case EVENT_INPUT: inputInteraction(r); break;
+    case EVENT_SELECT: selectInteraction(r); break;
+    default: break;
     }
 }
 

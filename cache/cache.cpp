@@ -52,8 +52,7 @@ void C_shutdown()
     connectionShutdown();
 }
 
-void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length,
-                CacheResult *result)
+void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length, CacheResult *result)
 {
     Log_printf("Cache: retrieve [%s]\n", url ? url : "");
     if (!result)

@@ -36,8 +36,7 @@ constexpr int METHOD_POST = 2;
 // Cache only, never a request. On a hit (2006) *content is a heap block
 // (malloc) of *length bytes that the caller frees, and *contentType the
 // stored type; contentType 0 on entry means any type.
-void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length,
-                CacheResult *result);
+void C_retrieve(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length, CacheResult *result);
 // Whether url is held (as contentType, 0 any) and its length (0 unless
 // held; length may be null): C_retrieve's code, the body left behind.
 inline CacheResult C_cachedLength(const char *url, uint32_t contentType, uint32_t *length = nullptr)
@@ -56,8 +55,8 @@ inline CacheResult C_cachedLength(const char *url, uint32_t contentType, uint32_
 // and answers 2007. With content and length given the body of a hit is
 // returned as a malloc block the caller frees; with either null only the
 // code tells hit or miss. postData (zero-terminated) is the body of a POST.
-void C_getEx(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length, int forceRefresh,
-             int method, const char *postData, CacheResult *result);
+void C_getEx(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length, int forceRefresh, int method,
+             const char *postData, CacheResult *result);
 void C_get(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length, int forceRefresh,
            CacheResult *result);
 // The Browser's tick: fromStack 0 lets the stack do one round of work,

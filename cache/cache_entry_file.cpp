@@ -76,9 +76,11 @@ void putLe(uint8_t **at, uint32_t value, int width)
 
 // The entry header in file order, each field little-endian in its width:
 // packing and unpacking both follow it. Three zero bytes end the header.
+// clang-format off
 #define ENTRY_HEADER_FIELDS(X)                                                                                \
     X(entrySize, 4) X(session, 4) X(contentType, 4) X(urlLength, 4) X(headersLength, 4) X(bodyLength, 4)    \
     X(entryType, 2) X(entryFlag, 2) X(tid, 4) X(requestTime, 4) X(dateTime, 4) X(expiresTime, 4) X(freshness, 1)
+// clang-format on
 #define FIELD_WIDTH(field, width) +width
 static_assert(0 ENTRY_HEADER_FIELDS(FIELD_WIDTH) + 3 == CACHE_HEADER_SIZE);
 #undef FIELD_WIDTH

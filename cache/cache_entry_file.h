@@ -16,8 +16,7 @@ enum EntryFileState {
 // withContent the headers and body too. On ENTRY_FILE_OK the buffers are
 // the caller's; otherwise none are left allocated. *fileLength (when
 // given) is the file's length whenever it could be opened.
-EntryFileState readEntryFile(const std::string &name, CacheEntry *entry, bool withContent,
-                             uint64_t *fileLength);
+EntryFileState readEntryFile(const std::string &name, CacheEntry *entry, bool withContent, uint64_t *fileLength);
 
 // Deletes a damaged file and takes its length off Size; returns the bytes
 // taken off.

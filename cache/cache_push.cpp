@@ -133,9 +133,7 @@ int putPush(const uint8_t *headers, uint32_t headersLength, const uint8_t *body,
         gPushCount++;
         refreshPushIndicator();
         break;
-    case PUTENTRY_FULL:
-        Log_str("Cache: full!\n");
-        break;
+    case PUTENTRY_FULL: Log_str("Cache: full!\n"); break;
     default:
         Log_str("Cache: something went wrong!\n");
         code = PUTENTRY_WRITE_FAILED;

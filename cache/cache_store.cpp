@@ -37,11 +37,8 @@ void removeFileOfName(const std::string &name)
         deleteEntryFile(name, old.entrySize);
         freeEntryBuffers(&old);
         break;
-    case ENTRY_FILE_DAMAGED:
-        discardDamagedEntry(name, length);
-        break;
-    case ENTRY_FILE_UNREADABLE:
-        break;
+    case ENTRY_FILE_DAMAGED: discardDamagedEntry(name, length); break;
+    case ENTRY_FILE_UNREADABLE: break;
     }
 }
 
@@ -198,11 +195,8 @@ void removeEntry(const char *keyUrl, uint32_t contentType)
             deleteEntryFile(name, entry.entrySize);
         freeEntryBuffers(&entry);
         break;
-    case ENTRY_FILE_DAMAGED:
-        discardDamagedEntry(name, length);
-        break;
-    case ENTRY_FILE_UNREADABLE:
-        break;
+    case ENTRY_FILE_DAMAGED: discardDamagedEntry(name, length); break;
+    case ENTRY_FILE_UNREADABLE: break;
     }
 }
 

@@ -31,7 +31,7 @@ constexpr uint16_t ENTRY_REQUESTING_OLD = 2;  // swept like 1 at start and shutd
 
 // freshness
 constexpr uint8_t FRESH_BY_EXPIRY = 0;
-constexpr uint8_t FRESH_NEVER = 1;   // POST answers
+constexpr uint8_t FRESH_NEVER = 1;  // POST answers
 constexpr uint8_t FRESH_ALWAYS = 2;
 
 // Appended to the key URL of a requesting entry.
@@ -53,19 +53,19 @@ constexpr int ABORT_DONE = 1;
 constexpr int ABORT_DONE_OWN_URL = 2;  // the last requesting entry compared had the given URL
 
 struct CacheEntry {
-    uint32_t entrySize;      // 48 + the three lengths; set by putEntry
-    uint32_t session;        // CurrentSession when stored; 0 for push
-    uint32_t contentType;    // WSP well-known code, 0 unknown
-    uint32_t urlLength;      // URL bytes, terminator included
+    uint32_t entrySize;    // 48 + the three lengths; set by putEntry
+    uint32_t session;      // CurrentSession when stored; 0 for push
+    uint32_t contentType;  // WSP well-known code, 0 unknown
+    uint32_t urlLength;    // URL bytes, terminator included
     uint32_t headersLength;
     uint32_t bodyLength;
-    uint16_t entryType;      // ENTRY_TYPE_*
-    uint16_t entryFlag;      // ENTRY_COMPLETE / ENTRY_REQUESTING
-    uint32_t tid;            // session-layer transaction of the request
-    uint32_t requestTime;    // seconds since 1970 when the request was sent
-    uint32_t dateTime;       // expiry rule; written as 0
-    uint32_t expiresTime;    // expiry rule; written as 0
-    uint8_t freshness;       // FRESH_*
+    uint16_t entryType;    // ENTRY_TYPE_*
+    uint16_t entryFlag;    // ENTRY_COMPLETE / ENTRY_REQUESTING
+    uint32_t tid;          // session-layer transaction of the request
+    uint32_t requestTime;  // seconds since 1970 when the request was sent
+    uint32_t dateTime;     // expiry rule; written as 0
+    uint32_t expiresTime;  // expiry rule; written as 0
+    uint8_t freshness;     // FRESH_*
     // Not in the header. Filled by the readers as malloc blocks (each one
     // byte longer than its length, with a zero there) that the caller
     // frees with freeEntryBuffers; putEntry only reads them.

@@ -33,16 +33,16 @@ const char kStatusWaiting[] = "Waiting for data...";
 const char kStatusIdle[] = "Idle";
 const char kStatusPushOff[] = "Push messages off: UDP port 2948 is in use by another program";
 
-bool gPushOff = false;    // the push port was taken: no push for the rest of the run
-bool gPushOpen = false;   // the push listener was opened and not closed since
+bool gPushOff = false;   // the push port was taken: no push for the rest of the run
+bool gPushOpen = false;  // the push listener was opened and not closed since
 
 bool connectionMode() { return gatewayPort() == PORT_CONNECTION_MODE; }
 
 // What a lost session means in each state.
 struct DisconnectRow {
     uint32_t state;
-    const char *log;        // after "Cache: in handleDisconnected - "
-    int32_t result;         // 0: result untouched
+    const char *log;  // after "Cache: in handleDisconnected - "
+    int32_t result;   // 0: result untouched
     uint32_t next;
 };
 
@@ -250,17 +250,14 @@ void C_poll(int fromStack, CacheResult *result)
         showStatus(kStatusDisconnected);
         handleDisconnected(result);
         return;
-    case SEVENT_RESULT:
-        handleGetCompleted(result, event);
-        return;
+    case SEVENT_RESULT: handleGetCompleted(result, event); return;
     case SEVENT_ABORTED:
         // An abort of the request being sent is that request's answer.
         if (takeAbortOfRequestInFlight(event))
             break;
         handleMethodAbort(result, event);
         return;
-    default:
-        break;
+    default: break;
     }
     if (gPending) {
         Log_printf("Cache: num of pending req %u\n", gPending);

@@ -9,12 +9,12 @@
 struct UserPrefs;
 struct CacheResult;
 
-extern uint8_t gOnline;                // the user went online (network in use)
-extern uint32_t gCacheState;           // CSTATE_*
-extern uint32_t gPending;              // requests sent and not yet answered or aborted
-extern uint32_t gLastShownPending;     // pending when C_poll last wrote the status line
-extern const UserPrefs *gConnPrefs;    // gateway, port and bearer; lent by the display
-extern SessionCaps gSessionCaps;       // asked for at connect, then as granted
+extern uint8_t gOnline;              // the user went online (network in use)
+extern uint32_t gCacheState;         // CSTATE_*
+extern uint32_t gPending;            // requests sent and not yet answered or aborted
+extern uint32_t gLastShownPending;   // pending when C_poll last wrote the status line
+extern const UserPrefs *gConnPrefs;  // gateway, port and bearer; lent by the display
+extern SessionCaps gSessionCaps;     // asked for at connect, then as granted
 
 // C_init and C_shutdown's share of the connection.
 void connectionInit(const UserPrefs *prefs);

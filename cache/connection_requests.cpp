@@ -18,9 +18,9 @@
 
 namespace {
 
-bool gSending = false;          // a request primitive of the session layer is running
-bool gSendingAborted = false;   // ...and the stack aborted that request before returning
-int32_t gSendingReason = 0;     // the abort reason it gave
+bool gSending = false;         // a request primitive of the session layer is running
+bool gSendingAborted = false;  // ...and the stack aborted that request before returning
+int32_t gSendingReason = 0;    // the abort reason it gave
 
 constexpr int32_t WSP_REASON_USERREQ = 234;
 
@@ -72,8 +72,8 @@ int32_t sendRequest(const char *url, bool post, const char *postData)
     if (post && connected)
         tid = postConnected(sent.data(), urlLength, nullptr, 0, body, bodyLength);
     else if (post)
-        tid = postConnectionless(prefs.proxy.c_str(), prefs.proxyPort, prefs.bearer, sent.data(), urlLength,
-                                 nullptr, 0, body, bodyLength);
+        tid = postConnectionless(prefs.proxy.c_str(), prefs.proxyPort, prefs.bearer, sent.data(), urlLength, nullptr, 0,
+                                 body, bodyLength);
     else if (connected)
         tid = getConnected(sent.data(), urlLength);
     else
@@ -153,8 +153,8 @@ std::string resolveAgainstCurrent(const char *url)
     return valid ? resolved : std::string();
 }
 
-void C_getEx(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length, int forceRefresh,
-             int method, const char *postData, CacheResult *result)
+void C_getEx(const char *url, uint32_t *contentType, uint8_t **content, uint32_t *length, int forceRefresh, int method,
+             const char *postData, CacheResult *result)
 {
     Log_printf("Cache: get [%s]\n", url ? url : "");
     if (!result)

@@ -120,9 +120,9 @@ const Schema *schemaFor(uint32_t contentType)
 void readHeader(ByteReader *r, ByteReader *table)
 {
     uint8_t version = BR_byte(r);
-    if (BR_multiByte(r) == 0)    // public id 0: it is in the string table
+    if (BR_multiByte(r) == 0)  // public id 0: it is in the string table
         BR_multiByte(r);
-    if (version >= 1)            // WBXML 1.0 has no charset
+    if (version >= 1)  // WBXML 1.0 has no charset
         BR_multiByte(r);
     uint32_t tableLength = BR_multiByte(r);
     const uint8_t *tableBytes = BR_bytes(r, tableLength);
@@ -211,7 +211,8 @@ bool absoluteUrl(const std::string &text)
         return false;
     for (size_t i = 0; i < colon; i++) {
         char c = text[i];
-        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
+        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                  (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
         if (!ok)
             return false;
     }

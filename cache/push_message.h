@@ -7,14 +7,14 @@
 #include <string>
 
 enum PushKind {
-    PUSH_KIND_NONE,   // not kept: nothing to open
-    PUSH_KIND_SI,     // application/vnd.wap.sic: the indication's href
-    PUSH_KIND_SL,     // application/vnd.wap.slc: the sl element's href
-    PUSH_KIND_DECK,   // application/vnd.wap.wmlc: opens as its push URI
+    PUSH_KIND_NONE,  // not kept: nothing to open
+    PUSH_KIND_SI,    // application/vnd.wap.sic: the indication's href
+    PUSH_KIND_SL,    // application/vnd.wap.slc: the sl element's href
+    PUSH_KIND_DECK,  // application/vnd.wap.wmlc: opens as its push URI
 };
 
-constexpr uint32_t CT_SIC = 0x2E;   // application/vnd.wap.sic
-constexpr uint32_t CT_SLC = 0x30;   // application/vnd.wap.slc
+constexpr uint32_t CT_SIC = 0x2E;  // application/vnd.wap.sic
+constexpr uint32_t CT_SLC = 0x30;  // application/vnd.wap.slc
 
 // Longest href taken, as the Goto URL dialog's edit.
 constexpr uint32_t PUSH_HREF_MAX = 1023;

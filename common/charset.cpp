@@ -32,7 +32,7 @@ size_t sequenceAt(const uint8_t *text, size_t left, uint32_t *code)
 
 void Cs_judgeString(const uint8_t *text, size_t length, DeckTextJudge *judge)
 {
-    uint8_t inner[4];   // the decoded bytes of one sequence still being gathered
+    uint8_t inner[4];  // the decoded bytes of one sequence still being gathered
     size_t innerHave = 0, innerNeed = 0;
     for (size_t i = 0; i < length;) {
         uint32_t code = 0;
@@ -53,7 +53,10 @@ void Cs_judgeString(const uint8_t *text, size_t length, DeckTextJudge *judge)
         // Gather the bytes of an inner sequence and check it whole.
         if (innerHave == 0) {
             uint8_t lead = static_cast<uint8_t>(code);
-            innerNeed = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+            innerNeed = lead >= 0xC2 && lead <= 0xDF   ? 2
+                        : lead >= 0xE0 && lead <= 0xEF ? 3
+                        : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                       : 0;
             if (innerNeed == 0) {
                 judge->innerUtf8 = false;
                 continue;
@@ -124,6 +127,7 @@ struct CharsetName {
     uint32_t mib;
 };
 
+// clang-format off
 constexpr CharsetName CHARSET_NAMES[] = {
     {"utf-8", CHARSET_MIB_UTF8},
     {"utf8", CHARSET_MIB_UTF8},
@@ -131,6 +135,7 @@ constexpr CharsetName CHARSET_NAMES[] = {
     {"iso_8859-1", CHARSET_MIB_LATIN1},
     {"latin1", CHARSET_MIB_LATIN1},
 };
+// clang-format on
 
 void appendUtf8(uint32_t code, std::string *out)
 {

@@ -18,10 +18,10 @@ constexpr uint32_t CHARSET_MIB_UTF8 = 106;
 
 // What the deck's strings looked like, gathered one string at a time.
 struct DeckTextJudge {
-    bool anyHigh = false;       // some byte is 0x80 or above
-    bool validUtf8 = true;      // every string is well-formed UTF-8
-    bool onlyLatin1 = true;     // ... and none decodes beyond U+00FF
-    bool innerUtf8 = true;      // those U+0080..U+00FF, taken as bytes, are UTF-8 again
+    bool anyHigh = false;    // some byte is 0x80 or above
+    bool validUtf8 = true;   // every string is well-formed UTF-8
+    bool onlyLatin1 = true;  // ... and none decodes beyond U+00FF
+    bool innerUtf8 = true;   // those U+0080..U+00FF, taken as bytes, are UTF-8 again
     bool innerMultiByte = false;
 };
 

@@ -19,8 +19,8 @@ static KLNode *newNode(KLWord key, KLWord value, uint32_t extra, KLNode *next)
 }
 
 // Out of memory leaves the list as it was: the entry is simply not stored.
-KeyedList *KL_put(KeyedList *list, KLWord key, KLWord value, uint32_t extra,
-                  KLFree keyFree, KLFree valueFree, KLCompare cmp)
+KeyedList *KL_put(KeyedList *list, KLWord key, KLWord value, uint32_t extra, KLFree keyFree, KLFree valueFree,
+                  KLCompare cmp)
 {
     if (!list) {
         KeyedList *created = static_cast<KeyedList *>(std::malloc(sizeof(KeyedList)));

@@ -19,8 +19,8 @@ struct KLNode {
 };
 
 struct KeyedList {
-    uint32_t count;   // nodes; never 0 while the header exists
-    KLNode *cursor;   // what the next KL_next returns, or null
+    uint32_t count;  // nodes; never 0 while the header exists
+    KLNode *cursor;  // what the next KL_next returns, or null
     KLNode *head;
 };
 
@@ -31,8 +31,8 @@ typedef void (*KLFree)(KLWord word);
 
 // Inserts in order, or replaces an equal key in place (freeing the old key
 // and value with the given functions, either of which may be null).
-KeyedList *KL_put(KeyedList *list, KLWord key, KLWord value, uint32_t extra,
-                  KLFree keyFree, KLFree valueFree, KLCompare cmp);
+KeyedList *KL_put(KeyedList *list, KLWord key, KLWord value, uint32_t extra, KLFree keyFree, KLFree valueFree,
+                  KLCompare cmp);
 // The value of the equal key (0 when none) and its extra; moves the cursor
 // to that node (or to none).
 KLWord KL_get(KeyedList *list, KLWord key, uint32_t *extra, KLCompare cmp);

@@ -13,18 +13,17 @@
 // without regard to ASCII case, as key and value names always have.
 // user_version marks the file as ours; a file holding anything else is
 // left alone.
-static const char kSchema[] =
-    "BEGIN IMMEDIATE;"
-    "CREATE TABLE IF NOT EXISTS reg_key ("
-    "  path TEXT NOT NULL COLLATE NOCASE PRIMARY KEY);"
-    "CREATE TABLE IF NOT EXISTS reg_value ("
-    "  key TEXT NOT NULL COLLATE NOCASE,"
-    "  name TEXT NOT NULL COLLATE NOCASE,"
-    "  type INTEGER NOT NULL,"
-    "  data BLOB NOT NULL,"
-    "  PRIMARY KEY (key, name));"
-    "PRAGMA user_version = 1;"
-    "COMMIT;";
+static const char kSchema[] = "BEGIN IMMEDIATE;"
+                              "CREATE TABLE IF NOT EXISTS reg_key ("
+                              "  path TEXT NOT NULL COLLATE NOCASE PRIMARY KEY);"
+                              "CREATE TABLE IF NOT EXISTS reg_value ("
+                              "  key TEXT NOT NULL COLLATE NOCASE,"
+                              "  name TEXT NOT NULL COLLATE NOCASE,"
+                              "  type INTEGER NOT NULL,"
+                              "  data BLOB NOT NULL,"
+                              "  PRIMARY KEY (key, name));"
+                              "PRAGMA user_version = 1;"
+                              "COMMIT;";
 constexpr int kSchemaVersion = 1;
 // Long enough to ride out another process's short write, short enough
 // that a database held locked does not stall start-up or shutdown.
@@ -43,12 +42,12 @@ static const char *const kStatementText[ST_COUNT] = {
     "ROLLBACK",
 };
 
-static std::string gDbPath;                     // empty: Dir_configPath("registry.sqlite")
-static sqlite3 *gDb = nullptr;                  // open lazily, at first use
+static std::string gDbPath;     // empty: Dir_configPath("registry.sqlite")
+static sqlite3 *gDb = nullptr;  // open lazily, at first use
 static sqlite3_stmt *gStatements[ST_COUNT] = {};
-static int gReportedError = REG_OK;             // failure already logged; quiet until a success
-static bool gInSave = false;                    // between Reg_beginSave and Reg_endSave
-static int gSaveError = REG_OK;                 // first failure within the save
+static int gReportedError = REG_OK;  // failure already logged; quiet until a success
+static bool gInSave = false;         // between Reg_beginSave and Reg_endSave
+static int gSaveError = REG_OK;      // first failure within the save
 
 // Resets a statement when the operation using it ends, so that it holds
 // no lock on the file between operations.
@@ -67,13 +66,10 @@ static int registryError(int sqliteCode)
 {
     switch (sqliteCode & 0xff) {
     case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return REG_ERR_BUSY;
+    case SQLITE_LOCKED: return REG_ERR_BUSY;
     case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-        return REG_ERR_BADDB;
-    default:
-        return REG_ERR_ACCESS;
+    case SQLITE_CORRUPT: return REG_ERR_BADDB;
+    default: return REG_ERR_ACCESS;
     }
 }
 

@@ -13,13 +13,13 @@
 #include <string>
 
 constexpr int REG_OK = 0;
-constexpr int REG_ERR_NOT_FOUND = 2;     // no such value (or key)
-constexpr int REG_ERR_ACCESS = 5;        // cannot open or write the database
-constexpr int REG_ERR_MORE_DATA = 234;   // buffer smaller than the value
-constexpr int REG_ERR_BADDB = 1009;      // not a database, or corrupt
-constexpr int REG_ERR_BUSY = 170;        // locked by another process
+constexpr int REG_ERR_NOT_FOUND = 2;    // no such value (or key)
+constexpr int REG_ERR_ACCESS = 5;       // cannot open or write the database
+constexpr int REG_ERR_MORE_DATA = 234;  // buffer smaller than the value
+constexpr int REG_ERR_BADDB = 1009;     // not a database, or corrupt
+constexpr int REG_ERR_BUSY = 170;       // locked by another process
 
-constexpr uint32_t REG_TYPE_NONE = 0;    // untyped raw bytes, as the system writes
+constexpr uint32_t REG_TYPE_NONE = 0;  // untyped raw bytes, as the system writes
 
 struct RegKey {
     std::string path;

@@ -15,7 +15,7 @@ constexpr int32_t CRES_HIT = 2006;
 constexpr int32_t CRES_PENDING = 2007;
 constexpr int32_t CRES_RECONNECTING = 2008;  // the old session ended; connecting again
 constexpr int32_t CRES_DISCONNECTED = 2009;
-constexpr int32_t CRES_ABORTED = 2010;       // by the gateway or the stack; arg: WSP reason
+constexpr int32_t CRES_ABORTED = 2010;  // by the gateway or the stack; arg: WSP reason
 constexpr int32_t CRES_USER_ABORT = 2011;
 // A push was not kept (nothing to open, or the cache refused it): the
 // status line says why; the Browser's navigation is not touched.

@@ -17,9 +17,8 @@ constexpr size_t NONE = std::string_view::npos;
 
 // Every owned field of the record, for clearing.
 constexpr char *ParsedUrl::*FIELDS[] = {
-    &ParsedUrl::scheme,   &ParsedUrl::host,        &ParsedUrl::port,
-    &ParsedUrl::path,     &ParsedUrl::params,      &ParsedUrl::query,
-    &ParsedUrl::fragment, &ParsedUrl::resourceUrl, &ParsedUrl::resolved,
+    &ParsedUrl::scheme, &ParsedUrl::host,     &ParsedUrl::port,        &ParsedUrl::path,     &ParsedUrl::params,
+    &ParsedUrl::query,  &ParsedUrl::fragment, &ParsedUrl::resourceUrl, &ParsedUrl::resolved,
 };
 
 // Owned zero-terminated copy of text; null when out of memory.
@@ -67,13 +66,13 @@ void appendPart(std::string &out, char separator, const char *part)
 
 // Where the separators of one URL text lie; NONE for those it lacks.
 struct UrlLayout {
-    size_t s, q, h;   // first ";", "?" and "#"
-    size_t e;         // end of host and path: the first of s, q, h
-    size_t sep;       // "://"
-    size_t hostStart; // the authority: user-info, host and port
-    size_t host;      // the host, after any user-info
-    size_t k;         // port colon
-    size_t p;         // path start; a URL without "://" is all path
+    size_t s, q, h;    // first ";", "?" and "#"
+    size_t e;          // end of host and path: the first of s, q, h
+    size_t sep;        // "://"
+    size_t hostStart;  // the authority: user-info, host and port
+    size_t host;       // the host, after any user-info
+    size_t k;          // port colon
+    size_t p;          // path start; a URL without "://" is all path
 };
 
 // False when the text is rejected.
@@ -237,14 +236,11 @@ size_t parentStep(std::string_view ref)
         return 2;
     }
     switch (ref[2]) {
-    case '/':
-        return 3;
+    case '/': return 3;
     case ';':
     case '?':
-    case '#':
-        return 2;
-    default:
-        return 0;
+    case '#': return 2;
+    default: return 0;
     }
 }
 

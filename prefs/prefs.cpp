@@ -21,15 +21,39 @@ struct PrefField {
     std::string UserPrefs::*textField;
 };
 
-constexpr PrefField byteField(const char *name, uint8_t UserPrefs::*f) { return {name, FIELD_BYTE, f, nullptr, nullptr}; }
-constexpr PrefField wordField(const char *name, uint32_t UserPrefs::*f) { return {name, FIELD_WORD, nullptr, f, nullptr}; }
-constexpr PrefField textField(const char *name, std::string UserPrefs::*f) { return {name, FIELD_TEXT, nullptr, nullptr, f}; }
-constexpr PrefField listField(const char *name, std::string UserPrefs::*f) { return {name, FIELD_LIST, nullptr, nullptr, f}; }
+constexpr PrefField byteField(const char *name, uint8_t UserPrefs::*f)
+{
+    return {name, FIELD_BYTE, f, nullptr, nullptr};
+}
+constexpr PrefField wordField(const char *name, uint32_t UserPrefs::*f)
+{
+    return {name, FIELD_WORD, nullptr, f, nullptr};
+}
+constexpr PrefField textField(const char *name, std::string UserPrefs::*f)
+{
+    return {name, FIELD_TEXT, nullptr, nullptr, f};
+}
+constexpr PrefField listField(const char *name, std::string UserPrefs::*f)
+{
+    return {name, FIELD_LIST, nullptr, nullptr, f};
+}
 
 // In the order they are read.
 enum FieldId {
-    F_PROXY, F_PROXY_PORT, F_HOME_URL, F_PREF_FLAG, F_BEARER, F_MY_NUMBER, F_HISTORY,
-    F_BOOKMARKS, F_LAST_VERSION, F_SDU_SIZE, F_PUSH_ENABLE, F_MOR_METHOD, F_MOR_PUSH, F_COUNT
+    F_PROXY,
+    F_PROXY_PORT,
+    F_HOME_URL,
+    F_PREF_FLAG,
+    F_BEARER,
+    F_MY_NUMBER,
+    F_HISTORY,
+    F_BOOKMARKS,
+    F_LAST_VERSION,
+    F_SDU_SIZE,
+    F_PUSH_ENABLE,
+    F_MOR_METHOD,
+    F_MOR_PUSH,
+    F_COUNT
 };
 
 const std::array<PrefField, F_COUNT> kFields = {{
@@ -50,8 +74,8 @@ const std::array<PrefField, F_COUNT> kFields = {{
 
 // The order they are written in.
 const std::array<FieldId, F_COUNT> kSaveOrder = {
-    F_BEARER, F_HOME_URL, F_PROXY, F_PROXY_PORT, F_MY_NUMBER, F_HISTORY, F_BOOKMARKS,
-    F_LAST_VERSION, F_SDU_SIZE, F_PUSH_ENABLE, F_MOR_METHOD, F_MOR_PUSH, F_PREF_FLAG,
+    F_BEARER,       F_HOME_URL, F_PROXY,       F_PROXY_PORT, F_MY_NUMBER, F_HISTORY,   F_BOOKMARKS,
+    F_LAST_VERSION, F_SDU_SIZE, F_PUSH_ENABLE, F_MOR_METHOD, F_MOR_PUSH,  F_PREF_FLAG,
 };
 
 uint32_t maxStoredSize(FieldKind kind)
@@ -90,18 +114,10 @@ void storeInRecord(UserPrefs *prefs, const PrefField &field, const std::vector<c
 {
     auto byte = [&](size_t i) { return static_cast<uint32_t>(static_cast<uint8_t>(bytes[i])); };
     switch (field.kind) {
-    case FIELD_BYTE:
-        prefs->*field.byteField = static_cast<uint8_t>(byte(0));
-        break;
-    case FIELD_WORD:
-        prefs->*field.wordField = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
-        break;
-    case FIELD_TEXT:
-        prefs->*field.textField = textFromBytes(bytes.data(), bytes.size());
-        break;
-    case FIELD_LIST:
-        prefs->*field.textField = listTextFromBytes(bytes.data(), bytes.size());
-        break;
+    case FIELD_BYTE: prefs->*field.byteField = static_cast<uint8_t>(byte(0)); break;
+    case FIELD_WORD: prefs->*field.wordField = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24; break;
+    case FIELD_TEXT: prefs->*field.textField = textFromBytes(bytes.data(), bytes.size()); break;
+    case FIELD_LIST: prefs->*field.textField = listTextFromBytes(bytes.data(), bytes.size()); break;
     }
 }
 
@@ -109,12 +125,11 @@ void storeInRecord(UserPrefs *prefs, const PrefField &field, const std::vector<c
 bool storedBytes(const UserPrefs &prefs, const PrefField &field, std::string *bytes)
 {
     switch (field.kind) {
-    case FIELD_BYTE:
-        *bytes = std::string(1, static_cast<char>(prefs.*field.byteField));
-        return true;
+    case FIELD_BYTE: *bytes = std::string(1, static_cast<char>(prefs.*field.byteField)); return true;
     case FIELD_WORD: {
         uint32_t v = prefs.*field.wordField;
-        *bytes = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+        *bytes = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                  static_cast<char>(v >> 24)};
         return true;
     }
     case FIELD_TEXT:
@@ -122,14 +137,12 @@ bool storedBytes(const UserPrefs &prefs, const PrefField &field, std::string *by
         *bytes = prefs.*field.textField;
         bytes->push_back('\0');
         return true;
-    case FIELD_LIST:
-        *bytes = prefs.*field.textField;
-        return !bytes->empty();
+    case FIELD_LIST: *bytes = prefs.*field.textField; return !bytes->empty();
     }
     return false;
 }
 
-} // namespace
+}  // namespace
 
 std::string P_prefsBuildString() { return std::string("Build ") + TOVRIN_SPECIAL_BUILD; }
 

@@ -52,10 +52,7 @@ void setScriptBudget(const ScriptBudget &budget)
     gBudget.cpuNanoseconds = budget.cpuNanoseconds ? budget.cpuNanoseconds : SCRIPT_DEFAULT_BUDGET.cpuNanoseconds;
 }
 
-ScriptUsage lastScriptUsage()
-{
-    return gLastUsage;
-}
+ScriptUsage lastScriptUsage() { return gLastUsage; }
 
 static uint64_t threadCpuNanoseconds()
 {
@@ -130,7 +127,8 @@ static bool fail(int32_t *error, int32_t code)
 static bool addValues(ScriptValue *a, ScriptValue *b, ScriptValue *result, int32_t *error)
 {
     if (a->type == SV_INTEGER && b->type == SV_INTEGER) {
-        makeInteger(result, static_cast<int32_t>(static_cast<uint32_t>(a->integer) + static_cast<uint32_t>(b->integer)));
+        makeInteger(result,
+                    static_cast<int32_t>(static_cast<uint32_t>(a->integer) + static_cast<uint32_t>(b->integer)));
         return true;
     }
     if (a->type != SV_STRING && b->type != SV_STRING)
@@ -235,8 +233,8 @@ static bool unary(ScriptFrame *frame, uint8_t op, int32_t *error)
         if (v.type != SV_INTEGER)
             ok = fail(error, SE_OPERAND);
         else
-            makeInteger(&result, op == OP_UMINUS ? static_cast<int32_t>(0u - static_cast<uint32_t>(v.integer))
-                                                 : ~v.integer);
+            makeInteger(&result,
+                        op == OP_UMINUS ? static_cast<int32_t>(0u - static_cast<uint32_t>(v.integer)) : ~v.integer);
         break;
     case OP_INCR:
     case OP_DECR:
@@ -245,15 +243,12 @@ static bool unary(ScriptFrame *frame, uint8_t op, int32_t *error)
         else
             makeInvalid(&result);
         break;
-    case OP_NOT:
-        makeInteger(&result, v.type == SV_INVALID ? 0 : !logicalTruth(&v));
-        break;
-    case OP_TOBOOL:
-        makeInteger(&result, v.type == SV_INVALID ? 0 : logicalTruth(&v));
-        break;
+    case OP_NOT: makeInteger(&result, v.type == SV_INVALID ? 0 : !logicalTruth(&v)); break;
+    case OP_TOBOOL: makeInteger(&result, v.type == SV_INVALID ? 0 : logicalTruth(&v)); break;
     case OP_TYPEOF:
-        makeInteger(&result, v.type == SV_INTEGER ? (v.integer == 0 || v.integer == 1 ? 3 : 0)
-                             : v.type == SV_STRING ? 2 : 4);
+        makeInteger(&result, v.type == SV_INTEGER  ? (v.integer == 0 || v.integer == 1 ? 3 : 0)
+                             : v.type == SV_STRING ? 2
+                                                   : 4);
         break;
     default:  // ISVALID
         makeInteger(&result, v.type != SV_INVALID);
@@ -285,10 +280,7 @@ static bool shortCircuit(ScriptFrame *frame, uint8_t op, int32_t *error)
 
 // ---- Variables ----
 
-static int32_t variableNumber(const ScriptFrame *frame, uint32_t n)
-{
-    return frame->varBase + static_cast<int32_t>(n);
-}
+static int32_t variableNumber(const ScriptFrame *frame, uint32_t n) { return frame->varBase + static_cast<int32_t>(n); }
 
 static bool loadVar(ScriptFrame *frame, uint32_t n, int32_t *error)
 {
@@ -357,10 +349,10 @@ static bool saveCaller(const ScriptUnit *unit, int32_t returnPc)
 {
     const char *url = unit->url ? unit->url : "";
     size_t urlSize = std::strlen(url) + 1;
-    SavedCaller saved{unit->codeStart,       unit->functionIndex, unit->functionSize, unit->bytecodeLength,
-                      unit->constantsAt,     unit->pragmasAt,     unit->functionNamesAt, unit->functionsAt,
-                      unit->argCount,        unit->localCount,    unit->constantCount, unit->functionNameCount,
-                      unit->functionCount,   unit->codeSize,      returnPc};
+    SavedCaller saved{
+        unit->codeStart,     unit->functionIndex,     unit->functionSize,  unit->bytecodeLength, unit->constantsAt,
+        unit->pragmasAt,     unit->functionNamesAt,   unit->functionsAt,   unit->argCount,       unit->localCount,
+        unit->constantCount, unit->functionNameCount, unit->functionCount, unit->codeSize,       returnPc};
     std::string block(url, urlSize);
     block.append(reinterpret_cast<const char *>(&saved), sizeof saved);
     pushFrame(reinterpret_cast<const uint8_t *>(block.data()), static_cast<uint32_t>(block.size()));
@@ -388,8 +380,7 @@ static void enterFunction(ScriptFrame *frame, const ScriptUnit *unit)
 
 static bool roomForCall(const ScriptFrame *frame, const ScriptUnit *unit, int32_t *error)
 {
-    if (frameCount() >= SCRIPT_MAX_FRAMES ||
-        static_cast<uint32_t>(frame->varBase) + 512 > SCRIPT_MAX_VARIABLES)
+    if (frameCount() >= SCRIPT_MAX_FRAMES || static_cast<uint32_t>(frame->varBase) + 512 > SCRIPT_MAX_VARIABLES)
         return fail(error, SE_OVERFLOW);
     (void)unit;
     return true;

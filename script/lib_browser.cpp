@@ -29,7 +29,8 @@ int32_t browserGetVar(const ScriptValue *args, ScriptValue *result)
 {
     if (isString(&args[0])) {
         // Variables hold the deck's charset, scripts UTF-8.
-        WS_setText(result, Cs_convertCharset(getContextVal(WS_valueText(&args[0])), D_getDeckCharset(), CHARSET_MIB_UTF8));
+        WS_setText(result,
+                   Cs_convertCharset(getContextVal(WS_valueText(&args[0])), D_getDeckCharset(), CHARSET_MIB_UTF8));
     }
     return SE_OK;
 }

@@ -9,8 +9,8 @@
 
 namespace {
 
-uint32_t gRandomState = 0;     // state of Lang.random's generator
-bool gRandomSeeded = false;    // false until seed() or the first random()
+uint32_t gRandomState = 0;   // state of Lang.random's generator
+bool gRandomSeeded = false;  // false until seed() or the first random()
 
 // Kept apart from the clock's generator so that a script's seed() never
 // makes the protocol stack's transaction identifiers predictable.

@@ -28,11 +28,13 @@ struct TextType {
     const char *name;
     uint32_t code;
 };
+// clang-format off
 constexpr TextType TEXT_TYPES[] = {
     {"text/html", 0x02},       {"text/plain", 0x03},      {"text/x-hdml", 0x04},
     {"text/x-ttml", 0x05},     {"text/x-vCalendar", 0x06}, {"text/x-vCard", 0x07},
     {"text/vnd.wap.wml", 0x08}, {"text/vnd.wap.wmlscript", 0x09}, {"text/vnd.wap.wta-event", 0x0A},
 };
+// clang-format on
 constexpr uint32_t CT_TEXT_ANY = 0x01;  // text/*
 constexpr uint32_t CT_TEXT_LAST = 0x0A;
 
@@ -151,7 +153,10 @@ int32_t urlIsValid(const ScriptValue *args, ScriptValue *result)
     return SE_OK;
 }
 
-int32_t urlGetScheme(const ScriptValue *args, ScriptValue *result) { return urlComponent(&args[0], result, getUrlScheme); }
+int32_t urlGetScheme(const ScriptValue *args, ScriptValue *result)
+{
+    return urlComponent(&args[0], result, getUrlScheme);
+}
 
 int32_t urlGetHost(const ScriptValue *args, ScriptValue *result) { return urlComponent(&args[0], result, getUrlHost); }
 
@@ -164,7 +169,10 @@ int32_t urlGetParameters(const ScriptValue *args, ScriptValue *result)
     return urlComponent(&args[0], result, getUrlParams);
 }
 
-int32_t urlGetQuery(const ScriptValue *args, ScriptValue *result) { return urlComponent(&args[0], result, getUrlQuery); }
+int32_t urlGetQuery(const ScriptValue *args, ScriptValue *result)
+{
+    return urlComponent(&args[0], result, getUrlQuery);
+}
 
 int32_t urlGetFragment(const ScriptValue *args, ScriptValue *result)
 {

@@ -9,6 +9,7 @@ struct OpcodeInfo {
 };
 
 // One-byte opcodes 0x00 to 0x3F, in order.
+// clang-format off
 static constexpr OpcodeInfo PLAIN[0x40] = {
     {"?", 0},            {"JUMP_FW", 1},       {"JUMP_FW_W", 2},   {"JUMP_BW", 1},
     {"JUMP_BW_W", 2},    {"TJUMP_FW", 1},      {"TJUMP_FW_W", 2},  {"TJUMP_BW", 1},
@@ -27,6 +28,7 @@ static constexpr OpcodeInfo PLAIN[0x40] = {
     {"TYPEOF", 0},       {"ISVALID", 0},       {"RETURN", 0},      {"RETURN_ES", 0},
     {"DEBUG", 0},        {"?", 0},             {"?", 0},           {"?", 0},
 };
+// clang-format on
 
 // Short forms from 0x40: {first opcode, last opcode, name, operands}.
 struct ShortForm {
@@ -60,7 +62,4 @@ static constexpr std::array<uint8_t, 256> operandTable()
 
 const std::array<uint8_t, 256> OPERAND_BYTES = operandTable();
 
-const char *opcodeName(uint8_t opcode)
-{
-    return infoOf(opcode).name;
-}
+const char *opcodeName(uint8_t opcode) { return infoOf(opcode).name; }

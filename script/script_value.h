@@ -40,8 +40,8 @@ struct ScriptFrame {
 
 // Error codes of the engine (texts in the Browser's message table).
 constexpr int32_t SE_OK = 0;
-constexpr int32_t SE_EXIT = 1;    // Lang.exit: the run ends, no message
-constexpr int32_t SE_ABORT = 2;   // Lang.abort: the run ends, no message
+constexpr int32_t SE_EXIT = 1;   // Lang.exit: the run ends, no message
+constexpr int32_t SE_ABORT = 2;  // Lang.abort: the run ends, no message
 constexpr int32_t SE_OPERAND = 4000;
 constexpr int32_t SE_OPCODE = 4001;
 constexpr int32_t SE_NO_URL = 4003;

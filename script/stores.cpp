@@ -16,16 +16,10 @@ static KeyedList *gVariables = nullptr;  // variable number -> serialised value
 static KeyedList *gStack = nullptr;      // operand stack depth -> serialised value
 static KeyedList *gFrames = nullptr;     // call frame depth -> saved caller block
 
-static void freeBlock(KLWord word)
-{
-    std::free(reinterpret_cast<void *>(word));
-}
+static void freeBlock(KLWord word) { std::free(reinterpret_cast<void *>(word)); }
 
 // Highest key first.
-static int newestFirst(KLWord nodeKey, KLWord wanted)
-{
-    return KL_cmpKey(wanted, nodeKey);
-}
+static int newestFirst(KLWord nodeKey, KLWord wanted) { return KL_cmpKey(wanted, nodeKey); }
 
 static KeyedList *putValue(KeyedList *list, uint32_t key, const ScriptValue *value)
 {
@@ -97,35 +91,17 @@ bool loadVariable(int32_t number, ScriptValue *value)
     return false;
 }
 
-void truncateVariables(uint32_t from)
-{
-    gVariables = truncateList(gVariables, from);
-}
+void truncateVariables(uint32_t from) { gVariables = truncateList(gVariables, from); }
 
-void truncateStack(uint32_t from)
-{
-    gStack = truncateList(gStack, from);
-}
+void truncateStack(uint32_t from) { gStack = truncateList(gStack, from); }
 
-void truncateFrames(uint32_t from)
-{
-    gFrames = truncateList(gFrames, from);
-}
+void truncateFrames(uint32_t from) { gFrames = truncateList(gFrames, from); }
 
-uint32_t variableCount()
-{
-    return KL_count(gVariables);
-}
+uint32_t variableCount() { return KL_count(gVariables); }
 
-uint32_t stackCount()
-{
-    return KL_count(gStack);
-}
+uint32_t stackCount() { return KL_count(gStack); }
 
-uint32_t frameCount()
-{
-    return KL_count(gFrames);
-}
+uint32_t frameCount() { return KL_count(gFrames); }
 
 void pushFrame(const uint8_t *block, uint32_t size)
 {
@@ -135,8 +111,7 @@ void pushFrame(const uint8_t *block, uint32_t size)
     for (uint32_t i = 0; i < size; i++)
         copy[i] = block[i];
     gScriptBytes += size;
-    gFrames = KL_put(gFrames, KL_count(gFrames), reinterpret_cast<KLWord>(copy), size, nullptr, freeBlock,
-                     newestFirst);
+    gFrames = KL_put(gFrames, KL_count(gFrames), reinterpret_cast<KLWord>(copy), size, nullptr, freeBlock, newestFirst);
 }
 
 bool popFrame(uint8_t **block, uint32_t *size)

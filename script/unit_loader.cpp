@@ -14,9 +14,9 @@
 
 ScriptUnit gScriptUnit = {};
 
-static std::vector<uint32_t> gConstantOffsets;     // offset of each constant of gOffsetsFor
-static const uint8_t *gOffsetsFor = nullptr;       // the content gConstantOffsets describes
-static int gExtraUtf8Levels = 0;                   // its UTF-8 constants were encoded this much too often
+static std::vector<uint32_t> gConstantOffsets;  // offset of each constant of gOffsetsFor
+static const uint8_t *gOffsetsFor = nullptr;    // the content gConstantOffsets describes
+static int gExtraUtf8Levels = 0;                // its UTF-8 constants were encoded this much too often
 
 // Constant types of the pool.
 constexpr int CONST_INT8 = 0;
@@ -52,15 +52,9 @@ static int32_t decodeConstant(ByteReader *cursor, ScriptValue *value)
     int type = static_cast<int8_t>(BR_byte(cursor));
     ScriptValue scratch;
     switch (type) {
-    case CONST_INT8:
-        makeInteger(&scratch, static_cast<int8_t>(BR_byte(cursor)));
-        break;
-    case CONST_INT16:
-        makeInteger(&scratch, static_cast<int16_t>(BR_be(cursor, 2)));
-        break;
-    case CONST_INT32:
-        makeInteger(&scratch, static_cast<int32_t>(BR_be(cursor, 4)));
-        break;
+    case CONST_INT8: makeInteger(&scratch, static_cast<int8_t>(BR_byte(cursor))); break;
+    case CONST_INT16: makeInteger(&scratch, static_cast<int16_t>(BR_be(cursor, 2))); break;
+    case CONST_INT32: makeInteger(&scratch, static_cast<int32_t>(BR_be(cursor, 4))); break;
     case CONST_FLOAT32:
         // No floats here: the constant reads as invalid, as an integer-only
         // interpreter reads it, so the rest of the unit still runs.
@@ -84,11 +78,8 @@ static int32_t decodeConstant(ByteReader *cursor, ScriptValue *value)
         }
         return 0;
     }
-    case CONST_EMPTY:
-        makeString(&scratch, nullptr, 0);
-        break;
-    default:
-        return SE_VERIFY;
+    case CONST_EMPTY: makeString(&scratch, nullptr, 0); break;
+    default: return SE_VERIFY;
     }
     if (cursor->failed)
         return SE_VERIFY;
@@ -241,10 +232,7 @@ static int32_t findFunction(ScriptUnit *unit, ByteReader *cursor, const std::str
     return found;
 }
 
-static bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
+static bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 // One argument token: up to a tab or ",", through the second quote, or up
 // to a ")".

@@ -9,15 +9,9 @@
 
 uint64_t gScriptBytes = 0;
 
-void makeInteger(ScriptValue *value, int32_t n)
-{
-    *value = ScriptValue{SV_INTEGER, 0, n, nullptr};
-}
+void makeInteger(ScriptValue *value, int32_t n) { *value = ScriptValue{SV_INTEGER, 0, n, nullptr}; }
 
-void makeInvalid(ScriptValue *value)
-{
-    *value = ScriptValue{SV_INVALID, 0, 0, nullptr};
-}
+void makeInvalid(ScriptValue *value) { *value = ScriptValue{SV_INVALID, 0, 0, nullptr}; }
 
 void makeString(ScriptValue *value, const char *bytes, int32_t length)
 {
@@ -64,10 +58,7 @@ const char *WS_valueText(const ScriptValue *value)
     return value->type == SV_STRING && value->text ? value->text : "";
 }
 
-static void putWord(uint8_t *at, uint32_t word)
-{
-    std::memcpy(at, &word, 4);
-}
+static void putWord(uint8_t *at, uint32_t word) { std::memcpy(at, &word, 4); }
 
 static uint32_t getWord(const uint8_t *at)
 {
@@ -86,8 +77,8 @@ void serializeValue(const ScriptValue *value, uint8_t **block, uint32_t *size)
         *size = 0;
         return;
     }
-    putWord(out, static_cast<uint32_t>(value->type == SV_STRING || value->type == SV_INTEGER ? value->type
-                                                                                             : SV_INVALID));
+    putWord(out,
+            static_cast<uint32_t>(value->type == SV_STRING || value->type == SV_INTEGER ? value->type : SV_INVALID));
     if (value->type == SV_INTEGER)
         putWord(out + 4, static_cast<uint32_t>(value->integer));
     else if (value->type == SV_STRING) {
@@ -119,11 +110,8 @@ bool deserializeValue(ScriptValue *value, const uint8_t *block, uint32_t size)
         makeString(value, reinterpret_cast<const char *>(block + 8), static_cast<int32_t>(length));
         return true;
     }
-    case SV_INVALID:
-        makeInvalid(value);
-        return true;
-    default:
-        return false;
+    case SV_INVALID: makeInvalid(value); return true;
+    default: return false;
     }
 }
 
@@ -158,8 +146,8 @@ bool toCondition(const ScriptValue *value)
 int32_t readDecimal(const char *text, size_t length)
 {
     size_t i = 0;
-    while (i < length && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
-                          text[i] == '\f' || text[i] == '\v'))
+    while (i < length && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' || text[i] == '\f' ||
+                          text[i] == '\v'))
         i++;
     bool negative = false;
     if (i < length && (text[i] == '-' || text[i] == '+'))

@@ -67,8 +67,7 @@ bool storeDevicePreference(const std::string &name)
 
 std::string oversizeText(unsigned long deckBytes, long budget)
 {
-    return "Deck too large for this handset: " + std::to_string(deckBytes) + " of " + std::to_string(budget) +
-           " bytes";
+    return "Deck too large for this handset: " + std::to_string(deckBytes) + " of " + std::to_string(budget) + " bytes";
 }
 
 void warnOversizeDeck()

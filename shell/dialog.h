@@ -10,11 +10,11 @@ constexpr uint8_t DIALOG_MASKED_TEXT = 4;
 
 struct DialogRequest {
     uint8_t kind;
-    const char *title;      // null: the dialog's default title
+    const char *title;  // null: the dialog's default title
     const char *prompt;
-    char *buffer;           // text entry: in/out value (maxLength + 1 bytes);
-                            // select: option texts, each zero-terminated, then ""
-    uint8_t *selected;      // select: one byte per option, in and out
+    char *buffer;       // text entry: in/out value (maxLength + 1 bytes);
+                        // select: option texts, each zero-terminated, then ""
+    uint8_t *selected;  // select: one byte per option, in and out
     uint16_t minLength;
     uint16_t maxLength;
     int32_t multiple;

@@ -87,7 +87,8 @@ int main(int argc, char **argv)
     // Checked before anything is written, so that a mistaken start leaves
     // no trace.
     if (!cmd.headless && !gtkOpenDisplay(&argc, &argv)) {
-        std::fprintf(stderr, "tovrin: cannot open a display (is DISPLAY set?); use --headless to run without a window\n");
+        std::fprintf(stderr,
+                     "tovrin: cannot open a display (is DISPLAY set?); use --headless to run without a window\n");
         return 2;
     }
     if (!Dir_initDirectories(cmd.home.empty() ? nullptr : cmd.home.c_str())) {

@@ -18,9 +18,9 @@
 
 namespace {
 
-constexpr size_t MENU_TEXT_MAX = 80;      // longer URLs are shortened in the menu
-constexpr size_t PUSH_LIST_BYTES = 256;   // as much list text as the push dialog shows
-constexpr size_t URL_MAX = 1023;          // the Goto URL field
+constexpr size_t MENU_TEXT_MAX = 80;     // longer URLs are shortened in the menu
+constexpr size_t PUSH_LIST_BYTES = 256;  // as much list text as the push dialog shows
+constexpr size_t URL_MAX = 1023;         // the Goto URL field
 
 UserPrefs *prefs() { return displayPrefs(); }
 
@@ -129,6 +129,7 @@ struct MenuRow {
     void (*run)();
 };
 
+// clang-format off
 const MenuRow kMenuCommands[] = {
     {MENU_PREFERENCES, [] { platform().showPrefsWindow(); }},
     {MENU_BOOKMARKS, showBookmarksDialog},
@@ -146,6 +147,7 @@ const MenuRow kMenuCommands[] = {
     {MENU_PUSH, showPushDialog},
     {MENU_CLEAR_HISTORY, clearHistory},
 };
+// clang-format on
 
 }  // namespace
 

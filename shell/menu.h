@@ -23,7 +23,7 @@ constexpr int MENU_PUSH = 12;
 constexpr int MENU_CLEAR_HISTORY = 50;
 constexpr int MENU_HISTORY_FIRST = 52;
 constexpr int MENU_HISTORY_LAST = 199;
-constexpr int MENU_DEVICE_NONE = 200;   // the handset profile submenu
+constexpr int MENU_DEVICE_NONE = 200;  // the handset profile submenu
 constexpr int MENU_DEVICE_FIRST = 201;
 constexpr int MENU_DEVICE_LAST = 299;
 

@@ -4,37 +4,35 @@
 #include <cstdlib>
 #include <cstring>
 
-const char *const kUsage =
-    "usage: tovrin [--home DIR] [--screen WxH] [--gateway HOST] [--port 9201|9200]\n"
-    "              [--zoom 1|2|3] [--shared-variables] [--headless] [--script FILE]\n"
-    "              [--capture FILE.pcap] [--device NAME] [URL]\n"
-    "       tovrin check URL [options]    (tovrin check --help)\n"
-    "       tovrin --help | --version\n";
+const char *const kUsage = "usage: tovrin [--home DIR] [--screen WxH] [--gateway HOST] [--port 9201|9200]\n"
+                           "              [--zoom 1|2|3] [--shared-variables] [--headless] [--script FILE]\n"
+                           "              [--capture FILE.pcap] [--device NAME] [URL]\n"
+                           "       tovrin check URL [options]    (tovrin check --help)\n"
+                           "       tovrin --help | --version\n";
 
-const char *const kHelp =
-    "Tovrin shows WAP sites as a handset does: a handset-shaped window whose\n"
-    "screen shows the current WML card, fetched through a WAP gateway.\n"
-    "\n"
-    "  URL              the page to open (the home page for this run)\n"
-    "  --gateway HOST   the WAP gateway for this run\n"
-    "  --port 9201|9200 connection-oriented (9201) or connectionless (9200) WSP\n"
-    "  --zoom 1|2|3     show the handset 1, 2 or 3 times its size\n"
-    "  --shared-variables\n"
-    "                   a new deck starts with a copy of the variables (until a\n"
-    "                   newcontext), as handsets of WML 1.1's time did\n"
-    "  --home DIR       keep settings, cache and log under DIR (also TOVRIN_HOME)\n"
-    "  --headless       no window: commands one a line from standard input\n"
-    "  --script FILE    with --headless: the commands from FILE\n"
-    "  --screen WxH     with --headless: the canvas size instead of the skin's\n"
-    "  --capture FILE.pcap  every datagram to and from the gateway into FILE,\n"
-    "                   for Wireshark or tshark\n"
-    "  --device NAME    a handset profile for this run: its screen size and deck\n"
-    "                   budget (\"none\": the skin alone; headless \"device NAME\"\n"
-    "                   keeps one as the preference)\n"
-    "  --version        the version and build\n"
-    "\n"
-    "Keys: arrows scroll, Enter or F1 and F2 the soft keys, Backspace back,\n"
-    "Escape stop, F5 reload, Alt+Home home; right click for the menu.\n";
+const char *const kHelp = "Tovrin shows WAP sites as a handset does: a handset-shaped window whose\n"
+                          "screen shows the current WML card, fetched through a WAP gateway.\n"
+                          "\n"
+                          "  URL              the page to open (the home page for this run)\n"
+                          "  --gateway HOST   the WAP gateway for this run\n"
+                          "  --port 9201|9200 connection-oriented (9201) or connectionless (9200) WSP\n"
+                          "  --zoom 1|2|3     show the handset 1, 2 or 3 times its size\n"
+                          "  --shared-variables\n"
+                          "                   a new deck starts with a copy of the variables (until a\n"
+                          "                   newcontext), as handsets of WML 1.1's time did\n"
+                          "  --home DIR       keep settings, cache and log under DIR (also TOVRIN_HOME)\n"
+                          "  --headless       no window: commands one a line from standard input\n"
+                          "  --script FILE    with --headless: the commands from FILE\n"
+                          "  --screen WxH     with --headless: the canvas size instead of the skin's\n"
+                          "  --capture FILE.pcap  every datagram to and from the gateway into FILE,\n"
+                          "                   for Wireshark or tshark\n"
+                          "  --device NAME    a handset profile for this run: its screen size and deck\n"
+                          "                   budget (\"none\": the skin alone; headless \"device NAME\"\n"
+                          "                   keeps one as the preference)\n"
+                          "  --version        the version and build\n"
+                          "\n"
+                          "Keys: arrows scroll, Enter or F1 and F2 the soft keys, Backspace back,\n"
+                          "Escape stop, F5 reload, Alt+Home home; right click for the menu.\n";
 
 static bool parseScreen(const char *text, CommandLine *cmd)
 {
@@ -70,9 +68,8 @@ bool parseCommandLine(int argc, char **argv, CommandLine *cmd, std::string *erro
 {
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
-        bool takesValue = arg == "--home" || arg == "--screen" || arg == "--gateway" ||
-                          arg == "--port" || arg == "--script" || arg == "--zoom" ||
-                          arg == "--capture" || arg == "--device";
+        bool takesValue = arg == "--home" || arg == "--screen" || arg == "--gateway" || arg == "--port" ||
+                          arg == "--script" || arg == "--zoom" || arg == "--capture" || arg == "--device";
         if (takesValue && i + 1 >= argc) {
             *error = arg + " needs a value";
             return false;

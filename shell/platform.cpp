@@ -9,8 +9,8 @@ bool complete(const Platform &p)
     return p.createWindows && p.applySkin && p.showMainWindow && p.destroyWindows && p.invalidateHandset &&
            p.invalidateCanvas && p.setButtonText && p.setListEntries && p.getWindowOrigin && p.moveWindow &&
            p.capturePointer && p.startTimer && p.stopTimer && p.popupMenu && p.showDialog && p.messageBox &&
-           p.chooseFile && p.showPrefsWindow && p.showGotoUrlDialog && p.showBookmarksDialog &&
-           p.showPushDialog && p.spawn && p.postCommand && p.quit;
+           p.chooseFile && p.showPrefsWindow && p.showGotoUrlDialog && p.showBookmarksDialog && p.showPushDialog &&
+           p.spawn && p.postCommand && p.quit;
 }
 
 }  // namespace

@@ -10,14 +10,14 @@
 #include "shell/dialog.h"
 #include "shell/skin/skin.h"
 
-constexpr int TIMER_POLL = 1;         // on the canvas: B_poll (0)
-constexpr int TIMER_REPEAT = 2;       // on the main window: the held button
+constexpr int TIMER_POLL = 1;    // on the canvas: B_poll (0)
+constexpr int TIMER_REPEAT = 2;  // on the main window: the held button
 constexpr int TIMER_POLL_MS = 200;
 constexpr int TIMER_REPEAT_MS = 100;
 
 struct MenuEntry {
-    int command = 0;                  // 0 with empty text: a separator
-    std::string text;                 // UTF-8
+    int command = 0;   // 0 with empty text: a separator
+    std::string text;  // UTF-8
     bool enabled = true;
     bool checked = false;
     std::vector<MenuEntry> submenu;

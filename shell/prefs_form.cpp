@@ -178,8 +178,7 @@ int applyPrefsForm(const PrefsForm &form, UserPrefs *prefs)
     int code = savePrefs(prefs);
     C_setCacheSize(minSize, maxSize);
     if (gatewayChanged) {
-        Log_printf("Display: gateway settings changed (%s:%u), reconnecting\n", prefs->proxy.c_str(),
-                   prefs->proxyPort);
+        Log_printf("Display: gateway settings changed (%s:%u), reconnecting\n", prefs->proxy.c_str(), prefs->proxyPort);
         C_reconnect();
     }
     return code;

@@ -21,9 +21,9 @@ constexpr size_t PREFS_FORM_MAX_TEXT = 255;
 constexpr uint32_t PREFS_FORM_MAX_CACHE_KB = 0x7FFFFFFFu / 1024u;
 
 // Drop-down entries, in order.
-constexpr int PREFS_BEARER_SMS = 0;        // "SMS": bearer 3
-constexpr int PREFS_BEARER_CSD = 1;        // "CSD": bearer 5
-constexpr int PREFS_PORT_CONNECTION = 0;   // "Connection (9201)"
+constexpr int PREFS_BEARER_SMS = 0;           // "SMS": bearer 3
+constexpr int PREFS_BEARER_CSD = 1;           // "CSD": bearer 5
+constexpr int PREFS_PORT_CONNECTION = 0;      // "Connection (9201)"
 constexpr int PREFS_PORT_CONNECTIONLESS = 1;  // "Connectionless (9200)"
 extern const char *const PREFS_BEARER_ENTRIES[2];
 extern const char *const PREFS_PORT_ENTRIES[2];
@@ -31,7 +31,7 @@ extern const char *const PREFS_PORT_ENTRIES[2];
 struct PrefsForm {
     // General
     std::string homeUrl;
-    bool loadOnStartup = false;       // flags bit 0
+    bool loadOnStartup = false;  // flags bit 0
     // Cache, in Kb as typed
     std::string cacheMinKb;
     std::string cacheMaxKb;
@@ -39,7 +39,7 @@ struct PrefsForm {
     int bearerIndex = PREFS_BEARER_CSD;  // the list is disabled
     std::string gatewayAddress;
     int portIndex = PREFS_PORT_CONNECTION;
-    bool acceptPush = false;          // shown from the record, disabled, never read
+    bool acceptPush = false;  // shown from the record, disabled, never read
     // Advanced
     std::string sduSize;
     std::string morMethod;

@@ -11,9 +11,9 @@
 
 namespace {
 
-const SkinDefinition *gSkin = nullptr;   // the skin being shown
-cairo_surface_t *gPicture = nullptr;     // the handset picture at the skin's size
-bool gIndicatorOn = false;               // the connection indicator as last drawn
+const SkinDefinition *gSkin = nullptr;  // the skin being shown
+cairo_surface_t *gPicture = nullptr;    // the handset picture at the skin's size
+bool gIndicatorOn = false;              // the connection indicator as last drawn
 
 // The skin's colours are 0x00BBGGRR.
 void setSkinColour(cairo_t *cr, uint32_t bgr)
@@ -69,15 +69,13 @@ SkinImage lightened(const SkinImage &image)
 const SkinImage *stateImage(const SkinButton &button, ButtonState state, SkinImage *scratch)
 {
     switch (state) {
-    case BUTTON_DOWN:
-        return &button.down;
+    case BUTTON_DOWN: return &button.down;
     case BUTTON_HIGHLIGHT:
         if (button.highlight.loaded())
             return &button.highlight;
         *scratch = lightened(button.up);
         return scratch;
-    default:
-        return &button.up;
+    default: return &button.up;
     }
 }
 

@@ -73,7 +73,7 @@ void installChildHandler()
     if (gHandlerInstalled) {
         return;
     }
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_sigaction = onChildExit;
     action.sa_flags = SA_SIGINFO | SA_RESTART | SA_NOCLDSTOP;
     sigemptyset(&action.sa_mask);
@@ -142,12 +142,9 @@ bool headless() { return std::strcmp(platform().name, "headless") == 0; }
 const char *resultStatus(int result)
 {
     switch (result) {
-    case DECOMPILE_NOT_CACHED:
-        return "WML source: the deck is no longer in the cache";
-    case DECOMPILE_OVERFLOW:
-        return "WML source: the text is incomplete";
-    default:
-        return nullptr;
+    case DECOMPILE_NOT_CACHED: return "WML source: the deck is no longer in the cache";
+    case DECOMPILE_OVERFLOW: return "WML source: the text is incomplete";
+    default: return nullptr;
     }
 }
 
@@ -211,8 +208,7 @@ bool startSourceViewer(const char *path)
     // A terminal editor needs a terminal; the command is given to the shell
     // as the user wrote it, with the file as its last argument.
     const std::string editor = editorCommand();
-    return !editor.empty() &&
-           spawnViewer({"x-terminal-emulator", "-e", "sh", "-c", editor + " \"$1\"", "sh", path});
+    return !editor.empty() && spawnViewer({"x-terminal-emulator", "-e", "sh", "-c", editor + " \"$1\"", "sh", path});
 }
 
 int runningSourceViewers()

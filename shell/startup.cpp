@@ -20,13 +20,13 @@
 
 namespace {
 
-UserPrefs gPrefs;              // owned by the display, lent to the Browser
-std::string gStoredProxy;      // the stored gateway, kept over a --gateway
-std::string gStoredHome;       // the stored home page, kept over a URL argument
-uint32_t gStoredPort = 0;      // the stored port, kept over a --port
-uint8_t gStoredFlags = 0;      // the stored flags, kept over a --shared-variables
-CommandLine gOverrides;        // what the command line set for this run
-bool gStarted = false;         // displayInit succeeded and no shutdown yet
+UserPrefs gPrefs;          // owned by the display, lent to the Browser
+std::string gStoredProxy;  // the stored gateway, kept over a --gateway
+std::string gStoredHome;   // the stored home page, kept over a URL argument
+uint32_t gStoredPort = 0;  // the stored port, kept over a --port
+uint8_t gStoredFlags = 0;  // the stored flags, kept over a --shared-variables
+CommandLine gOverrides;    // what the command line set for this run
+bool gStarted = false;     // displayInit succeeded and no shutdown yet
 
 void applyCommandLine(const CommandLine &cmd)
 {
@@ -116,8 +116,8 @@ void displayShutdown()
     if (gOverrides.port && gPrefs.proxyPort == static_cast<uint32_t>(gOverrides.port))
         gPrefs.proxyPort = gStoredPort;
     if (gOverrides.sharedVariables && (gPrefs.flags & PREF_SHARED_VARIABLES))
-        gPrefs.flags = static_cast<uint8_t>((gPrefs.flags & ~PREF_SHARED_VARIABLES) |
-                                            (gStoredFlags & PREF_SHARED_VARIABLES));
+        gPrefs.flags =
+            static_cast<uint8_t>((gPrefs.flags & ~PREF_SHARED_VARIABLES) | (gStoredFlags & PREF_SHARED_VARIABLES));
     if (!gOverrides.url.empty() && gPrefs.homeUrl == gOverrides.url)
         gPrefs.homeUrl = gStoredHome;
     savePrefs(&gPrefs);

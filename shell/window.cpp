@@ -32,14 +32,14 @@ constexpr const char NOT_24BIT[] =
     "Tovrin skin bitmaps are required to be 24bit BMP files.  The bitmap defined in the skin definition file is "
     "not a 24bit bitmap file!";
 
-SkinDefinition gSkin;                  // the skin in use
-std::vector<std::string> gSkinFolders; // where skins named without a folder are looked for
-int gHovered = -1;                     // the virtual button under the pointer
-bool gDragging = false;                // the window follows the pointer on release
-int gGrabX = 0, gGrabY = 0;            // the grab point in the window
-int gPointerX = 0, gPointerY = 0;      // the last pointer position on the screen
-int gRepeat = 0;                       // the held button's command, 0 none
-bool gRepeatTimer = false;             // timer 2 is running
+SkinDefinition gSkin;                   // the skin in use
+std::vector<std::string> gSkinFolders;  // where skins named without a folder are looked for
+int gHovered = -1;                      // the virtual button under the pointer
+bool gDragging = false;                 // the window follows the pointer on release
+int gGrabX = 0, gGrabY = 0;             // the grab point in the window
+int gPointerX = 0, gPointerY = 0;       // the last pointer position on the screen
+int gRepeat = 0;                        // the held button's command, 0 none
+bool gRepeatTimer = false;              // timer 2 is running
 
 bool fileExists(const std::string &path)
 {
@@ -114,10 +114,7 @@ void applySkin(bool windowsExist)
     paintNow();
 }
 
-void stopRepeat()
-{
-    gRepeat = 0;
-}
+void stopRepeat() { gRepeat = 0; }
 
 void pressButton(int index)
 {
@@ -150,6 +147,7 @@ struct CommandRow {
 
 // The one-shot commands: each clears the repeat before it runs, so that a
 // held key fires once.
+// clang-format off
 const CommandRow kOneShots[] = {
     {CMD_ACTION1, [] { selectSoftKey(0); }},
     {CMD_ACTION2, [] { selectSoftKey(1); }},
@@ -165,17 +163,20 @@ const CommandRow kOneShots[] = {
          runMenu(menu.x, menu.y);
      }},
 };
+// clang-format on
 
 struct KeyRow {
     const char *name;
     int command;
 };
 
+// clang-format off
 const KeyRow kKeys[] = {
     {"up", CMD_SCROLL_UP},     {"down", CMD_SCROLL_DOWN}, {"left", CMD_SCROLL_LEFT}, {"right", CMD_SCROLL_RIGHT},
     {"enter", CMD_ACTION1},    {"f1", CMD_ACTION1},       {"f2", CMD_ACTION2},       {"backspace", CMD_BACK},
     {"escape", CMD_STOP},      {"f5", CMD_REFRESH},       {"alt+home", CMD_HOME},
 };
+// clang-format on
 
 void onSoftKeys()
 {

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr uint32_t PCAP_MAGIC = 0xA1B2C3D4;   // microsecond time stamps
+constexpr uint32_t PCAP_MAGIC = 0xA1B2C3D4;  // microsecond time stamps
 constexpr uint32_t PCAP_SNAPLEN = 65535;
 constexpr uint32_t LINKTYPE_RAW = 101;
 constexpr uint32_t IP_HEADER = 20;
@@ -40,18 +40,18 @@ struct PcapHeader {
 
 struct Slot {
     CapturedDatagram datagram;
-    std::vector<uint8_t> bytes;   // reused, so that the ring settles at its largest datagrams
+    std::vector<uint8_t> bytes;  // reused, so that the ring settles at its largest datagrams
 };
 
 Slot gRing[CAPTURE_RING_SLOTS];
-uint64_t gNextSerial = 1;     // serial of the next datagram recorded
-bool gRecording = false;      // the exchange listing wants datagrams
-FILE *gFile = nullptr;        // the capture file, null when none
-std::string gPath;            // its name, for the message
-uint64_t gWritten = 0;        // serial of the last datagram in the file
-long gWholeBytes = 0;         // the file's length up to its last whole packet
-uint32_t gRoutePeer = 0;      // the last peer asked about, and the local
-uint32_t gRouteLocal = 0;     // address the system sends to it from
+uint64_t gNextSerial = 1;  // serial of the next datagram recorded
+bool gRecording = false;   // the exchange listing wants datagrams
+FILE *gFile = nullptr;     // the capture file, null when none
+std::string gPath;         // its name, for the message
+uint64_t gWritten = 0;     // serial of the last datagram in the file
+long gWholeBytes = 0;      // the file's length up to its last whole packet
+uint32_t gRoutePeer = 0;   // the last peer asked about, and the local
+uint32_t gRouteLocal = 0;  // address the system sends to it from
 
 Slot &slotOf(uint64_t serial) { return gRing[serial % CAPTURE_RING_SLOTS]; }
 

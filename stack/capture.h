@@ -13,14 +13,14 @@
 constexpr uint32_t CAPTURE_RING_SLOTS = 128;
 
 struct CapturedDatagram {
-    uint64_t serial;            // from 1, one per datagram recorded
-    uint64_t timeUs;            // wall clock, microseconds since 1970
+    uint64_t serial;  // from 1, one per datagram recorded
+    uint64_t timeUs;  // wall clock, microseconds since 1970
     bool outgoing;
-    uint32_t sourceIp;          // IPv4, host order
+    uint32_t sourceIp;  // IPv4, host order
     uint32_t destinationIp;
     uint16_t sourcePort;
     uint16_t destinationPort;
-    const uint8_t *bytes;       // the datagram, valid until the next record
+    const uint8_t *bytes;  // the datagram, valid until the next record
     uint32_t length;
 };
 

@@ -21,45 +21,45 @@
 #include <cstdint>
 
 // Event codes (word 0).
-constexpr int32_t SEVENT_NO_SESSION = 1002;     // disconnect with no session ever opened
-constexpr int32_t SEVENT_CONNECTED = 1010;      // S-Connect.cnf
-constexpr int32_t SEVENT_DISCONNECTED = 1011;   // S-Disconnect.ind (headers/body of a refusing Reply, or none)
-constexpr int32_t SEVENT_INVOKE_CNF = 1012;     // S-MethodInvoke.cnf
-constexpr int32_t SEVENT_RESULT = 1013;         // S-MethodResult.ind or S-Unit-MethodResult.ind
-constexpr int32_t SEVENT_ABORTED = 1014;        // S-MethodAbort.ind
-constexpr int32_t SEVENT_PUSH = 1015;           // S-Push.ind
-constexpr int32_t SEVENT_REDIRECTED = 1202;     // S-Disconnect.ind with a redirect: reconnecting
+constexpr int32_t SEVENT_NO_SESSION = 1002;    // disconnect with no session ever opened
+constexpr int32_t SEVENT_CONNECTED = 1010;     // S-Connect.cnf
+constexpr int32_t SEVENT_DISCONNECTED = 1011;  // S-Disconnect.ind (headers/body of a refusing Reply, or none)
+constexpr int32_t SEVENT_INVOKE_CNF = 1012;    // S-MethodInvoke.cnf
+constexpr int32_t SEVENT_RESULT = 1013;        // S-MethodResult.ind or S-Unit-MethodResult.ind
+constexpr int32_t SEVENT_ABORTED = 1014;       // S-MethodAbort.ind
+constexpr int32_t SEVENT_PUSH = 1015;          // S-Push.ind
+constexpr int32_t SEVENT_REDIRECTED = 1202;    // S-Disconnect.ind with a redirect: reconnecting
 
 // Results of S_sessionConnect.
-constexpr int32_t SESSION_ALREADY = 1001;       // out status: a session already existed
+constexpr int32_t SESSION_ALREADY = 1001;  // out status: a session already existed
 constexpr int32_t SESSION_NO_SOCKETS = 1203;
 constexpr int32_t SESSION_BAD_BEARER = 1204;
 constexpr int32_t SESSION_NO_SOCKET = 1205;
 constexpr int32_t SESSION_TRANSPORT_FAILED = 1999;
 
 // Session handle values.
-constexpr int32_t SESSION_NEVER = -1000000;     // before the first connect
+constexpr int32_t SESSION_NEVER = -1000000;  // before the first connect
 constexpr int32_t SESSION_CONNECTING = -2;
 constexpr int32_t SESSION_ENDED = -1;
 
 struct SessionEvent {
-    int32_t code;              // word 0: SEVENT_*
-    int32_t status;            // word 1: WSP status of a result, or abort reason
-    int32_t requestId;         // word 2: request id, connectionless transaction id or push id
-    const uint8_t *headers;    // word 3: begins with the content type
-    uint32_t headersLength;    // word 4
-    const uint8_t *body;       // word 5
-    uint32_t bodyLength;       // word 6
+    int32_t code;            // word 0: SEVENT_*
+    int32_t status;          // word 1: WSP status of a result, or abort reason
+    int32_t requestId;       // word 2: request id, connectionless transaction id or push id
+    const uint8_t *headers;  // word 3: begins with the content type
+    uint32_t headersLength;  // word 4
+    const uint8_t *body;     // word 5
+    uint32_t bodyLength;     // word 6
 };
 
 // The negotiated capabilities (the Browser's gSessionCaps). S_sessionConnect reads
 // the requested values from it and keeps the pointer: the granted values
 // are written into the same record when the session comes up.
 struct SessionCaps {
-    uint32_t maxSdu;       // Client- and Server-SDU-Size asked; Client-SDU-Size granted
-    uint8_t pushEnabled;   // 0 or 1
-    uint32_t morMethods;   // Method-MOR
-    uint32_t morPush;      // Push-MOR
+    uint32_t maxSdu;      // Client- and Server-SDU-Size asked; Client-SDU-Size granted
+    uint8_t pushEnabled;  // 0 or 1
+    uint32_t morMethods;  // Method-MOR
+    uint32_t morPush;     // Push-MOR
 };
 
 // Called right after every post; null: events are posted but not handed on.
@@ -69,8 +69,7 @@ void S_setSessionEventHandler(void (*handler)());
 // or SESSION_NO_SOCKETS / SESSION_BAD_BEARER / SESSION_NO_SOCKET /
 // SESSION_TRANSPORT_FAILED. *status is set to SESSION_ALREADY when a
 // session existed (it is ended first); otherwise left as it was.
-int32_t S_sessionConnect(const char *gateway, uint32_t port, uint8_t bearer, SessionCaps *caps,
-                         int32_t *status);
+int32_t S_sessionConnect(const char *gateway, uint32_t port, uint8_t bearer, SessionCaps *caps, int32_t *status);
 // 1 when a disconnect was requested; -1 (and event 1002) when no session
 // was ever opened.
 int32_t S_sessionDisconnect();
@@ -80,11 +79,9 @@ int32_t S_sessionDisconnect();
 // or -1 when the transport cannot be opened. Without headers a POST is sent
 // as application/x-www-form-urlencoded; given headers must begin with the
 // content type.
-int32_t getConnectionless(const char *gateway, uint32_t port, uint8_t bearer, const char *url,
-                          uint32_t urlLength);
-int32_t postConnectionless(const char *gateway, uint32_t port, uint8_t bearer, const char *url,
-                           uint32_t urlLength, const uint8_t *headers, uint32_t headersLength,
-                           const uint8_t *body, uint32_t bodyLength);
+int32_t getConnectionless(const char *gateway, uint32_t port, uint8_t bearer, const char *url, uint32_t urlLength);
+int32_t postConnectionless(const char *gateway, uint32_t port, uint8_t bearer, const char *url, uint32_t urlLength,
+                           const uint8_t *headers, uint32_t headersLength, const uint8_t *body, uint32_t bodyLength);
 
 // Connection-oriented requests in the current session (requests may go
 // out while connecting). Return the new request id (1..32768), or -1 when
@@ -92,8 +89,8 @@ int32_t postConnectionless(const char *gateway, uint32_t port, uint8_t bearer, c
 // User-Agent and Accept apply; a POST without headers is sent as
 // application/x-www-form-urlencoded.
 int32_t getConnected(const char *url, uint32_t urlLength);
-int32_t postConnected(const char *url, uint32_t urlLength, const uint8_t *headers,
-                      uint32_t headersLength, const uint8_t *body, uint32_t bodyLength);
+int32_t postConnected(const char *url, uint32_t urlLength, const uint8_t *headers, uint32_t headersLength,
+                      const uint8_t *body, uint32_t bodyLength);
 
 // Aborts a connection-mode request; event 1014 with reason 234 follows at
 // once when it was outstanding. Returns 1.

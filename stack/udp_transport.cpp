@@ -27,18 +27,18 @@ struct ReceiveBlock {
     uint32_t serial;
 };
 
-int gSocket = -1;                                 // the one UDP socket, -1 when closed
-uint16_t gLocalPort = 0;                          // the port it is bound to
+int gSocket = -1;                                   // the one UDP socket, -1 when closed
+uint16_t gLocalPort = 0;                            // the port it is bound to
 uint32_t gReceiveBufferSize = RECEIVE_BUFFER_SIZE;  // size of a receive block
-std::vector<ReceiveBlock> gPool;                  // blocks taken and not yet released
-uint32_t gNextSerial = 1;                         // serial number of the next block
-bool gPeerSet = false;                            // a gateway is expected
-AddressRecord gPeer{};                            // the gateway's address
-uint32_t gPeerPort = 0;                           // its port besides CONNECTIONLESS_PORT
-TransportSendHook gSendHook = nullptr;            // tests: capture instead of sending
-int gPushSocket = -1;                             // the push listener, -1 when closed
-uint32_t gPushPort = 0;                           // the port it is bound to
-AddressRecord gPushGateway{};                     // whose pushes it takes
+std::vector<ReceiveBlock> gPool;                    // blocks taken and not yet released
+uint32_t gNextSerial = 1;                           // serial number of the next block
+bool gPeerSet = false;                              // a gateway is expected
+AddressRecord gPeer{};                              // the gateway's address
+uint32_t gPeerPort = 0;                             // its port besides CONNECTIONLESS_PORT
+TransportSendHook gSendHook = nullptr;              // tests: capture instead of sending
+int gPushSocket = -1;                               // the push listener, -1 when closed
+uint32_t gPushPort = 0;                             // the port it is bound to
+AddressRecord gPushGateway{};                       // whose pushes it takes
 
 // Problems a window-less process would not show; they go to the standard
 // error stream and the log alike.
@@ -271,8 +271,7 @@ int T_DUnitdata_Req(const AddressRecord *source, uint32_t sourcePort, const Addr
         return TRANSPORT_SEND_FAILED;
     AddressRecord to = makeAddress(BEARER_UDP, destination->address);
     recordDatagram(true, to.address, destinationPort, gLocalPort, data, length);
-    Log_printf("\tSending UDP To:%.*s:%u\n", static_cast<int>(ADDRESS_TEXT_MAX), destination->address,
-               destinationPort);
+    Log_printf("\tSending UDP To:%.*s:%u\n", static_cast<int>(ADDRESS_TEXT_MAX), destination->address, destinationPort);
     Log_printf("\tData:%u\n", length);
     return TRANSPORT_SENT;
 }

@@ -18,13 +18,13 @@ constexpr uint32_t RECEIVE_BUFFER_SIZE = 5000;
 // openTransport results.
 constexpr int TRANSPORT_OPENED = 1;
 constexpr int TRANSPORT_WAS_OPEN = 2;
-constexpr int TRANSPORT_NO_SOCKETS = -1;       // the socket library failed its check
-constexpr int TRANSPORT_BAD_BEARER = -2;       // any bearer but BEARER_UDP
-constexpr int TRANSPORT_SOCKET_FAILED = -3;    // socket() or bind() failed
+constexpr int TRANSPORT_NO_SOCKETS = -1;     // the socket library failed its check
+constexpr int TRANSPORT_BAD_BEARER = -2;     // any bearer but BEARER_UDP
+constexpr int TRANSPORT_SOCKET_FAILED = -3;  // socket() or bind() failed
 
 // T_DUnitdata_Req results.
 constexpr int TRANSPORT_SENT = 1;
-constexpr int TRANSPORT_SEND_BEARER = -1;      // destination bearer is not UDP; nothing sent
+constexpr int TRANSPORT_SEND_BEARER = -1;  // destination bearer is not UDP; nothing sent
 constexpr int TRANSPORT_SEND_FAILED = -2;
 
 // Opens the socket for the bearer. localPort receives 0 (the ephemeral port

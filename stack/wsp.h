@@ -18,8 +18,8 @@ constexpr uint8_t WSP_REDIRECT = 0x03;
 constexpr uint8_t WSP_REPLY = 0x04;
 constexpr uint8_t WSP_DISCONNECT = 0x05;
 constexpr uint8_t WSP_PUSH = 0x06;
-constexpr uint8_t WSP_GET = 0x40;    // 0x40..0x5F are sent as Get
-constexpr uint8_t WSP_POST = 0x60;   // everything else as Post
+constexpr uint8_t WSP_GET = 0x40;   // 0x40..0x5F are sent as Get
+constexpr uint8_t WSP_POST = 0x60;  // everything else as Post
 
 // Abort reasons.
 constexpr uint8_t WSP_PROTOERR = 0xE0;
@@ -57,17 +57,17 @@ struct WspBytes {
     uint32_t length;
 };
 struct WspPdu {
-    uint8_t tid;          // connectionless transaction id (first byte)
-    uint8_t type;         // PDU type or method
-    uint8_t version;      // Connect
-    uint8_t status;       // Reply
-    uint8_t flags;        // Redirect
-    uint32_t sessionId;   // ConnectReply, Disconnect
+    uint8_t tid;         // connectionless transaction id (first byte)
+    uint8_t type;        // PDU type or method
+    uint8_t version;     // Connect
+    uint8_t status;      // Reply
+    uint8_t flags;       // Redirect
+    uint32_t sessionId;  // ConnectReply, Disconnect
     WspBytes uri;
     WspBytes capabilities;
-    WspBytes headers;     // Reply, Push, Post: content type first
+    WspBytes headers;  // Reply, Push, Post: content type first
     WspBytes body;
-    WspBytes addresses;   // Redirect
+    WspBytes addresses;  // Redirect
 };
 // Decodes a whole PDU; 1, or 0 when it is truncated, over-long in a field,
 // or of an unknown type. connectionless: a transaction id byte comes first.
@@ -112,19 +112,17 @@ int decodeCapabilities(Capabilities *caps, const uint8_t *bytes, uint32_t length
 
 // The first redirect address of a Redirect PDU.
 struct WspRedirectAddress {
-    uint8_t bearer;      // 0 when not given
-    uint32_t port;       // the current gateway port when not given
-    char address[16];    // dotted IPv4 text, "" when not IPv4
+    uint8_t bearer;    // 0 when not given
+    uint32_t port;     // the current gateway port when not given
+    char address[16];  // dotted IPv4 text, "" when not IPv4
 };
 
 // The connection-oriented session.
-int32_t S_Connect(const AddressRecord *gateway, uint32_t gatewayPort, const AddressRecord *local,
-                  uint32_t localPort, const uint8_t *headers, uint32_t headersLength,
-                  const uint8_t *caps, uint32_t capsLength);
+int32_t S_Connect(const AddressRecord *gateway, uint32_t gatewayPort, const AddressRecord *local, uint32_t localPort,
+                  const uint8_t *headers, uint32_t headersLength, const uint8_t *caps, uint32_t capsLength);
 void S_Disconnect(uint8_t reason);
 int32_t S_MethodInvoke(int32_t requestId, uint8_t method, const uint8_t *uri, uint32_t uriLength,
-                       const uint8_t *headers, uint32_t headersLength, const uint8_t *body,
-                       uint32_t bodyLength);
+                       const uint8_t *headers, uint32_t headersLength, const uint8_t *body, uint32_t bodyLength);
 void S_MethodResult(int32_t requestId, const uint8_t *exitData, uint32_t exitLength);
 void S_MethodAbort(int32_t requestId);
 int32_t newRequestId();
@@ -137,26 +135,23 @@ uint32_t WSP_maxReceivedPdu();
 void WSP_reset();
 
 // Connectionless WSP.
-void S_Unit_MethodInvoke(const AddressRecord *gateway, uint32_t gatewayPort,
-                         const AddressRecord *local, uint32_t localPort, uint8_t tid,
-                         uint8_t method, const uint8_t *uri, uint32_t uriLength,
-                         const uint8_t *headers, uint32_t headersLength, const uint8_t *body,
-                         uint32_t bodyLength);
+void S_Unit_MethodInvoke(const AddressRecord *gateway, uint32_t gatewayPort, const AddressRecord *local,
+                         uint32_t localPort, uint8_t tid, uint8_t method, const uint8_t *uri, uint32_t uriLength,
+                         const uint8_t *headers, uint32_t headersLength, const uint8_t *body, uint32_t bodyLength);
 uint32_t WSP_pushCount();
 
 // Indications, implemented by the session service. Byte pointers are valid
 // only during the call.
-void S_ConnectCnf(int32_t sessionId, const uint8_t *headers, uint32_t headersLength,
-                  const Capabilities &granted);
+void S_ConnectCnf(int32_t sessionId, const uint8_t *headers, uint32_t headersLength, const Capabilities &granted);
 // redirect null: ended or refused (headers and body of a refusing Reply, or
 // empty).
-void S_DisconnectInd(const WspRedirectAddress *redirect, const uint8_t *headers,
-                     uint32_t headersLength, const uint8_t *body, uint32_t bodyLength);
+void S_DisconnectInd(const WspRedirectAddress *redirect, const uint8_t *headers, uint32_t headersLength,
+                     const uint8_t *body, uint32_t bodyLength);
 void S_MethodInvokeCnf(int32_t requestId);
-void S_MethodResultInd(int32_t requestId, uint8_t status, const uint8_t *headers,
-                       uint32_t headersLength, const uint8_t *body, uint32_t bodyLength);
+void S_MethodResultInd(int32_t requestId, uint8_t status, const uint8_t *headers, uint32_t headersLength,
+                       const uint8_t *body, uint32_t bodyLength);
 void S_MethodAbortInd(int32_t requestId, uint8_t reason);
-void S_PushInd(int32_t pushId, const uint8_t *headers, uint32_t headersLength,
-               const uint8_t *body, uint32_t bodyLength);
-void S_Unit_MethodResultInd(int32_t tid, uint8_t status, const uint8_t *headers,
-                            uint32_t headersLength, const uint8_t *body, uint32_t bodyLength);
+void S_PushInd(int32_t pushId, const uint8_t *headers, uint32_t headersLength, const uint8_t *body,
+               uint32_t bodyLength);
+void S_Unit_MethodResultInd(int32_t tid, uint8_t status, const uint8_t *headers, uint32_t headersLength,
+                            const uint8_t *body, uint32_t bodyLength);

@@ -11,21 +11,20 @@ uint32_t gPushCount = 0;  // pushes received; the last one's push id
 
 }  // namespace
 
-uint32_t WSP_pushCount() {
-    return gPushCount;
-}
+uint32_t WSP_pushCount() { return gPushCount; }
 
 void S_Unit_MethodInvoke(const AddressRecord *gateway, uint32_t gatewayPort, const AddressRecord *local,
                          uint32_t localPort, uint8_t tid, uint8_t method, const uint8_t *uri, uint32_t uriLength,
-                         const uint8_t *headers, uint32_t headersLength, const uint8_t *body,
-                         uint32_t bodyLength) {
+                         const uint8_t *headers, uint32_t headersLength, const uint8_t *body, uint32_t bodyLength)
+{
     bool isGet = method >= WSP_GET && method <= 0x5F;
     WspPdu pdu{};
     pdu.tid = tid;
     pdu.type = isGet ? method : WSP_POST;
     pdu.uri = {uri, uriLength};
     pdu.headers = {headers, headersLength};
-    if (!isGet) pdu.body = {body, bodyLength};
+    if (!isGet)
+        pdu.body = {body, bodyLength};
     uint32_t size = WSP_packedSize(pdu, true);
     uint8_t *block = size == 0 ? nullptr : takeReceiveBuffer(size);
     if (block == nullptr) {
@@ -34,13 +33,15 @@ void S_Unit_MethodInvoke(const AddressRecord *gateway, uint32_t gatewayPort, con
     }
     uint32_t length = WSP_pack(pdu, true, block, size);
     int sent = T_DUnitdata_Req(local, localPort, gateway, gatewayPort, block, length);
-    if (sent != TRANSPORT_SENT) Log_printf("WSP: connectionless %s not sent (%d)\n", WSP_pduName(pdu.type), sent);
+    if (sent != TRANSPORT_SENT)
+        Log_printf("WSP: connectionless %s not sent (%d)\n", WSP_pduName(pdu.type), sent);
     releaseReceiveBuffer(block);
 }
 
 // The push socket carries pushes only: a Reply there would answer no
 // request of ours.
-void WSP_pushDatagramInd(uint8_t *data, uint32_t length) {
+void WSP_pushDatagramInd(uint8_t *data, uint32_t length)
+{
     WspPdu pdu;
     if (WSP_unpack(&pdu, data, length, true) != 1 || pdu.type != WSP_PUSH) {
         Log_printf("WSP: push datagram of %u bytes dropped (not a Push)\n", length);
@@ -52,7 +53,8 @@ void WSP_pushDatagramInd(uint8_t *data, uint32_t length) {
     releaseReceiveBuffer(data);
 }
 
-void WSP_unitdataInd(const AddressRecord *source, uint16_t sourcePort, uint8_t *data, uint32_t length) {
+void WSP_unitdataInd(const AddressRecord *source, uint16_t sourcePort, uint8_t *data, uint32_t length)
+{
     (void)source;
     (void)sourcePort;
     WspPdu pdu;

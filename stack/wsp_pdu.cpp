@@ -11,11 +11,11 @@ enum class Slot : uint8_t { None, Version, Status, Flags, SessionId, Uri, Capabi
 
 // How a field is written.
 enum class Kind : uint8_t {
-    Byte,        // one byte
-    Uintvar,     // a number as uintvar
-    LengthOf,    // uintvar length of a later Bytes field
-    Bytes,       // bytes whose length an earlier LengthOf gave
-    Rest,        // bytes to the end of the PDU
+    Byte,      // one byte
+    Uintvar,   // a number as uintvar
+    LengthOf,  // uintvar length of a later Bytes field
+    Bytes,     // bytes whose length an earlier LengthOf gave
+    Rest,      // bytes to the end of the PDU
 };
 
 struct Field {
@@ -26,13 +26,14 @@ struct Field {
 constexpr int MAX_FIELDS = 6;
 
 struct Layout {
-    uint8_t firstType;   // types firstType..lastType share the layout
+    uint8_t firstType;  // types firstType..lastType share the layout
     uint8_t lastType;
     const char *name;
     int fieldCount;
     Field fields[MAX_FIELDS];
 };
 
+// clang-format off
 constexpr Layout kLayouts[] = {
     {WSP_CONNECT, WSP_CONNECT, "Connect", 5,
      {{Kind::Byte, Slot::Version}, {Kind::LengthOf, Slot::Capabilities}, {Kind::LengthOf, Slot::Headers},
@@ -52,14 +53,18 @@ constexpr Layout kLayouts[] = {
      {{Kind::LengthOf, Slot::Uri}, {Kind::LengthOf, Slot::Headers}, {Kind::Bytes, Slot::Uri},
       {Kind::Bytes, Slot::Headers}, {Kind::Rest, Slot::Body}}},
 };
+// clang-format on
 
-const Layout *findLayout(uint8_t type) {
+const Layout *findLayout(uint8_t type)
+{
     for (const Layout &layout : kLayouts)
-        if (type >= layout.firstType && type <= layout.lastType) return &layout;
+        if (type >= layout.firstType && type <= layout.lastType)
+            return &layout;
     return nullptr;
 }
 
-WspBytes *bytesSlot(WspPdu *pdu, Slot slot) {
+WspBytes *bytesSlot(WspPdu *pdu, Slot slot)
+{
     switch (slot) {
     case Slot::Uri: return &pdu->uri;
     case Slot::Capabilities: return &pdu->capabilities;
@@ -70,11 +75,10 @@ WspBytes *bytesSlot(WspPdu *pdu, Slot slot) {
     }
 }
 
-const WspBytes *bytesSlot(const WspPdu &pdu, Slot slot) {
-    return bytesSlot(const_cast<WspPdu *>(&pdu), slot);
-}
+const WspBytes *bytesSlot(const WspPdu &pdu, Slot slot) { return bytesSlot(const_cast<WspPdu *>(&pdu), slot); }
 
-uint8_t *byteSlot(WspPdu *pdu, Slot slot) {
+uint8_t *byteSlot(WspPdu *pdu, Slot slot)
+{
     switch (slot) {
     case Slot::Version: return &pdu->version;
     case Slot::Status: return &pdu->status;
@@ -83,9 +87,7 @@ uint8_t *byteSlot(WspPdu *pdu, Slot slot) {
     }
 }
 
-uint8_t byteValue(const WspPdu &pdu, Slot slot) {
-    return *byteSlot(const_cast<WspPdu *>(&pdu), slot);
-}
+uint8_t byteValue(const WspPdu &pdu, Slot slot) { return *byteSlot(const_cast<WspPdu *>(&pdu), slot); }
 
 // A writer that counts when out is null and refuses to pass size.
 struct Writer {
@@ -95,26 +97,39 @@ struct Writer {
     bool failed;
 };
 
-void put(Writer *w, const uint8_t *bytes, uint32_t count) {
-    if (w->failed) return;
-    if (count > UINT32_MAX - w->position) { w->failed = true; return; }
+void put(Writer *w, const uint8_t *bytes, uint32_t count)
+{
+    if (w->failed)
+        return;
+    if (count > UINT32_MAX - w->position) {
+        w->failed = true;
+        return;
+    }
     if (w->out != nullptr) {
-        if (w->position + count > w->size) { w->failed = true; return; }
-        if (count != 0) std::memcpy(w->out + w->position, bytes, count);
+        if (w->position + count > w->size) {
+            w->failed = true;
+            return;
+        }
+        if (count != 0)
+            std::memcpy(w->out + w->position, bytes, count);
     }
     w->position += count;
 }
 
-void putUintvar(Writer *w, uint32_t value) {
+void putUintvar(Writer *w, uint32_t value)
+{
     uint8_t bytes[5];
     put(w, bytes, WSP_writeUintvar(value, bytes));
 }
 
-uint32_t encode(const WspPdu &pdu, bool connectionless, uint8_t *out, uint32_t size) {
+uint32_t encode(const WspPdu &pdu, bool connectionless, uint8_t *out, uint32_t size)
+{
     const Layout *layout = findLayout(pdu.type);
-    if (layout == nullptr) return 0;
+    if (layout == nullptr)
+        return 0;
     Writer w{out, size, 0, false};
-    if (connectionless) put(&w, &pdu.tid, 1);
+    if (connectionless)
+        put(&w, &pdu.tid, 1);
     put(&w, &pdu.type, 1);
     for (int i = 0; i < layout->fieldCount; i++) {
         const Field &field = layout->fields[i];
@@ -139,9 +154,11 @@ uint32_t encode(const WspPdu &pdu, bool connectionless, uint8_t *out, uint32_t s
 
 }  // namespace
 
-uint32_t WSP_writeUintvar(uint32_t value, uint8_t *out) {
+uint32_t WSP_writeUintvar(uint32_t value, uint8_t *out)
+{
     uint32_t count = 1;
-    for (uint32_t rest = value >> 7; rest != 0; rest >>= 7) count++;
+    for (uint32_t rest = value >> 7; rest != 0; rest >>= 7)
+        count++;
     if (out != nullptr) {
         for (uint32_t i = 0; i < count; i++) {
             uint32_t shift = 7 * (count - 1 - i);
@@ -151,14 +168,18 @@ uint32_t WSP_writeUintvar(uint32_t value, uint8_t *out) {
     return count;
 }
 
-int WSP_unpack(WspPdu *pdu, const uint8_t *data, uint32_t length, bool connectionless) {
+int WSP_unpack(WspPdu *pdu, const uint8_t *data, uint32_t length, bool connectionless)
+{
     *pdu = WspPdu{};
     ByteReader reader{data, data == nullptr ? 0 : length, 0, false};
-    if (connectionless) pdu->tid = BR_byte(&reader);
+    if (connectionless)
+        pdu->tid = BR_byte(&reader);
     pdu->type = BR_byte(&reader);
-    if (reader.failed) return 0;
+    if (reader.failed)
+        return 0;
     const Layout *layout = findLayout(pdu->type);
-    if (layout == nullptr) return 0;
+    if (layout == nullptr)
+        return 0;
     for (int i = 0; i < layout->fieldCount && !reader.failed; i++) {
         const Field &field = layout->fields[i];
         switch (field.kind) {
@@ -181,30 +202,35 @@ int WSP_unpack(WspPdu *pdu, const uint8_t *data, uint32_t length, bool connectio
     return reader.failed ? 0 : 1;
 }
 
-uint32_t WSP_packedSize(const WspPdu &pdu, bool connectionless) {
-    return encode(pdu, connectionless, nullptr, 0);
-}
+uint32_t WSP_packedSize(const WspPdu &pdu, bool connectionless) { return encode(pdu, connectionless, nullptr, 0); }
 
-uint32_t WSP_pack(const WspPdu &pdu, bool connectionless, uint8_t *out, uint32_t size) {
-    if (out == nullptr) return 0;
+uint32_t WSP_pack(const WspPdu &pdu, bool connectionless, uint8_t *out, uint32_t size)
+{
+    if (out == nullptr)
+        return 0;
     return encode(pdu, connectionless, out, size);
 }
 
-const char *WSP_pduName(uint8_t type) {
+const char *WSP_pduName(uint8_t type)
+{
     const Layout *layout = findLayout(type);
     return layout == nullptr ? "unknown" : layout->name;
 }
 
-int WSP_contentType(const uint8_t *headers, uint32_t length) {
-    if (headers == nullptr || length == 0) return -1;
+int WSP_contentType(const uint8_t *headers, uint32_t length)
+{
+    if (headers == nullptr || length == 0)
+        return -1;
     ByteReader reader{headers, length, 0, false};
     uint8_t first = BR_byte(&reader);
     // A general form: a length (below 31, or 31 and a uintvar), then the
     // media as a short-integer or a text.
     if (first <= 31) {
-        if (first == 31) BR_multiByte(&reader);
+        if (first == 31)
+            BR_multiByte(&reader);
         first = BR_byte(&reader);
-        if (reader.failed) return -1;
+        if (reader.failed)
+            return -1;
     }
     return (first & 0x80) != 0 ? first & 0x7F : -1;
 }

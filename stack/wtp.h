@@ -9,9 +9,9 @@
 #include "stack/address.h"
 
 // Transaction classes.
-constexpr uint8_t WTP_CLASS0 = 0;   // unconfirmed, no result
-constexpr uint8_t WTP_CLASS1 = 1;   // confirmed by an Ack, no result
-constexpr uint8_t WTP_CLASS2 = 2;   // confirmed by the Result
+constexpr uint8_t WTP_CLASS0 = 0;  // unconfirmed, no result
+constexpr uint8_t WTP_CLASS1 = 1;  // confirmed by an Ack, no result
+constexpr uint8_t WTP_CLASS2 = 2;  // confirmed by the Result
 
 // Provider abort reasons this layer gives (TR_AbortInd) or sends.
 constexpr uint8_t WTP_ABORT_NOTIMPLEMENTEDSAR = 4;
@@ -53,17 +53,17 @@ void receivePdus(const AddressRecord *local, uint32_t localPort, const AddressRe
 // listing reads recorded datagrams with it too). A field its type lacks
 // is 0.
 struct WtpHeader {
-    uint32_t con;               // TPIs follow the fixed header
-    uint32_t type;              // bits 6-3 of the first byte
-    uint32_t gtr, ttr;          // Invoke, Result: last packet of its group, of the whole message
-    uint32_t tveTok;            // Ack: TID verification
-    uint32_t abortType;         // Abort: WTP_ABORT_PROVIDER or WTP_ABORT_USER
-    uint32_t rid;               // a retransmission
-    uint32_t tid;               // as on the wire: bit 15 is set by the responder
+    uint32_t con;                                    // TPIs follow the fixed header
+    uint32_t type;                                   // bits 6-3 of the first byte
+    uint32_t gtr, ttr;                               // Invoke, Result: last packet of its group, of the whole message
+    uint32_t tveTok;                                 // Ack: TID verification
+    uint32_t abortType;                              // Abort: WTP_ABORT_PROVIDER or WTP_ABORT_USER
+    uint32_t rid;                                    // a retransmission
+    uint32_t tid;                                    // as on the wire: bit 15 is set by the responder
     uint32_t version, tidNew, up, transactionClass;  // Invoke (up: the user confirms the result)
-    uint32_t reason;            // Abort
-    uint32_t headerLength;      // the type's fixed header
-    uint32_t dataStart;         // where the user data starts after any TPIs; 0 when a TPI runs past the end
+    uint32_t reason;                                 // Abort
+    uint32_t headerLength;                           // the type's fixed header
+    uint32_t dataStart;  // where the user data starts after any TPIs; 0 when a TPI runs past the end
 };
 // false when the PDU is shorter than its type's fixed header.
 bool readWtpHeader(const uint8_t *pdu, uint32_t length, WtpHeader *header);

@@ -26,30 +26,30 @@ const char *const EVENT_NAMES[] = {"RcvResult", "RcvAck", "RcvAbort", "TimerTO",
 
 // What an event brings besides the transaction.
 struct WtpInput {
-    const WtpPdu *pdu;              // received PDU, or null
-    const uint8_t *exitData;        // TR_Result
+    const WtpPdu *pdu;        // received PDU, or null
+    const uint8_t *exitData;  // TR_Result
     uint32_t exitLength;
-    uint8_t reason;                 // TR_Abort
+    uint8_t reason;  // TR_Abort
 };
 
 // Timer kinds, by what they wait for.
 enum TimerKind : uint8_t {
-    TIMER_RETRY = 0,      // an answer to the Invoke
-    TIMER_ACK = 1,        // the Ack interval
-    TIMER_RESULT = 2,     // the user's TR_Result
-    TIMER_WAIT = 5,       // retransmitted Results after the Ack
+    TIMER_RETRY = 0,   // an answer to the Invoke
+    TIMER_ACK = 1,     // the Ack interval
+    TIMER_RESULT = 2,  // the user's TR_Result
+    TIMER_WAIT = 5,    // retransmitted Results after the Ack
 };
 
-constexpr uint32_t KEEP = 0xFFFF;       // next: the state stays
-constexpr uint32_t RELEASED = 0xFFFE;   // next: the action released the transaction
+constexpr uint32_t KEEP = 0xFFFF;      // next: the state stays
+constexpr uint32_t RELEASED = 0xFFFE;  // next: the action released the transaction
 
 using Guard = bool (*)(const WtpTransaction &, const WtpInput &);
 using Action = void (*)(WtpTransaction *, const WtpInput &);
 
 struct WtpRow {
-    uint32_t states;    // bit per state
+    uint32_t states;  // bit per state
     WtpEvent event;
-    Guard guard;        // null: always
+    Guard guard;  // null: always
     Action action;
     uint32_t next;
 };
@@ -281,7 +281,7 @@ void expired(uint32_t handle)
     WtpTransaction *t = findByHandle(handle);
     if (!t)
         return;
-    t->timer = 0;   // it has fired
+    t->timer = 0;  // it has fired
     runMachine(t, EV_TIMER, WtpInput{});
 }
 

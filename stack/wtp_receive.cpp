@@ -14,32 +14,34 @@ namespace {
 
 // What is done with a PDU of each type.
 enum PduHandling : uint8_t {
-    PDU_DROP,          // type 0 and 8..15
-    PDU_INVOKE,        // the gateway starts a transaction
-    PDU_TRANSACTION,   // belongs to one of this side's transactions
-    PDU_REFUSE_SAR,    // segmentation: not implemented here
+    PDU_DROP,         // type 0 and 8..15
+    PDU_INVOKE,       // the gateway starts a transaction
+    PDU_TRANSACTION,  // belongs to one of this side's transactions
+    PDU_REFUSE_SAR,   // segmentation: not implemented here
 };
 
 struct PduKind {
     PduHandling handling;
-    uint8_t headerLength;   // fixed header, before any TPIs
+    uint8_t headerLength;  // fixed header, before any TPIs
 };
 
 // Indexed by PDU type (bits 6-3 of the first byte).
+// clang-format off
 const PduKind PDU_KINDS[16] = {
     {PDU_DROP, 3},        {PDU_INVOKE, 4},      {PDU_TRANSACTION, 3}, {PDU_TRANSACTION, 3},
     {PDU_TRANSACTION, 4}, {PDU_REFUSE_SAR, 3},  {PDU_REFUSE_SAR, 3},  {PDU_REFUSE_SAR, 3},
     {PDU_DROP, 3},        {PDU_DROP, 3},        {PDU_DROP, 3},        {PDU_DROP, 3},
     {PDU_DROP, 3},        {PDU_DROP, 3},        {PDU_DROP, 3},        {PDU_DROP, 3},
 };
+// clang-format on
 
 // Which PDU types have a header field.
 constexpr uint16_t ALL_TYPES = 0xFFFF;
 constexpr uint16_t INVOKE = 1u << WTP_PDU_INVOKE;
 constexpr uint16_t ACK = 1u << WTP_PDU_ACK;
 constexpr uint16_t ABORT = 1u << WTP_PDU_ABORT;
-constexpr uint16_t GROUPED = INVOKE | 1u << WTP_PDU_RESULT | 1u << WTP_PDU_SEGMENTED_INVOKE |
-                             1u << WTP_PDU_SEGMENTED_RESULT;
+constexpr uint16_t GROUPED =
+    INVOKE | 1u << WTP_PDU_RESULT | 1u << WTP_PDU_SEGMENTED_INVOKE | 1u << WTP_PDU_SEGMENTED_RESULT;
 
 // One fixed-header field: the types that have it and where it sits (its
 // first byte, lowest bit and width in bits; a field wider than its byte

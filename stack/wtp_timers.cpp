@@ -13,13 +13,13 @@ namespace {
 
 struct TimerEntry {
     uint32_t identifier;
-    uint32_t expiry;          // seconds since 1970
+    uint32_t expiry;  // seconds since 1970
     TimerCallback callback;
     uint32_t context;
 };
 
-std::vector<TimerEntry> gTimers;   // running timers, in no order
-uint32_t gNextTimerId = 1;         // identifier of the next timer; never 0
+std::vector<TimerEntry> gTimers;  // running timers, in no order
+uint32_t gNextTimerId = 1;        // identifier of the next timer; never 0
 
 bool earlier(const TimerEntry &a, const TimerEntry &b)
 {

@@ -23,9 +23,9 @@ enum WtpState : uint32_t {
 };
 
 // flags bits.
-constexpr uint32_t WTP_FLAG_TIDNEW = 1u << 3;      // the Invoke carries TIDnew
-constexpr uint32_t WTP_FLAG_UP = 1u << 4;          // U/P: the user confirms the result
-constexpr uint32_t WTP_FLAG_CONFIRMED = 1u << 7;   // TR-Invoke.cnf given
+constexpr uint32_t WTP_FLAG_TIDNEW = 1u << 3;     // the Invoke carries TIDnew
+constexpr uint32_t WTP_FLAG_UP = 1u << 4;         // U/P: the user confirms the result
+constexpr uint32_t WTP_FLAG_CONFIRMED = 1u << 7;  // TR-Invoke.cnf given
 
 // PDU types (bits 6-3 of the first byte).
 enum WtpPduType : uint8_t {
@@ -40,8 +40,8 @@ enum WtpPduType : uint8_t {
 
 constexpr uint8_t WTP_ABORT_PROVIDER = 0;
 constexpr uint8_t WTP_ABORT_USER = 1;
-constexpr uint32_t WTP_TID_LIMIT = 32768;       // this side's TIDs are below it
-constexpr uint32_t WTP_HANDLE_LIMIT = 32768;    // handles are 1..32767
+constexpr uint32_t WTP_TID_LIMIT = 32768;     // this side's TIDs are below it
+constexpr uint32_t WTP_HANDLE_LIMIT = 32768;  // handles are 1..32767
 constexpr uint16_t WTP_MAX_RETRANSMISSIONS = 8;
 constexpr uint16_t WTP_MAX_CONFIRMATION_EXPIRIES = 6;
 
@@ -55,26 +55,26 @@ struct WtpTransaction {
     uint32_t state;
     uint32_t transactionClass;
     uint32_t flags;
-    uint32_t timer;                   // running timer's identifier, 0 when none
-    uint16_t retransmissions;         // Invoke retransmissions
-    uint16_t confirmationExpiries;    // waits for TR_Result that ran out
-    std::vector<uint8_t> invoke;      // the Invoke PDU: header then user data
-    std::vector<uint8_t> exitData;    // from TR_Result; kept, never sent
+    uint32_t timer;                 // running timer's identifier, 0 when none
+    uint16_t retransmissions;       // Invoke retransmissions
+    uint16_t confirmationExpiries;  // waits for TR_Result that ran out
+    std::vector<uint8_t> invoke;    // the Invoke PDU: header then user data
+    std::vector<uint8_t> exitData;  // from TR_Result; kept, never sent
 };
 
 // A received PDU, as the initiator machine sees it.
 struct WtpPdu {
     uint8_t type;
     bool rid;
-    bool tveTok;                  // Ack: TID verification asked
-    uint8_t reason;               // Abort
-    const uint8_t *userData;      // Result: into the datagram, the caller's
+    bool tveTok;              // Ack: TID verification asked
+    uint8_t reason;           // Abort
+    const uint8_t *userData;  // Result: into the datagram, the caller's
     uint32_t userLength;
 };
 
 // wtp_transactions.cpp
-WtpTransaction *newTransaction();               // new handle, state 0; null when every handle is in use
-void assignTid(WtpTransaction *transaction);    // takes the next free TID and enters the tid table
+WtpTransaction *newTransaction();             // new handle, state 0; null when every handle is in use
+void assignTid(WtpTransaction *transaction);  // takes the next free TID and enters the tid table
 WtpTransaction *findByHandle(uint32_t handle);
 WtpTransaction *findByTid(uint32_t tid);
 // Stops its timer, leaves both tables and frees it. The pointer is dead.

@@ -11,17 +11,16 @@
 
 namespace {
 
-std::map<uint32_t, std::unique_ptr<WtpTransaction>> gByHandle;   // every transaction, by handle
-std::map<uint32_t, uint32_t> gByTid;   // this side's transactions: tid -> handle
-uint32_t gNextTid = 0;                 // the TID the next Invoke takes, 0..32767
-bool gTidDrawn = false;                // gNextTid holds a value (else draw one)
-bool gTidNew = false;                  // the counter has wrapped: every Invoke carries TIDnew
-uint32_t gLastHandle = 0;              // the handle given last
+std::map<uint32_t, std::unique_ptr<WtpTransaction>> gByHandle;  // every transaction, by handle
+std::map<uint32_t, uint32_t> gByTid;                            // this side's transactions: tid -> handle
+uint32_t gNextTid = 0;                                          // the TID the next Invoke takes, 0..32767
+bool gTidDrawn = false;                                         // gNextTid holds a value (else draw one)
+bool gTidNew = false;                                           // the counter has wrapped: every Invoke carries TIDnew
+uint32_t gLastHandle = 0;                                       // the handle given last
 
 const char *const STATE_NAMES[WTP_STATE_COUNT] = {
-    "NULL/LISTEN",         "INIT RESULT WAIT",      "INIT RESULT RESP WAIT", "INIT WAIT TIMEOUT",
-    "INVALID",             "RESP TIDOK WAIT",       "RESP INVOKE RESP WAIT", "RESP RESULT WAIT",
-    "RESP RESULT RESP WAIT", "RESP WAIT TIMEOUT",
+    "NULL/LISTEN",     "INIT RESULT WAIT",      "INIT RESULT RESP WAIT", "INIT WAIT TIMEOUT",     "INVALID",
+    "RESP TIDOK WAIT", "RESP INVOKE RESP WAIT", "RESP RESULT WAIT",      "RESP RESULT RESP WAIT", "RESP WAIT TIMEOUT",
 };
 
 }  // namespace

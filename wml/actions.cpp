@@ -62,8 +62,8 @@ struct WalkState {
 
 WalkState saveWalk()
 {
-    return {gWbxml.deck,           gWbxml.deckLength,  gWbxml.position,  gWbxml.depth,   gWbxml.substituteVars,
-            gWbxml.keepUrlText,    gWbxml.errorFlag,   gWbxml.tagPage,   gWbxml.attrPage};
+    return {gWbxml.deck,        gWbxml.deckLength, gWbxml.position, gWbxml.depth,   gWbxml.substituteVars,
+            gWbxml.keepUrlText, gWbxml.errorFlag,  gWbxml.tagPage,  gWbxml.attrPage};
 }
 
 // A nested pass has freed its own deck by now; this one is still ours.
@@ -220,6 +220,7 @@ struct TaskTag {
     void (*open)(TaskState *);
     void (*close)(TaskState *);
 };
+// clang-format off
 constexpr TaskTag TASK_TAGS[] = {
     {TAG_GO, startGo, finishGo},
     {TAG_PREV, startPrev, finishPrev},
@@ -227,6 +228,7 @@ constexpr TaskTag TASK_TAGS[] = {
     {TAG_SETVAR, setvar, nullptr},
     {TAG_POSTFIELD, postfield, nullptr},
 };
+// clang-format on
 
 int handleTag(void *data, uint8_t token, bool open)
 {

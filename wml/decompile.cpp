@@ -24,9 +24,9 @@ constexpr uint8_t LITERAL_AC = 0xC4;
 
 enum TagForm { TAG_OPEN, TAG_CLOSE, TAG_EMPTY };
 
-FILE *gOut = nullptr;     // the stream of the pass
-bool gUtf8Deck = false;   // deck bytes are UTF-8, else ISO-8859-1
-bool gUnclosed = false;   // the deck ended inside an element
+FILE *gOut = nullptr;    // the stream of the pass
+bool gUtf8Deck = false;  // deck bytes are UTF-8, else ISO-8859-1
+bool gUnclosed = false;  // the deck ended inside an element
 
 // Characters written as entity names in text: the invisible ones.
 struct NamedCharacter {

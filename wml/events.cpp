@@ -11,13 +11,13 @@
 #include "wml/layout_state.h"
 #include "wml/wbxml.h"
 
-static char gOptionValue[252];       // VALUE of the option being built
-static char gOptionLabel[256];       // its TITLE, or its text
-static char gOptionOnpick[256];      // its ONPICK ("@offset")
-static std::string gSelectIvalue;    // IVALUE of the select taking options
-static std::string gSelectValue;     // its VALUE
-static std::string gSelectShown;     // its variable's value when its field was written
-static uint32_t gSelectField = 0;    // layout offset of its field record
+static char gOptionValue[252];     // VALUE of the option being built
+static char gOptionLabel[256];     // its TITLE, or its text
+static char gOptionOnpick[256];    // its ONPICK ("@offset")
+static std::string gSelectIvalue;  // IVALUE of the select taking options
+static std::string gSelectValue;   // its VALUE
+static std::string gSelectShown;   // its variable's value when its field was written
+static uint32_t gSelectField = 0;  // layout offset of its field record
 
 // --- The table -------------------------------------------------------------
 
@@ -309,8 +309,8 @@ static size_t optionPosition(const std::string &piece)
 
 // Marks the options that text names by 1-based position (byIndex) or by
 // value; a single select keeps only the first. Whether any was marked.
-static bool markOptions(const std::string &text, bool byIndex, const std::vector<std::string> &values,
-                        bool multiple, std::vector<uint8_t> *marked)
+static bool markOptions(const std::string &text, bool byIndex, const std::vector<std::string> &values, bool multiple,
+                        std::vector<uint8_t> *marked)
 {
     if (text.empty())
         return false;
@@ -480,7 +480,6 @@ int eventElement(uint8_t tag, bool open)
         if (open)
             removeLastEvent();
         return 0;
-    default:
-        return 0;
+    default: return 0;
     }
 }

@@ -242,7 +242,8 @@ int replaceLayout(int x, int y, const char *text)
         return -4;
     // Used bytes, the terminator included.
     uint32_t used = 0;
-    Tbl_forEachTableRecord(gLayout.layoutTable, LR_HEADER_SIZE, [](uint8_t *, uint32_t) { return false; }, &used);
+    Tbl_forEachTableRecord(
+        gLayout.layoutTable, LR_HEADER_SIZE, [](uint8_t *, uint32_t) { return false; }, &used);
     used = std::min(used + 4, LAYOUT_TABLE_SIZE);
     uint8_t *r = nullptr;
     Tbl_forEachTableRecord(gLayout.layoutTable, LR_HEADER_SIZE, [&](uint8_t *rec, uint32_t length) {

@@ -95,12 +95,19 @@ static void resetPass()
 {
     W_beginPass(gWbxml.bodyOffset, true, false);
     const LayoutState &kept = gLayout;
-    gLayout = LayoutState{.layoutTable = kept.layoutTable, .eventTable = kept.eventTable,
-                          .eventScratch = kept.eventScratch, .utf8 = kept.utf8, .screenWidth = kept.screenWidth,
-                          .screenHeight = kept.screenHeight, .fieldWidth = kept.fieldWidth,
-                          .fontHeight = kept.fontHeight, .boldCount = kept.boldCount,
-                          .italicCount = kept.italicCount, .underlineCount = kept.underlineCount,
-                          .bigBalance = kept.bigBalance, .availWidth = kept.screenWidth};
+    gLayout = LayoutState{.layoutTable = kept.layoutTable,
+                          .eventTable = kept.eventTable,
+                          .eventScratch = kept.eventScratch,
+                          .utf8 = kept.utf8,
+                          .screenWidth = kept.screenWidth,
+                          .screenHeight = kept.screenHeight,
+                          .fieldWidth = kept.fieldWidth,
+                          .fontHeight = kept.fontHeight,
+                          .boldCount = kept.boldCount,
+                          .italicCount = kept.italicCount,
+                          .underlineCount = kept.underlineCount,
+                          .bigBalance = kept.bigBalance,
+                          .availWidth = kept.screenWidth};
     // Both tables read as empty even if a pass is cut short.
     putU32(gLayout.layoutTable, 0);
     putU32(gLayout.eventTable, 0);
@@ -138,11 +145,13 @@ struct CounterTag {
     int32_t *counter;
     int32_t step;  // applied on open, undone on close
 };
+// clang-format off
 static const CounterTag kCounterTags[] = {
     {TAG_B, &gLayout.boldCount, 1},      {TAG_EM, &gLayout.boldCount, 1},   {TAG_STRONG, &gLayout.boldCount, 1},
     {TAG_I, &gLayout.italicCount, 1},    {TAG_U, &gLayout.underlineCount, 1},
     {TAG_BIG, &gLayout.bigBalance, 1},   {TAG_SMALL, &gLayout.bigBalance, -1},
 };
+// clang-format on
 
 static int contentElement(uint8_t tag, bool open)
 {
@@ -167,18 +176,13 @@ static int contentElement(uint8_t tag, bool open)
         return 0;
     case TAG_TABLE:
     case TAG_TR:
-    case TAG_TD:
-        tableElement(tag, open);
-        return 0;
+    case TAG_TD: tableElement(tag, open); return 0;
     case TAG_IMG:
         if (open)
             imageElement();
         return 0;
-    case TAG_TIMER:
-        setTimer(decimalValue(getAttr("VALUE")), getAttr("NAME"));
-        return 0;
-    default:
-        return eventElement(tag, open);
+    case TAG_TIMER: setTimer(decimalValue(getAttr("VALUE")), getAttr("NAME")); return 0;
+    default: return eventElement(tag, open);
     }
 }
 
@@ -193,15 +197,10 @@ static int layoutElement(void *, uint8_t token, bool open)
         if (!open)
             return 1;
         switch (tag) {
-        case TAG_CARD:
-            return selectCard();
-        case TAG_HEAD:
-            return 0;
-        case TAG_TEMPLATE:
-            addIntrinsicAttributes();
-            return 0;
-        default:
-            return 1;
+        case TAG_CARD: return selectCard();
+        case TAG_HEAD: return 0;
+        case TAG_TEMPLATE: addIntrinsicAttributes(); return 0;
+        default: return 1;
         }
     }
     return contentElement(tag, open);
@@ -256,8 +255,8 @@ std::string W_layoutTableText(const uint8_t *table)
         return out;
     Tbl_forEachTableRecord(table, LR_HEADER_SIZE, [&](const uint8_t *r, uint32_t len) {
         uint32_t type = Tbl_getU32(r + LR_TYPE);
-        appendf(out, "@(%d,%d) x(%d,%d), T%d A%d", Tbl_getI32(r + LR_X), Tbl_getI32(r + LR_Y),
-                Tbl_getI32(r + LR_WIDTH), Tbl_getI32(r + LR_HEIGHT), static_cast<int>(type), r[LR_STYLE]);
+        appendf(out, "@(%d,%d) x(%d,%d), T%d A%d", Tbl_getI32(r + LR_X), Tbl_getI32(r + LR_Y), Tbl_getI32(r + LR_WIDTH),
+                Tbl_getI32(r + LR_HEIGHT), static_cast<int>(type), r[LR_STYLE]);
         if (type == LTYPE_TEXT) {
             out += " STR:" + fieldText(r + LR_TEXT, r + len);
         } else if (type == LTYPE_IMAGE && len > LR_IMG_URL) {

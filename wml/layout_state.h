@@ -12,58 +12,58 @@
 // (resetPass assigns a fresh record); the tables, the canvas metrics of the
 // Layout call and the style counters, which the walk balances, carry over.
 struct LayoutState {
-    uint8_t *layoutTable = nullptr;          // LAYOUT_TABLE_SIZE bytes, or none
-    uint8_t *eventTable = nullptr;           // EVENT_TABLE_SIZE bytes, or none
-    uint8_t *eventScratch = nullptr;         // rectangle + data of the visible event being built
-    bool utf8 = false;                       // the deck is UTF-8 (charset 106)
-    int32_t screenWidth = 0;                 // canvas size at the start of the pass
+    uint8_t *layoutTable = nullptr;   // LAYOUT_TABLE_SIZE bytes, or none
+    uint8_t *eventTable = nullptr;    // EVENT_TABLE_SIZE bytes, or none
+    uint8_t *eventScratch = nullptr;  // rectangle + data of the visible event being built
+    bool utf8 = false;                // the deck is UTF-8 (charset 106)
+    int32_t screenWidth = 0;          // canvas size at the start of the pass
     int32_t screenHeight = 0;
-    int32_t fieldWidth = 0;                  // width of an input or select field
-    int32_t fontHeight = 0;                  // height of "X" in style 0
-    int32_t boldCount = 0;                   // b, em, strong
-    int32_t italicCount = 0;                 // i
-    int32_t underlineCount = 0;              // u
-    int32_t bigBalance = 0;                  // big +1, small -1
+    int32_t fieldWidth = 0;      // width of an input or select field
+    int32_t fontHeight = 0;      // height of "X" in style 0
+    int32_t boldCount = 0;       // b, em, strong
+    int32_t italicCount = 0;     // i
+    int32_t underlineCount = 0;  // u
+    int32_t bigBalance = 0;      // big +1, small -1
     // From here on the state of one pass.
-    uint32_t layoutLength = 0;               // used bytes of the layout table
-    uint32_t eventLength = 0;                // used bytes of the event table
-    uint32_t lastEvent = 0;                  // offset of the record addEvent wrote last
-    int32_t availWidth = 0;                  // lines are broken against this
-    int32_t xOrigin = 0;                     // added to every line's x offset
-    int32_t penX = 0;                        // where the next item goes on the line
-    int32_t lineWidth = 0;                   // right end of the rightmost item
-    int32_t lineHeight = 0;                  // tallest item of the line
-    int32_t curY = 0;                        // top of the current line
-    int32_t lineCount = 0;                   // closed lines
-    int32_t lineX[MAX_LINES] = {};           // x offset of each line
-    int32_t lineBottom[MAX_LINES] = {};      // bottom of each line
-    uint32_t lineStart = 0;                  // layout-table offset of the line's first record
-    int32_t lineGap = 0;                     // space between lines
-    bool linesFull = false;                  // the line limit was reached
+    uint32_t layoutLength = 0;                               // used bytes of the layout table
+    uint32_t eventLength = 0;                                // used bytes of the event table
+    uint32_t lastEvent = 0;                                  // offset of the record addEvent wrote last
+    int32_t availWidth = 0;                                  // lines are broken against this
+    int32_t xOrigin = 0;                                     // added to every line's x offset
+    int32_t penX = 0;                                        // where the next item goes on the line
+    int32_t lineWidth = 0;                                   // right end of the rightmost item
+    int32_t lineHeight = 0;                                  // tallest item of the line
+    int32_t curY = 0;                                        // top of the current line
+    int32_t lineCount = 0;                                   // closed lines
+    int32_t lineX[MAX_LINES] = {};                           // x offset of each line
+    int32_t lineBottom[MAX_LINES] = {};                      // bottom of each line
+    uint32_t lineStart = 0;                                  // layout-table offset of the line's first record
+    int32_t lineGap = 0;                                     // space between lines
+    bool linesFull = false;                                  // the line limit was reached
     uint8_t paraAlign[PARAGRAPH_STACK_SIZE] = {ALIGN_LEFT};  // paragraph alignments
-    uint8_t paraMode[PARAGRAPH_STACK_SIZE] = {MODE_WRAP};  // paragraph wrap modes
-    int32_t paraIndex = 0;                   // top of the paragraph stack
-    int32_t paraExcess = 0;                  // paragraphs opened past a full stack
-    int32_t columns = 0;                     // 0: not in a table with columns
-    int32_t column = 0;                      // cell index in the row
-    int32_t cellWidth = 0;                   // width of a table cell
-    int32_t cellGap = 1;                     // space between cells
-    int32_t rowGap = 1;                      // space between rows
-    int32_t rowTop = 0;                      // top of the row
-    int32_t rowBottom = 0;                   // bottom of its tallest cell so far
-    uint8_t tableAlign = ALIGN_LEFT;         // default paragraph alignment
-    char tableTitle[32] = {};                // shown centred below the table
-    uint8_t eventContext = EVENT_NONE;       // which clickable element's text is written
-    uint8_t extraStyle = 0;                  // 1: a form field shows its title in italic
-    bool suppressOptions = false;            // option texts gather in textBuffer
-    int32_t selectNesting = 0;               // selects open inside the suppressing one, +1
-    int64_t selectRecord = -1;               // event offset of the select taking options
-    char eventName[32] = {};                 // name of the event being built
-    uint32_t scratchLength = 0;              // type-specific data length in eventScratch
-    bool noTarget = false;                   // an a without HREF: shown as a link, not recorded
-    char requestedCard[32] = {};             // card asked for, or empty for the first
-    int32_t cardCounter = 0;                 // cards met so far
-    bool cardFound = false;                  // a card was taken
+    uint8_t paraMode[PARAGRAPH_STACK_SIZE] = {MODE_WRAP};    // paragraph wrap modes
+    int32_t paraIndex = 0;                                   // top of the paragraph stack
+    int32_t paraExcess = 0;                                  // paragraphs opened past a full stack
+    int32_t columns = 0;                                     // 0: not in a table with columns
+    int32_t column = 0;                                      // cell index in the row
+    int32_t cellWidth = 0;                                   // width of a table cell
+    int32_t cellGap = 1;                                     // space between cells
+    int32_t rowGap = 1;                                      // space between rows
+    int32_t rowTop = 0;                                      // top of the row
+    int32_t rowBottom = 0;                                   // bottom of its tallest cell so far
+    uint8_t tableAlign = ALIGN_LEFT;                         // default paragraph alignment
+    char tableTitle[32] = {};                                // shown centred below the table
+    uint8_t eventContext = EVENT_NONE;                       // which clickable element's text is written
+    uint8_t extraStyle = 0;                                  // 1: a form field shows its title in italic
+    bool suppressOptions = false;                            // option texts gather in textBuffer
+    int32_t selectNesting = 0;                               // selects open inside the suppressing one, +1
+    int64_t selectRecord = -1;                               // event offset of the select taking options
+    char eventName[32] = {};                                 // name of the event being built
+    uint32_t scratchLength = 0;                              // type-specific data length in eventScratch
+    bool noTarget = false;                                   // an a without HREF: shown as a link, not recorded
+    char requestedCard[32] = {};                             // card asked for, or empty for the first
+    int32_t cardCounter = 0;                                 // cards met so far
+    bool cardFound = false;                                  // a card was taken
 };
 
 extern LayoutState gLayout;
@@ -122,8 +122,8 @@ int eventElement(uint8_t tag, bool open);
 // images_tables.cpp
 int imageInfo(const char *url, int32_t *width, int32_t *height, uint32_t *type, uint32_t *dataOffset);
 int32_t parseLength(const char *text, bool vertical);
-void write_img(const char *url, uint32_t dataOffset, int32_t naturalWidth, int32_t naturalHeight,
-               int32_t width, int32_t height, int32_t hspace, int32_t vspace, uint8_t align);
+void write_img(const char *url, uint32_t dataOffset, int32_t naturalWidth, int32_t naturalHeight, int32_t width,
+               int32_t height, int32_t hspace, int32_t vspace, uint8_t align);
 bool draw_rect(int32_t x, int32_t y, int32_t width, int32_t height);
 void imageElement();
 void tableElement(uint8_t tag, bool open);

@@ -38,12 +38,9 @@ static int32_t lineOffset()
     if (spare < 0)
         return gLayout.xOrigin;
     switch (gLayout.paraAlign[gLayout.paraIndex]) {
-    case ALIGN_CENTER:
-        return gLayout.xOrigin + spare / 2;
-    case ALIGN_RIGHT:
-        return gLayout.xOrigin + spare;
-    default:
-        return gLayout.xOrigin;
+    case ALIGN_CENTER: return gLayout.xOrigin + spare / 2;
+    case ALIGN_RIGHT: return gLayout.xOrigin + spare;
+    default: return gLayout.xOrigin;
     }
 }
 

@@ -17,9 +17,9 @@
 namespace {
 
 // Counters of one pass.
-int32_t gTotal = 0;     // img elements seen
-int32_t gRequests = 0;  // image requests started that were not already satisfied
-int32_t gSkips = 0;     // img elements passed over at the limit
+int32_t gTotal = 0;       // img elements seen
+int32_t gRequests = 0;    // image requests started that were not already satisfied
+int32_t gSkips = 0;       // img elements passed over at the limit
 bool gBadDomain = false;  // an access element refused the deck
 
 std::string hostOf(const char *url)

@@ -270,14 +270,21 @@ static void judgeDeckText()
         uint8_t token = deck[at++];
         size_t left = gWbxml.deckLength - at;
         switch (token) {
-        case SWITCH_PAGE:
-            at += left ? 1 : 0;
-            break;
-        case STR_I: case EXT_I_0: case EXT_I_1: case EXT_I_2:
-            at += static_cast<uint32_t>(judgeInline(deck + at, left, &judge));
-            break;
-        case ENTITY: case LITERAL: case LITERAL_C: case EXT_T_0: case EXT_T_1: case EXT_T_2: case STR_T:
-        case LITERAL_A: case LITERAL_AC: case OPAQUE: {
+        case SWITCH_PAGE: at += left ? 1 : 0; break;
+        case STR_I:
+        case EXT_I_0:
+        case EXT_I_1:
+        case EXT_I_2: at += static_cast<uint32_t>(judgeInline(deck + at, left, &judge)); break;
+        case ENTITY:
+        case LITERAL:
+        case LITERAL_C:
+        case EXT_T_0:
+        case EXT_T_1:
+        case EXT_T_2:
+        case STR_T:
+        case LITERAL_A:
+        case LITERAL_AC:
+        case OPAQUE: {
             // A bad integer ends the walk, so the scan ends there too.
             ByteReader r{deck, gWbxml.deckLength, at, false};
             uint32_t value = BR_multiByte(&r);
@@ -286,8 +293,7 @@ static void judgeDeckText()
                 at += std::min(value, gWbxml.deckLength - at);
             break;
         }
-        default:
-            break;
+        default: break;
         }
     }
     bool doubleUtf8 = false;
@@ -474,12 +480,8 @@ int globalToken(uint8_t token)
         appendText(gWbxml.textBuffer, TEXT_BUFFER_SIZE, one);
         return 1;
     }
-    case STR_I:
-        get_string(gWbxml.textBuffer, TEXT_BUFFER_SIZE);
-        return 1;
-    case LITERAL:
-        readMultiByte();
-        return 1;
+    case STR_I: get_string(gWbxml.textBuffer, TEXT_BUFFER_SIZE); return 1;
+    case LITERAL: readMultiByte(); return 1;
     // A variable whose name is cut off by the end of the deck, or lies
     // outside the string table, adds nothing.
     case EXT_I_0:
@@ -523,8 +525,7 @@ int globalToken(uint8_t token)
         return 1;
     case EXT_0:
     case EXT_1:
-    case EXT_2:
-        return 1;
+    case EXT_2: return 1;
     case OPAQUE: {
         uint32_t length = readMultiByte();
         if (length > gWbxml.deckLength - std::min(gWbxml.position, gWbxml.deckLength)) {
@@ -534,8 +535,7 @@ int globalToken(uint8_t token)
         }
         return 1;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 

@@ -24,36 +24,63 @@ constexpr uint8_t TAG_HAS_ATTRIBUTES = 0x80;
 
 // Tag codes (low 6 bits of a tag token).
 enum WmlTag : uint8_t {
-    TAG_A = 0x1C, TAG_TD = 0x1D, TAG_TR = 0x1E, TAG_TABLE = 0x1F, TAG_P = 0x20,
-    TAG_POSTFIELD = 0x21, TAG_ANCHOR = 0x22, TAG_ACCESS = 0x23, TAG_B = 0x24,
-    TAG_BIG = 0x25, TAG_BR = 0x26, TAG_CARD = 0x27, TAG_DO = 0x28, TAG_EM = 0x29,
-    TAG_FIELDSET = 0x2A, TAG_GO = 0x2B, TAG_HEAD = 0x2C, TAG_I = 0x2D, TAG_IMG = 0x2E,
-    TAG_INPUT = 0x2F, TAG_META = 0x30, TAG_NOOP = 0x31, TAG_PREV = 0x32,
-    TAG_ONEVENT = 0x33, TAG_OPTGROUP = 0x34, TAG_OPTION = 0x35, TAG_REFRESH = 0x36,
-    TAG_SELECT = 0x37, TAG_SMALL = 0x38, TAG_STRONG = 0x39, TAG_TEMPLATE = 0x3B,
-    TAG_TIMER = 0x3C, TAG_U = 0x3D, TAG_SETVAR = 0x3E, TAG_WML = 0x3F,
+    TAG_A = 0x1C,
+    TAG_TD = 0x1D,
+    TAG_TR = 0x1E,
+    TAG_TABLE = 0x1F,
+    TAG_P = 0x20,
+    TAG_POSTFIELD = 0x21,
+    TAG_ANCHOR = 0x22,
+    TAG_ACCESS = 0x23,
+    TAG_B = 0x24,
+    TAG_BIG = 0x25,
+    TAG_BR = 0x26,
+    TAG_CARD = 0x27,
+    TAG_DO = 0x28,
+    TAG_EM = 0x29,
+    TAG_FIELDSET = 0x2A,
+    TAG_GO = 0x2B,
+    TAG_HEAD = 0x2C,
+    TAG_I = 0x2D,
+    TAG_IMG = 0x2E,
+    TAG_INPUT = 0x2F,
+    TAG_META = 0x30,
+    TAG_NOOP = 0x31,
+    TAG_PREV = 0x32,
+    TAG_ONEVENT = 0x33,
+    TAG_OPTGROUP = 0x34,
+    TAG_OPTION = 0x35,
+    TAG_REFRESH = 0x36,
+    TAG_SELECT = 0x37,
+    TAG_SMALL = 0x38,
+    TAG_STRONG = 0x39,
+    TAG_TEMPLATE = 0x3B,
+    TAG_TIMER = 0x3C,
+    TAG_U = 0x3D,
+    TAG_SETVAR = 0x3E,
+    TAG_WML = 0x3F,
 };
 
 // The one decoder state shared by all passes; each pass resets it.
 struct WbxmlState {
-    uint8_t *deck;              // the pass's own copy, freed at its end
+    uint8_t *deck;  // the pass's own copy, freed at its end
     uint32_t deckLength;
-    uint32_t position;          // next byte to read
+    uint32_t position;  // next byte to read
     uint32_t version;
     uint32_t publicId;
     uint32_t publicIdString;
-    uint32_t charset;           // as the text is read (judgeDeckText), not as labelled
-    uint8_t doubleUtf8;         // the text is UTF-8 encoded twice: strings are decoded once more
+    uint32_t charset;    // as the text is read (judgeDeckText), not as labelled
+    uint8_t doubleUtf8;  // the text is UTF-8 encoded twice: strings are decoded once more
     uint32_t stringTableOffset;
     uint32_t stringTableLength;
     uint32_t bodyOffset;
-    int32_t depth;              // for log indentation
+    int32_t depth;  // for log indentation
     uint8_t inAttributes;
-    uint8_t tagPage;            // recorded only: page 0 tables always apply
+    uint8_t tagPage;  // recorded only: page 0 tables always apply
     uint8_t attrPage;
-    uint32_t substituteVars;    // replace variable references by values
-    uint32_t keepUrlText;       // off: URL attributes become "@offset"
-    uint8_t errorFlag;          // a buffer overflowed during the pass
+    uint32_t substituteVars;  // replace variable references by values
+    uint32_t keepUrlText;     // off: URL attributes become "@offset"
+    uint8_t errorFlag;        // a buffer overflowed during the pass
     char textBuffer[TEXT_BUFFER_SIZE];
     char varName[VAR_NAME_SIZE];
     char convBuffer[CONV_BUFFER_SIZE];

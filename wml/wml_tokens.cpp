@@ -9,6 +9,7 @@
 
 namespace {
 
+// clang-format off
 constexpr TagToken TAGS[] = {
     {0x1C, "a"},        {0x1D, "td"},       {0x1E, "tr"},     {0x1F, "table"},    {0x20, "p"},
     {0x21, "postfield"}, {0x22, "anchor"},  {0x23, "access"}, {0x24, "b"},        {0x25, "big"},
@@ -18,6 +19,7 @@ constexpr TagToken TAGS[] = {
     {0x35, "option"},   {0x36, "refresh"},  {0x37, "select"}, {0x38, "small"},    {0x39, "strong"},
     {0x3B, "template"}, {0x3C, "timer"},    {0x3D, "u"},      {0x3E, "setvar"},   {0x3F, "wml"},
 };
+// clang-format on
 
 constexpr AttrStartToken ATTR_STARTS[] = {
     {0x05, "accept-charset", ""},
@@ -101,6 +103,7 @@ constexpr AttrStartToken ATTR_STARTS[] = {
     {0x5D, "http-equiv", "Expires"},
 };
 
+// clang-format off
 constexpr AttrValueToken ATTR_VALUES[] = {
     {0x85, ".com/"},     {0x86, ".edu/"},          {0x87, ".net/"},           {0x88, ".org/"},
     {0x89, "accept"},    {0x8A, "bottom"},         {0x8B, "clear"},           {0x8C, "delete"},
@@ -110,6 +113,7 @@ constexpr AttrValueToken ATTR_VALUES[] = {
     {0x9A, "password"},  {0x9B, "reset"},          {0x9D, "text"},            {0x9E, "top"},
     {0x9F, "unknown"},   {0xA0, "wrap"},           {0xA1, "www."},
 };
+// clang-format on
 
 static_assert(std::size(TAGS) == 35);
 static_assert(std::size(ATTR_STARTS) == 78);
@@ -117,8 +121,7 @@ static_assert(std::size(ATTR_VALUES) == 27);
 
 // Byte-indexed views of the tables, built once at compile time, so that
 // the decoder's per-token look-ups are a single index.
-template <typename T, size_t N>
-constexpr std::array<int16_t, 256> indexByCode(const T (&table)[N])
+template <typename T, size_t N> constexpr std::array<int16_t, 256> indexByCode(const T (&table)[N])
 {
     std::array<int16_t, 256> index{};
     index.fill(-1);

@@ -48,7 +48,7 @@ int runCheck(const CommandLine &cmd, const CheckOptions &options)
         std::fprintf(stderr, "tovrin: cannot write %s\n", options.json.c_str());
         return 2;
     }
-    bool failed = countFindings(report, SEV_ERROR) > 0 ||
-                  (options.warningsAsErrors && countFindings(report, SEV_WARNING) > 0);
+    bool failed =
+        countFindings(report, SEV_ERROR) > 0 || (options.warningsAsErrors && countFindings(report, SEV_WARNING) > 0);
     return failed ? 1 : 0;
 }

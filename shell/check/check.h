@@ -8,12 +8,12 @@
 
 struct CheckOptions {
     std::string startUrl;
-    std::string scope;          // --scope PREFIX; empty: the start URL's folder
-    int depth = 10;             // --depth N: links followed from the start
-    int maxPages = 200;         // --max-pages N: URLs fetched at most
-    int delayMs = 0;            // --delay MS between requests
-    int timeoutS = 30;          // --timeout S: one request's wait
-    std::string json;           // --json FILE
+    std::string scope;   // --scope PREFIX; empty: the start URL's folder
+    int depth = 10;      // --depth N: links followed from the start
+    int maxPages = 200;  // --max-pages N: URLs fetched at most
+    int delayMs = 0;     // --delay MS between requests
+    int timeoutS = 30;   // --timeout S: one request's wait
+    std::string json;    // --json FILE
     bool warningsAsErrors = false;
     bool followPosts = false;
     bool help = false;
@@ -33,9 +33,9 @@ enum PageKind { PAGE_DECK, PAGE_IMAGE, PAGE_SCRIPT };
 struct CheckedPage {
     std::string url;
     PageKind kind = PAGE_DECK;
-    std::string referrer;   // the first page that led here ("" for the start)
+    std::string referrer;  // the first page that led here ("" for the start)
     int depth = 0;
-    std::string result;     // "ok" or the failure in words
+    std::string result;  // "ok" or the failure in words
     std::string contentType;
     unsigned long bytes = 0;
     std::vector<Finding> findings;

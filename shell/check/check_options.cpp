@@ -4,20 +4,19 @@
 
 #include "shell/check/check.h"
 
-const char *const kCheckHelp =
-    "usage: tovrin check URL [--gateway HOST] [--port 9201|9200] [--device NAME]\n"
-    "                        [--scope PREFIX] [--depth N] [--max-pages N] [--delay MS]\n"
-    "                        [--timeout S] [--json FILE] [--warnings-as-errors]\n"
-    "                        [--follow-posts] [--home DIR]\n"
-    "\n"
-    "Fetches URL through the gateway and every deck, image and script its cards\n"
-    "lead to within PREFIX (default: URL's host and folder), each once, and\n"
-    "reports per page what fails: fetches and gateway errors, decks over the\n"
-    "handset's budget, the decoder's and layout's warnings, missing cards,\n"
-    "access refusals, images that are not WBMP, scripts and their functions.\n"
-    "Forms are never posted unless --follow-posts; scripts are never run.\n"
-    "Exit status: 0 no errors, 1 errors (or warnings with --warnings-as-errors),\n"
-    "2 the check could not run.\n";
+const char *const kCheckHelp = "usage: tovrin check URL [--gateway HOST] [--port 9201|9200] [--device NAME]\n"
+                               "                        [--scope PREFIX] [--depth N] [--max-pages N] [--delay MS]\n"
+                               "                        [--timeout S] [--json FILE] [--warnings-as-errors]\n"
+                               "                        [--follow-posts] [--home DIR]\n"
+                               "\n"
+                               "Fetches URL through the gateway and every deck, image and script its cards\n"
+                               "lead to within PREFIX (default: URL's host and folder), each once, and\n"
+                               "reports per page what fails: fetches and gateway errors, decks over the\n"
+                               "handset's budget, the decoder's and layout's warnings, missing cards,\n"
+                               "access refusals, images that are not WBMP, scripts and their functions.\n"
+                               "Forms are never posted unless --follow-posts; scripts are never run.\n"
+                               "Exit status: 0 no errors, 1 errors (or warnings with --warnings-as-errors),\n"
+                               "2 the check could not run.\n";
 
 namespace {
 

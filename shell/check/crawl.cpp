@@ -36,19 +36,19 @@ struct Queued {
 
 const CheckOptions *gOptions = nullptr;
 CheckReport *gReport = nullptr;
-std::deque<Queued> gQueue;                          // waiting to be fetched
-std::set<std::string> gSeen;                        // queued or fetched, with the kind
-std::set<std::string> gOutOfScope;                  // left alone
+std::deque<Queued> gQueue;                                 // waiting to be fetched
+std::set<std::string> gSeen;                               // queued or fetched, with the kind
+std::set<std::string> gOutOfScope;                         // left alone
 std::map<std::string, std::vector<std::string>> gCardsOf;  // fetched decks' card ids
-std::set<std::string> gWarningsSeen;                // log warnings of the pass in hand
-int gSkippedDeep = 0;                               // links past --depth
-int gSkippedPosts = 0;                              // posts not followed
-bool gLimitHit = false;                             // --max-pages stopped the crawl
-std::set<std::string> gExpectingErrors;             // decks whose faults are on purpose
+std::set<std::string> gWarningsSeen;                       // log warnings of the pass in hand
+int gSkippedDeep = 0;                                      // links past --depth
+int gSkippedPosts = 0;                                     // posts not followed
+bool gLimitHit = false;                                    // --max-pages stopped the crawl
+std::set<std::string> gExpectingErrors;                    // decks whose faults are on purpose
 
 // The decoder's and layout's complaints, as the log gives them.
 constexpr const char *kLogWarnings[] = {
-    "Deck truncated", "Text buffer overflow", "String buffer overflow", "Attribute buffer overflow",
+    "Deck truncated",         "Text buffer overflow",  "String buffer overflow", "Attribute buffer overflow",
     "Layout buffer overflow", "Event buffer overflow", "Maximum lines exceeded", "Maximum nesting exceeded",
 };
 
@@ -114,9 +114,9 @@ bool substituteSetvars(const DeckScan &scan, std::string *url)
             std::string name = sv.substr(0, eq), value = sv.substr(eq + 1);
             if (value.find('$') != std::string::npos)
                 continue;
-            for (const std::string &form : {"$(" + name + ")", "$(" + name + ":e)", "$(" + name + ":escape)",
-                                            "$(" + name + ":n)", "$(" + name + ":noesc)", "$(" + name + ":u)",
-                                            "$(" + name + ":unesc)", "$" + name}) {
+            for (const std::string &form :
+                 {"$(" + name + ")", "$(" + name + ":e)", "$(" + name + ":escape)", "$(" + name + ":n)",
+                  "$(" + name + ":noesc)", "$(" + name + ":u)", "$(" + name + ":unesc)", "$" + name}) {
                 size_t at = url->find(form);
                 if (at != std::string::npos) {
                     url->replace(at, form.size(), value);
@@ -246,8 +246,7 @@ void noteCardReferences(const Queued &q, const DeckScan &scan)
     }
 }
 
-void checkDeck(const Queued &q, CheckedPage *page,
-               std::vector<std::pair<std::string, std::string>> *scriptCalls)
+void checkDeck(const Queued &q, CheckedPage *page, std::vector<std::pair<std::string, std::string>> *scriptCalls)
 {
     if (page->bytes > static_cast<unsigned long>(gReport->budget))
         add(page, SEV_WARNING, "oversize",
@@ -414,10 +413,10 @@ void crawlSite(const CheckOptions &options, CheckReport *report)
                                      std::to_string(gQueue.size()) + " URLs not checked",
                                  ""});
     if (gSkippedDeep)
-        report->crawl.push_back({SEV_WARNING, "limit",
-                                 std::to_string(gSkippedDeep) + " links past --depth " +
-                                     std::to_string(options.depth) + " not followed",
-                                 ""});
+        report->crawl.push_back(
+            {SEV_WARNING, "limit",
+             std::to_string(gSkippedDeep) + " links past --depth " + std::to_string(options.depth) + " not followed",
+             ""});
     if (gSkippedPosts)
         report->crawl.push_back(
             {SEV_NOTE, "post", std::to_string(gSkippedPosts) + " form posts not sent (--follow-posts sends them)", ""});

@@ -16,11 +16,11 @@ struct DeckTarget {
 };
 
 struct DeckScan {
-    std::vector<std::string> cards;      // card ids, in order
-    std::vector<DeckTarget> targets;     // in document order
-    std::vector<std::string> setvars;    // "name=value" of literal setvars
-    std::vector<int> unknownTags;        // tag codes the tables do not name
-    bool damaged = false;                // truncated or a buffer overflowed
+    std::vector<std::string> cards;    // card ids, in order
+    std::vector<DeckTarget> targets;   // in document order
+    std::vector<std::string> setvars;  // "name=value" of literal setvars
+    std::vector<int> unknownTags;      // tag codes the tables do not name
+    bool damaged = false;              // truncated or a buffer overflowed
     // <meta name="tovrin-check" content="expect-errors"/>: the deck's own
     // faults and those of the pages it leads to are there on purpose
     // (a demonstration of error handling), reported as notes.

@@ -101,11 +101,12 @@ bool writeJsonReport(const CheckReport &report, const std::string &path)
     std::fprintf(out, " \"pages\": [");
     for (size_t i = 0; i < report.pages.size(); i++) {
         const CheckedPage &p = report.pages[i];
-        std::fprintf(out, "%s\n  {\"url\": %s, \"kind\": %s, \"referrer\": %s, \"depth\": %d, \"result\": %s, "
-                          "\"contentType\": %s, \"bytes\": %lu, \"findings\": [",
+        std::fprintf(out,
+                     "%s\n  {\"url\": %s, \"kind\": %s, \"referrer\": %s, \"depth\": %d, \"result\": %s, "
+                     "\"contentType\": %s, \"bytes\": %lu, \"findings\": [",
                      i ? "," : "", jsonText(p.url).c_str(), jsonText(kKindNames[p.kind]).c_str(),
-                     jsonText(p.referrer).c_str(), p.depth, jsonText(p.result).c_str(),
-                     jsonText(p.contentType).c_str(), p.bytes);
+                     jsonText(p.referrer).c_str(), p.depth, jsonText(p.result).c_str(), jsonText(p.contentType).c_str(),
+                     p.bytes);
         for (size_t j = 0; j < p.findings.size(); j++)
             std::fprintf(out, "%s%s", j ? ", " : "", jsonFinding(p.findings[j]).c_str());
         std::fprintf(out, "]}");

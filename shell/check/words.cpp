@@ -9,6 +9,7 @@ struct Reason {
     const char *text;
 };
 
+// clang-format off
 constexpr Reason kReasons[] = {
     {300, "Multiple Choices"}, {301, "Moved Permanently"}, {302, "Found"}, {303, "See Other"},
     {304, "Not Modified"}, {307, "Temporary Redirect"}, {400, "Bad Request"}, {401, "Unauthorized"},
@@ -19,6 +20,7 @@ constexpr Reason kReasons[] = {
     {500, "Internal Server Error"}, {501, "Not Implemented"}, {502, "Bad Gateway"},
     {503, "Service Unavailable"}, {504, "Gateway Timeout"}, {505, "HTTP Version Not Supported"},
 };
+// clang-format on
 
 // What a 502 or 504 from the gateway usually means.
 constexpr const char *kOriginHint = ": the origin is down or slow, or the answer too large for the gateway";
@@ -28,11 +30,13 @@ struct TypeName {
     const char *text;
 };
 
+// clang-format off
 constexpr TypeName kTypes[] = {
     {0x03, "text/plain"}, {0x02, "text/html"}, {0x08, "text/vnd.wap.wml"}, {0x09, "text/vnd.wap.wmlscript"},
     {0x14, "application/vnd.wap.wmlc"}, {0x15, "application/vnd.wap.wmlscriptc"}, {0x1C, "image/gif"},
     {0x1D, "image/jpeg"}, {0x20, "image/png"}, {0x21, "image/vnd.wap.wbmp"},
 };
+// clang-format on
 
 // WSP packs HTTP codes by class: 0x10 + n is 100 + n, ..., 0x40 to 0x51
 // are 400 to 417, 0x60 + n is 500 + n.
@@ -79,16 +83,17 @@ std::string resultWords(const CacheResult &r, uint32_t asked, std::string *conte
 {
     *contentType = "";
     switch (r.code) {
-    case CRES_STORED: case CRES_HIT:
-        *contentType = contentTypeWords(asked);
-        return "ok";
+    case CRES_STORED:
+    case CRES_HIT: *contentType = contentTypeWords(asked); return "ok";
     case CRES_GATEWAY_ERROR: {
         std::string words = statusWords(r.arg);
         if (r.arg >= 0x30 && r.arg < 0x40)
             return "redirect (" + words + ") not followed by the gateway";
         return "gateway error " + words;
     }
-    case CRES_WRONG_TYPE: case CRES_UNCOMPILED_DECK: case CRES_NOT_AN_IMAGE: {
+    case CRES_WRONG_TYPE:
+    case CRES_UNCOMPILED_DECK:
+    case CRES_NOT_AN_IMAGE: {
         *contentType = contentTypeWords(static_cast<uint32_t>(r.arg) & 0xFF);
         int32_t status = (r.arg >> 8) & 0xFF;
         bool error = status && (status < 0x20 || status > 0x2F);
@@ -105,17 +110,13 @@ std::string resultWords(const CacheResult &r, uint32_t asked, std::string *conte
         return (r.code == CRES_NOT_AN_IMAGE ? "not a WBMP image: " : "wrong content type: ") + *contentType +
                " instead of " + contentTypeWords(asked);
     }
-    case CRES_ABORTED:
-        return "aborted by the gateway (reason 0x" + hexByte(r.arg) + ")";
-    case CRES_CONNECT_FAILED:
-        return "the gateway did not take the session";
-    case CRES_DISCONNECTED: case CRES_RECONNECTING:
-        return "the session with the gateway was lost";
-    case CRES_FULL: case CRES_WRITE_FAILED:
-        return "the cache could not keep it";
-    case CRES_BAD_URL:
-        return "malformed URL";
-    default:
-        return "failed (cache result " + std::to_string(r.code) + ")";
+    case CRES_ABORTED: return "aborted by the gateway (reason 0x" + hexByte(r.arg) + ")";
+    case CRES_CONNECT_FAILED: return "the gateway did not take the session";
+    case CRES_DISCONNECTED:
+    case CRES_RECONNECTING: return "the session with the gateway was lost";
+    case CRES_FULL:
+    case CRES_WRITE_FAILED: return "the cache could not keep it";
+    case CRES_BAD_URL: return "malformed URL";
+    default: return "failed (cache result " + std::to_string(r.code) + ")";
     }
 }

@@ -8,11 +8,11 @@
 
 namespace {
 
-std::vector<std::string> gFiles;             // candidate files, in order
-std::vector<DeviceProfile> gProfiles;        // those of the first file read
-std::vector<std::string> gErrors;            // its bad lines
-bool gLoaded = false;                        // the files were looked at
-const DeviceProfile *gCurrent = nullptr;     // the profile of this run
+std::vector<std::string> gFiles;          // candidate files, in order
+std::vector<DeviceProfile> gProfiles;     // those of the first file read
+std::vector<std::string> gErrors;         // its bad lines
+bool gLoaded = false;                     // the files were looked at
+const DeviceProfile *gCurrent = nullptr;  // the profile of this run
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
@@ -115,7 +115,7 @@ void load()
 }  // namespace
 
 std::vector<DeviceProfile> DV_parse(const char *text, size_t length, const std::string &fileName,
-                                   std::vector<std::string> *errors)
+                                    std::vector<std::string> *errors)
 {
     std::vector<DeviceProfile> profiles;
     size_t pos = 0;

@@ -11,7 +11,7 @@
 #include <vector>
 
 constexpr size_t DEVICE_NAME_MAX = 32;
-constexpr int DEVICE_SIDE_MIN = 16;      // as --screen takes them
+constexpr int DEVICE_SIDE_MIN = 16;  // as --screen takes them
 constexpr int DEVICE_SIDE_MAX = 4096;
 constexpr long DEVICE_BUDGET_MIN = 64;
 constexpr long DEVICE_BUDGET_MAX = 1L << 20;
@@ -29,7 +29,7 @@ struct DeviceProfile {
 // gives "FILE:LINE: reason" in errors and is skipped, as is a second
 // profile of a name already given).
 std::vector<DeviceProfile> DV_parse(const char *text, size_t length, const std::string &fileName,
-                                   std::vector<std::string> *errors);
+                                    std::vector<std::string> *errors);
 
 // Where profile files are looked for, in order; the first that exists is
 // read. main adds the user's and the installed ones.

@@ -17,17 +17,17 @@ namespace {
 constexpr int MAX_CANVAS_SIDE = 4096;
 constexpr uint32_t GREY = 0x555555;
 
-const uint8_t *gLayoutTable = nullptr;       // of the last submitCanvas, or none
-const uint8_t *gEventTable = nullptr;        // of the last submitCanvas, or none
-int gScrollX = 0;                            // scroll offsets in pixels
+const uint8_t *gLayoutTable = nullptr;  // of the last submitCanvas, or none
+const uint8_t *gEventTable = nullptr;   // of the last submitCanvas, or none
+int gScrollX = 0;                       // scroll offsets in pixels
 int gScrollY = 0;
-int gCanvasWidth = 120;                      // the skin's canvas size
+int gCanvasWidth = 120;  // the skin's canvas size
 int gCanvasHeight = 160;
-uint32_t gBackground = 0xFFFFFF;             // the skin's canvas colours, 0xRRGGBB
+uint32_t gBackground = 0xFFFFFF;  // the skin's canvas colours, 0xRRGGBB
 uint32_t gForeground = 0x000000;
-cairo_surface_t *gSurface = nullptr;         // the offscreen picture, made at first paint
-std::vector<std::string> gSoftKeys;          // 1007, 1008, then drop-down 1009
-DisplayHooks gHooks = {};                    // the backend's callbacks
+cairo_surface_t *gSurface = nullptr;  // the offscreen picture, made at first paint
+std::vector<std::string> gSoftKeys;   // 1007, 1008, then drop-down 1009
+DisplayHooks gHooks = {};             // the backend's callbacks
 ImageSource gImageSource = nullptr;
 
 void notify(void (*hook)())
@@ -122,8 +122,7 @@ void drawRect(const LayoutRecord &r)
 // blank. The spacing around the image shows the background.
 void drawImage(cairo_t *cr, const LayoutRecord &r)
 {
-    if (!gImageSource || r.length <= static_cast<int32_t>(LR_IMG_URL) || r.style != 0 || r.width == 0 ||
-        r.height == 0)
+    if (!gImageSource || r.length <= static_cast<int32_t>(LR_IMG_URL) || r.style != 0 || r.width == 0 || r.height == 0)
         return;
     const uint8_t *bytes = r.bytes.data();
     const char *url = reinterpret_cast<const char *>(bytes + LR_IMG_URL);
@@ -144,18 +143,21 @@ void drawRecords(cairo_t *cr)
 {
     LayoutRecord record;
     uint32_t end = 0;
-    Tbl_forEachTableRecord(gLayoutTable, LR_HEADER_SIZE, [&](const uint8_t *source, uint32_t length) {
-        readRecord(source, static_cast<int32_t>(length), &record);
-        if (!isVisible(record))
+    Tbl_forEachTableRecord(
+        gLayoutTable, LR_HEADER_SIZE,
+        [&](const uint8_t *source, uint32_t length) {
+            readRecord(source, static_cast<int32_t>(length), &record);
+            if (!isVisible(record))
+                return false;
+            if (record.type == LTYPE_TEXT)
+                drawText(cr, record);
+            else if (record.type == LTYPE_IMAGE)
+                drawImage(cr, record);
+            else if (record.type == LTYPE_RECT)
+                drawRect(record);
             return false;
-        if (record.type == LTYPE_TEXT)
-            drawText(cr, record);
-        else if (record.type == LTYPE_IMAGE)
-            drawImage(cr, record);
-        else if (record.type == LTYPE_RECT)
-            drawRect(record);
-        return false;
-    }, &end);
+        },
+        &end);
     noteBadRecord(gLayoutTable, end);
 }
 
@@ -188,15 +190,18 @@ void labelSoftKeys()
     gSoftKeys.clear();
     if (gEventTable) {
         uint32_t end = 0;
-        Tbl_forEachTableRecord(gEventTable, ER_HEADER_SIZE, [](const uint8_t *record, uint32_t length) {
-            if (record[ER_TYPE] != EVENT_DO)
+        Tbl_forEachTableRecord(
+            gEventTable, ER_HEADER_SIZE,
+            [](const uint8_t *record, uint32_t length) {
+                if (record[ER_TYPE] != EVENT_DO)
+                    return false;
+                std::string label = eventField(record, length, ER_DO_LABEL, ER_DO_LABEL_SIZE);
+                if (label.empty())
+                    label = eventField(record, length, ER_DO_TYPE, ER_DO_TYPE_SIZE);
+                gSoftKeys.push_back(deckTextToUtf8(label.c_str()));
                 return false;
-            std::string label = eventField(record, length, ER_DO_LABEL, ER_DO_LABEL_SIZE);
-            if (label.empty())
-                label = eventField(record, length, ER_DO_TYPE, ER_DO_TYPE_SIZE);
-            gSoftKeys.push_back(deckTextToUtf8(label.c_str()));
-            return false;
-        }, &end);
+            },
+            &end);
         noteBadRecord(gEventTable, end);
     }
     notify(gHooks.softKeysChanged);

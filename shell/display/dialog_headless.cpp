@@ -27,6 +27,7 @@ struct DialogKind {
     const char *defaultTitle;
 };
 // By DialogRequest kind.
+// clang-format off
 constexpr DialogKind DIALOG_KINDS[] = {
     {"text", "Text Entry"},
     {"select", "Select Options"},
@@ -34,10 +35,11 @@ constexpr DialogKind DIALOG_KINDS[] = {
     {"information", "Information"},
     {"masked", "Text Entry"},
 };
+// clang-format on
 constexpr int MAX_OPTIONS = 255;  // a select record counts its options in a byte
 
-std::deque<Answer> gAnswers;       // queued by the script, oldest first
-std::vector<ShownDialog> gShown;   // shown since the last takeShownDialogs
+std::deque<Answer> gAnswers;      // queued by the script, oldest first
+std::vector<ShownDialog> gShown;  // shown since the last takeShownDialogs
 
 bool parseChoices(const char *rest, Answer *answer, std::string *why)
 {
@@ -144,8 +146,7 @@ int answerText(DialogRequest *request, ShownDialog *shown)
     } else if (answer.kind == ANSWER_CONFIRM && answer.yes) {
         value = limitLength(request->buffer ? request->buffer : "", request->maxLength);
     } else {
-        shown->outcome = answer.kind == ANSWER_CHOOSE ? "cancelled: choose does not answer a text entry"
-                                                      : "cancelled";
+        shown->outcome = answer.kind == ANSWER_CHOOSE ? "cancelled: choose does not answer a text entry" : "cancelled";
         return 0;
     }
     if (countCharacters(value) < request->minLength) {
@@ -269,18 +270,10 @@ int headlessShowDialog(DialogRequest *request)
     gShown.push_back(shown);
     switch (request->kind) {
     case DIALOG_TEXT:
-    case DIALOG_MASKED_TEXT:
-        shown.result = answerText(request, &shown);
-        break;
-    case DIALOG_SELECT:
-        shown.result = answerSelect(request, options, &shown);
-        break;
-    case DIALOG_CONFIRM:
-        shown.result = answerConfirm(&shown);
-        break;
-    default:
-        shown.outcome = "read";
-        break;
+    case DIALOG_MASKED_TEXT: shown.result = answerText(request, &shown); break;
+    case DIALOG_SELECT: shown.result = answerSelect(request, options, &shown); break;
+    case DIALOG_CONFIRM: shown.result = answerConfirm(&shown); break;
+    default: shown.outcome = "read"; break;
     }
     Log_printf("Display: dialog %s [%s] %s\n", kind.name, shown.title.c_str(), shown.outcome.c_str());
     gShown[index].result = shown.result;

@@ -30,12 +30,12 @@ constexpr int BASE_CELL_HEIGHT = 15;
 // that hinting rounds away nothing that matters.
 constexpr int PROBE_EM = 1000;
 
-FcConfig *gFontConfig = nullptr;           // only the Liberation Sans files
-PangoFontMap *gFontMap = nullptr;          // pango-cairo map on gFontConfig
-PangoContext *gFontContext = nullptr;      // pinned options, shared by all layouts
-double gCellPerEm = 0;                     // (ascent + descent) / em of the font
-double gAscentPerCell = 0;                 // ascent / (ascent + descent)
-bool gFontsFailed = false;                 // loading failed once: do not retry each call
+FcConfig *gFontConfig = nullptr;                 // only the Liberation Sans files
+PangoFontMap *gFontMap = nullptr;                // pango-cairo map on gFontConfig
+PangoContext *gFontContext = nullptr;            // pinned options, shared by all layouts
+double gCellPerEm = 0;                           // (ascent + descent) / em of the font
+double gAscentPerCell = 0;                       // ascent / (ascent + descent)
+bool gFontsFailed = false;                       // loading failed once: do not retry each call
 PangoLayout *gStyleLayouts[FONT_BITS + 1] = {};  // per style & FONT_BITS
 
 int addFontFiles(FcConfig *config)
@@ -150,10 +150,7 @@ int styleCellHeight(uint8_t style)
     return height;
 }
 
-int styleBaseline(uint8_t style)
-{
-    return static_cast<int>(styleCellHeight(style) * gAscentPerCell + 0.5);
-}
+int styleBaseline(uint8_t style) { return static_cast<int>(styleCellHeight(style) * gAscentPerCell + 0.5); }
 
 PangoLayout *styleLayout(uint8_t style)
 {
@@ -188,7 +185,4 @@ void releaseDisplayFonts()
 // fontconfig keeps its patterns behind offset-encoded pointers that the
 // leak checker cannot follow, so everything it holds looks lost. Weak, so
 // that a program with suppressions of its own keeps them.
-extern "C" __attribute__((weak)) const char *__lsan_default_suppressions()
-{
-    return "leak:libfontconfig.so\n";
-}
+extern "C" __attribute__((weak)) const char *__lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

@@ -35,8 +35,7 @@ int64_t roundedDivide(int64_t numerator, int64_t denominator)
 
 // Walks the major axis from a0 towards a1 (a1 itself excluded), only where
 // it lies on the surface; the minor coordinate follows by rounding.
-void walkLine(const PixelBuffer &buffer, bool xMajor, int64_t a0, int64_t b0, int64_t a1, int64_t b1,
-              const Pen &pen)
+void walkLine(const PixelBuffer &buffer, bool xMajor, int64_t a0, int64_t b0, int64_t a1, int64_t b1, const Pen &pen)
 {
     int64_t da = a1 - a0, db = b1 - b0;
     int64_t step = da > 0 ? 1 : -1;

@@ -7,13 +7,13 @@
 
 namespace {
 
-std::vector<std::string> gStatusList;    // newest first, at most STATUS_LIST_MAX
-bool (*gPushWaitingQuery)() = nullptr;   // the cache's pushWaiting, when wired
-bool gPushIndicator = false;             // the indicator is shown
-bool gConnectionOn = false;              // the connection indicator shows "on"
-bool gBlinkOn = false;                   // the last blinking frame was "on"
-uint64_t gBlinks = 0;                    // blinking frames drawn
-bool gShuttingDown = false;              // the display is shutting down
+std::vector<std::string> gStatusList;   // newest first, at most STATUS_LIST_MAX
+bool (*gPushWaitingQuery)() = nullptr;  // the cache's pushWaiting, when wired
+bool gPushIndicator = false;            // the indicator is shown
+bool gConnectionOn = false;             // the connection indicator shows "on"
+bool gBlinkOn = false;                  // the last blinking frame was "on"
+uint64_t gBlinks = 0;                   // blinking frames drawn
+bool gShuttingDown = false;             // the display is shutting down
 
 }  // namespace
 

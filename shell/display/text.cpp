@@ -11,8 +11,8 @@
 
 namespace {
 
-uint32_t gDeckCharset = 4;      // WBXML charset number of the current deck
-bool gFixedMetrics = false;     // measure by character count (golden layouts)
+uint32_t gDeckCharset = 4;   // WBXML charset number of the current deck
+bool gFixedMetrics = false;  // measure by character count (golden layouts)
 
 constexpr int FIELD_EXTRA = 2;  // a field's 1-pixel indent and its box
 
@@ -27,11 +27,13 @@ struct Utf8Lead {
     unsigned char leadLow, leadHigh, secondLow, secondHigh;
     int length;
 };
+// clang-format off
 constexpr Utf8Lead UTF8_LEADS[] = {
     {0xC2, 0xDF, 0x80, 0xBF, 2}, {0xE0, 0xE0, 0xA0, 0xBF, 3}, {0xE1, 0xEC, 0x80, 0xBF, 3},
     {0xED, 0xED, 0x80, 0x9F, 3}, {0xEE, 0xEF, 0x80, 0xBF, 3}, {0xF0, 0xF0, 0x90, 0xBF, 4},
     {0xF1, 0xF3, 0x80, 0xBF, 4}, {0xF4, 0xF4, 0x80, 0x8F, 4},
 };
+// clang-format on
 
 // Length of the well-formed sequence at p, 0 when there is none. Reads
 // stop at the first byte out of range, so never past the terminator.

@@ -8,10 +8,10 @@
 #include <cstdint>
 
 struct WbmpPixels {
-    const uint8_t *data;   // the whole cached image
-    uint32_t length;       // bytes at data
-    uint32_t offset;       // where the rows begin (the header's length)
-    int32_t width;         // natural size from the header
+    const uint8_t *data;  // the whole cached image
+    uint32_t length;      // bytes at data
+    uint32_t offset;      // where the rows begin (the header's length)
+    int32_t width;        // natural size from the header
     int32_t height;
 };
 

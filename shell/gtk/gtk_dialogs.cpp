@@ -68,8 +68,7 @@ void ensureDialogStyle()
         return;
     GtkCssProvider *css = gtk_css_provider_new();
     gtk_css_provider_load_from_data(css, DIALOG_CSS, -1, nullptr);
-    gtk_style_context_add_provider_for_screen(screen, GTK_STYLE_PROVIDER(css),
-                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    gtk_style_context_add_provider_for_screen(screen, GTK_STYLE_PROVIDER(css), GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(css);
     added = true;
 }
@@ -361,23 +360,14 @@ gboolean onListKey(GtkWidget *widget, GdkEventKey *event, gpointer dialog)
             toggleRow(view, cursor);
         return TRUE;
     case GDK_KEY_Up:
-    case GDK_KEY_KP_Up:
-        target = cursor - 1;
-        break;
+    case GDK_KEY_KP_Up: target = cursor - 1; break;
     case GDK_KEY_Down:
-    case GDK_KEY_KP_Down:
-        target = cursor + 1;
-        break;
+    case GDK_KEY_KP_Down: target = cursor + 1; break;
     case GDK_KEY_Home:
-    case GDK_KEY_KP_Home:
-        target = 0;
-        break;
+    case GDK_KEY_KP_Home: target = 0; break;
     case GDK_KEY_End:
-    case GDK_KEY_KP_End:
-        target = count - 1;
-        break;
-    default:
-        return FALSE;
+    case GDK_KEY_KP_End: target = count - 1; break;
+    default: return FALSE;
     }
     if (target < 0)
         target = 0;
@@ -596,18 +586,10 @@ int gtkShowDialog(GtkWindow *owner, int canvasScreenX, int canvasScreenY, Dialog
     int result = 0;
     switch (request->kind) {
     case DIALOG_TEXT:
-    case DIALOG_MASKED_TEXT:
-        result = runTextEntry(owner, x, y, request, title, prompt);
-        break;
-    case DIALOG_SELECT:
-        result = runSelect(owner, x, y, request, options, title, prompt);
-        break;
-    case DIALOG_CONFIRM:
-        result = runConfirm(owner, x, y, title, prompt);
-        break;
-    default:
-        result = runInformation(owner, x, y, title, prompt);
-        break;
+    case DIALOG_MASKED_TEXT: result = runTextEntry(owner, x, y, request, title, prompt); break;
+    case DIALOG_SELECT: result = runSelect(owner, x, y, request, options, title, prompt); break;
+    case DIALOG_CONFIRM: result = runConfirm(owner, x, y, title, prompt); break;
+    default: result = runInformation(owner, x, y, title, prompt); break;
     }
     Log_printf("Display: dialog %s [%s] %d\n", KIND_NAMES[request->kind], title.c_str(), result);
     return result;
@@ -617,9 +599,9 @@ void gtkMessageBox(GtkWindow *owner, const char *caption, const char *text, bool
 {
     ensureDialogStyle();
     std::string message = validUtf8(text);
-    GtkWidget *box = gtk_message_dialog_new(owner, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-                                            error ? GTK_MESSAGE_ERROR : GTK_MESSAGE_INFO, GTK_BUTTONS_OK, "%s",
-                                            message.c_str());
+    GtkWidget *box =
+        gtk_message_dialog_new(owner, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+                               error ? GTK_MESSAGE_ERROR : GTK_MESSAGE_INFO, GTK_BUTTONS_OK, "%s", message.c_str());
     g_object_ref(box);
     GtkWindow *window = GTK_WINDOW(box);
     gtk_window_set_title(window, validUtf8(caption).c_str());
@@ -632,8 +614,8 @@ void gtkMessageBox(GtkWindow *owner, const char *caption, const char *text, bool
     GtkWidget *area = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(box));
     GtkWidget *row = area ? gtk_widget_get_parent(area) : nullptr;
     if (row && GTK_IS_BOX(row)) {
-        GtkWidget *icon = gtk_image_new_from_icon_name(error ? "dialog-error" : "dialog-information",
-                                                       GTK_ICON_SIZE_DIALOG);
+        GtkWidget *icon =
+            gtk_image_new_from_icon_name(error ? "dialog-error" : "dialog-information", GTK_ICON_SIZE_DIALOG);
         gtk_widget_set_valign(icon, GTK_ALIGN_CENTER);
         gtk_box_pack_start(GTK_BOX(row), icon, FALSE, FALSE, 0);
         gtk_box_reorder_child(GTK_BOX(row), icon, 0);
@@ -645,12 +627,11 @@ void gtkMessageBox(GtkWindow *owner, const char *caption, const char *text, bool
     g_object_unref(box);
 }
 
-bool gtkChooseFile(GtkWindow *owner, const char *title, const char *filterName, const char *pattern,
-                   std::string *path)
+bool gtkChooseFile(GtkWindow *owner, const char *title, const char *filterName, const char *pattern, std::string *path)
 {
-    GtkWidget *chooser = gtk_file_chooser_dialog_new(validUtf8(title).c_str(), owner, GTK_FILE_CHOOSER_ACTION_OPEN,
-                                                     "_Cancel", GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT,
-                                                     nullptr);
+    GtkWidget *chooser =
+        gtk_file_chooser_dialog_new(validUtf8(title).c_str(), owner, GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
+                                    GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
     gtk_window_set_role(GTK_WINDOW(chooser), "tovrin-choose-file");
     gtk_window_set_modal(GTK_WINDOW(chooser), TRUE);
     gtk_dialog_set_default_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);

@@ -34,8 +34,7 @@ void gtkMessageBox(GtkWindow *owner, const char *caption, const char *text, bool
 
 // A file-open dialog showing only files matching pattern (a glob such as
 // "*.skn", under filterName); the file must exist. False when cancelled.
-bool gtkChooseFile(GtkWindow *owner, const char *title, const char *filterName, const char *pattern,
-                   std::string *path);
+bool gtkChooseFile(GtkWindow *owner, const char *title, const char *filterName, const char *pattern, std::string *path);
 
 // The user's UTF-8 text in the deck charset (CHARSET_UTF8: UTF-8, anything
 // else ISO-8859-1 with characters above U+00FF as '?'), at most maxBytes

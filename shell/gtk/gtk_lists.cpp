@@ -164,8 +164,7 @@ void gtkBookmarksDialog(GtkWindow *owner, int x, int y)
         int response = gtk_dialog_run(GTK_DIALOG(dialog));
         int row = selectedRow(view);
         if (response == RESPONSE_UPDATE && row >= 0) {
-            updateBookmark(row, gtk_entry_get_text(GTK_ENTRY(fields.title)),
-                           gtk_entry_get_text(GTK_ENTRY(fields.url)));
+            updateBookmark(row, gtk_entry_get_text(GTK_ENTRY(fields.title)), gtk_entry_get_text(GTK_ENTRY(fields.url)));
             fillList(view, bookmarkTitles());
         } else if (response == RESPONSE_DELETE && row >= 0) {
             deleteBookmark(row);

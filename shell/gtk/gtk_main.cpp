@@ -48,15 +48,17 @@ struct Control {
     GtkWidget *widget;
 };
 
-GtkWidget *gWindow = nullptr;           // the handset
-GtkWidget *gFixed = nullptr;            // holds the canvas and the controls
-GtkWidget *gCanvas = nullptr;           // the card
-Control gControls[] = {{CMD_ACTION1, "action1", nullptr}, {CMD_ACTION2, "action2", nullptr},
-                       {CMD_ACTION3, "action3", nullptr}, {CMD_STATUS, "status", nullptr}};
-int gZoom = 1;                          // whole-number scale of the handset
-guint gTimers[3] = {};                  // by timer id; 0 not running
-bool gFillingLists = false;             // the program, not the user, changes a list
-int gDialogDepth = 0;                   // modal WML dialogs open
+GtkWidget *gWindow = nullptr;  // the handset
+GtkWidget *gFixed = nullptr;   // holds the canvas and the controls
+GtkWidget *gCanvas = nullptr;  // the card
+Control gControls[] = {{CMD_ACTION1, "action1", nullptr},
+                       {CMD_ACTION2, "action2", nullptr},
+                       {CMD_ACTION3, "action3", nullptr},
+                       {CMD_STATUS, "status", nullptr}};
+int gZoom = 1;               // whole-number scale of the handset
+guint gTimers[3] = {};       // by timer id; 0 not running
+bool gFillingLists = false;  // the program, not the user, changes a list
+int gDialogDepth = 0;        // modal WML dialogs open
 bool gQuitting = false;
 GtkCssProvider *gControlCss = nullptr;  // the controls' style at the current zoom
 
@@ -238,6 +240,7 @@ struct KeyName {
     const char *name;
 };
 
+// clang-format off
 const KeyName kKeyNames[] = {
     {GDK_KEY_Up, false, "up"},          {GDK_KEY_KP_Up, false, "up"},
     {GDK_KEY_Down, false, "down"},      {GDK_KEY_KP_Down, false, "down"},
@@ -249,6 +252,7 @@ const KeyName kKeyNames[] = {
     {GDK_KEY_F5, false, "f5"},          {GDK_KEY_Home, true, "alt+home"},
     {GDK_KEY_KP_Home, true, "alt+home"},
 };
+// clang-format on
 
 // Every key goes to the handset first, so focus never sticks in a control.
 gboolean onKey(GtkWidget *, GdkEventKey *event, gpointer)
@@ -361,8 +365,7 @@ GtkWidget *makeControl(Control &c)
         // Long entries are cut, never a reason for the list to grow.
         GList *cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(w));
         for (GList *cell = cells; cell; cell = cell->next)
-            g_object_set(cell->data, "ellipsize", PANGO_ELLIPSIZE_END, "width-chars", 1, "max-width-chars", 1,
-                         nullptr);
+            g_object_set(cell->data, "ellipsize", PANGO_ELLIPSIZE_END, "width-chars", 1, "max-width-chars", 1, nullptr);
         g_list_free(cells);
         if (c.id == CMD_ACTION3)
             g_signal_connect(w, "changed", G_CALLBACK(onOptionChanged), nullptr);

@@ -29,13 +29,12 @@ PrefsWindow gPrefsWindow;
 
 constexpr int NUMBER_DIGITS = 10;  // a 32-bit number
 
-const char PREFS_CSS[] =
-    ".tovrin-prefs, .tovrin-prefs * { font-family: \"Liberation Sans\", Sans; font-size: 9pt; }\n"
-    ".tovrin-prefs button { min-height: 0; padding: 2px 8px; }\n"
-    ".tovrin-prefs entry { min-height: 0; padding: 2px 4px; }\n"
-    ".tovrin-prefs combobox button { padding: 1px 4px; }\n"
-    ".tovrin-prefs notebook tab { min-height: 0; padding: 2px 8px; }\n"
-    ".tovrin-prefs .warning { color: #a01010; }\n";
+const char PREFS_CSS[] = ".tovrin-prefs, .tovrin-prefs * { font-family: \"Liberation Sans\", Sans; font-size: 9pt; }\n"
+                         ".tovrin-prefs button { min-height: 0; padding: 2px 8px; }\n"
+                         ".tovrin-prefs entry { min-height: 0; padding: 2px 4px; }\n"
+                         ".tovrin-prefs combobox button { padding: 1px 4px; }\n"
+                         ".tovrin-prefs notebook tab { min-height: 0; padding: 2px 8px; }\n"
+                         ".tovrin-prefs .warning { color: #a01010; }\n";
 
 void addStyle()
 {
@@ -44,8 +43,7 @@ void addStyle()
         return;
     GtkCssProvider *css = gtk_css_provider_new();
     gtk_css_provider_load_from_data(css, PREFS_CSS, -1, nullptr);
-    gtk_style_context_add_provider_for_screen(screen, GTK_STYLE_PROVIDER(css),
-                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    gtk_style_context_add_provider_for_screen(screen, GTK_STYLE_PROVIDER(css), GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(css);
 }
 
@@ -226,8 +224,8 @@ GtkWidget *advancedPage(PrefsWindow *w)
 
     w->newContext = named(gtk_check_button_new_with_label("Clear navigation history in addtion to variables"),
                           "newcontext-history");
-    w->sharedVariables = named(gtk_check_button_new_with_label("Share variables between decks until NEWCONTEXT"),
-                               "shared-variables");
+    w->sharedVariables =
+        named(gtk_check_button_new_with_label("Share variables between decks until NEWCONTEXT"), "shared-variables");
     GtkWidget *behaviour = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_box_pack_start(GTK_BOX(behaviour), w->newContext, FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(behaviour), w->sharedVariables, FALSE, FALSE, 0);

@@ -28,8 +28,8 @@ struct Control {
 };
 
 Control gControls[] = {{CMD_ACTION1, {}, {}}, {CMD_ACTION2, {}, {}}, {CMD_ACTION3, {}, {}}, {CMD_STATUS, {}, {}}};
-std::string gMessages;                 // message boxes not yet taken
-bool gQuitRequested = false;           // the menu's Exit
+std::string gMessages;        // message boxes not yet taken
+bool gQuitRequested = false;  // the menu's Exit
 
 Control *control(int id)
 {
@@ -100,9 +100,9 @@ void drawList(cairo_t *cr, const ControlPlacement &p, const Control &c)
 }
 
 bool createWindows(const SkinDefinition *) { return true; }
-void applySkin(const SkinDefinition *) {}
-void noop() {}
-void invalidateHandset(int, int, int, int) {}
+void applySkin(const SkinDefinition *) { }
+void noop() { }
+void invalidateHandset(int, int, int, int) { }
 
 void setButtonText(int id, const std::string &utf8)
 {
@@ -120,11 +120,11 @@ void setListEntries(int id, const std::vector<std::string> &utf8, int selected)
 }
 
 void getWindowOrigin(int *x, int *y) { *x = *y = 0; }
-void moveWindow(int, int) {}
-void capturePointer(bool) {}
+void moveWindow(int, int) { }
+void capturePointer(bool) { }
 // The headless loop ticks by itself and nothing is ever held.
-void startTimer(int, int) {}
-void stopTimer(int) {}
+void startTimer(int, int) { }
+void stopTimer(int) { }
 int popupMenu(const std::vector<MenuEntry> &, int, int) { return 0; }
 
 void messageBox(const char *caption, const char *text, bool)
@@ -137,7 +137,7 @@ void messageBox(const char *caption, const char *text, bool)
 }
 
 bool chooseFile(const char *, const char *, const char *, std::string *) { return false; }
-void showPrefsWindow() {}
+void showPrefsWindow() { }
 
 // Goto URL is a text entry here, answered with "answer URL".
 bool showGotoUrlDialog(const std::vector<std::string> &choices, std::string *url)
@@ -159,10 +159,31 @@ bool spawn(const std::vector<std::string> &) { return false; }
 void postCommand(int command) { windowCommand(command); }
 
 const Platform kHeadless = {
-    "headless",   createWindows,  applySkin,    noop,       noop,          invalidateHandset, noop,
-    setButtonText, setListEntries, getWindowOrigin, moveWindow, capturePointer, startTimer, stopTimer,
-    popupMenu,    headlessShowDialog, messageBox, chooseFile, showPrefsWindow, showGotoUrlDialog,
-    showBookmarksDialog, showPushDialog, spawn, postCommand, [] { gQuitRequested = true; },
+    "headless",
+    createWindows,
+    applySkin,
+    noop,
+    noop,
+    invalidateHandset,
+    noop,
+    setButtonText,
+    setListEntries,
+    getWindowOrigin,
+    moveWindow,
+    capturePointer,
+    startTimer,
+    stopTimer,
+    popupMenu,
+    headlessShowDialog,
+    messageBox,
+    chooseFile,
+    showPrefsWindow,
+    showGotoUrlDialog,
+    showBookmarksDialog,
+    showPushDialog,
+    spawn,
+    postCommand,
+    [] { gQuitRequested = true; },
 };
 
 }  // namespace

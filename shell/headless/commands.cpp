@@ -173,6 +173,7 @@ struct ScrollName {
     int command;
 };
 
+// clang-format off
 constexpr ScrollName kScrollNames[] = {
     {"up", CMD_SCROLL_UP}, {"down", CMD_SCROLL_DOWN}, {"left", CMD_SCROLL_LEFT}, {"right", CMD_SCROLL_RIGHT}};
 
@@ -275,8 +276,10 @@ struct Button {
     const char *name;
     void (*press)();
 };
+// clang-format on
 
 // The skin's navigation buttons.
+// clang-format off
 constexpr Button kButtons[] = {
     {"back", displayGoPrev}, {"reload", displayRefresh}, {"stop", displayStop}, {"home", displayGoHome}};
 
@@ -628,6 +631,7 @@ const Command kCommands[] = {
     {"device", 1, "device [NAME|none]", cmdDevice},
     {"quit", 1, "quit", cmdQuit},
 };
+// clang-format on
 
 Line splitLine(const std::string &text)
 {

@@ -15,8 +15,8 @@ bool requestsDone(void *) { return isIdle(); }
 
 }  // namespace
 
-bool fetchNow(const char *url, uint32_t contentType, int refresh, int method, const char *postData,
-              uint32_t limitMs, CacheResult *result, uint32_t *length)
+bool fetchNow(const char *url, uint32_t contentType, int refresh, int method, const char *postData, uint32_t limitMs,
+              CacheResult *result, uint32_t *length)
 {
     // The loop hands the indications to the connection manager alone
     // meanwhile, so that their answers are seen.

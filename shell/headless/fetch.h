@@ -11,5 +11,5 @@
 // answer (CRES_STORED, CRES_HIT, or why not); length the stored body's.
 // false when no answer came within limitMs of the loop's clock (0: the
 // default, longer on the virtual clock).
-bool fetchNow(const char *url, uint32_t contentType, int refresh, int method, const char *postData,
-              uint32_t limitMs, CacheResult *result, uint32_t *length);
+bool fetchNow(const char *url, uint32_t contentType, int refresh, int method, const char *postData, uint32_t limitMs,
+              CacheResult *result, uint32_t *length);

@@ -19,13 +19,13 @@ constexpr int kMaxBurst = 64;
 // runs repeat.
 constexpr uint64_t kVirtualEpochMs = 1700000000ull * 1000;
 
-bool gVirtual = false;                 // the virtual clock is in use
-int gVirtualWaitMs = kVirtualWaitMs;   // real wait per virtual tick
-uint64_t gVirtualMs = kVirtualEpochMs; // its time
-bool gWatchSocket = true;              // wake for datagrams, not only for ticks
-std::vector<CacheResult> gResults;     // C_poll (1) answers not yet taken
-uint64_t gWakeups = 0;                 // datagrams that woke the loop
-LoopPoll gPoll = nullptr;              // what drives the Browser; null: C_poll
+bool gVirtual = false;                  // the virtual clock is in use
+int gVirtualWaitMs = kVirtualWaitMs;    // real wait per virtual tick
+uint64_t gVirtualMs = kVirtualEpochMs;  // its time
+bool gWatchSocket = true;               // wake for datagrams, not only for ticks
+std::vector<CacheResult> gResults;      // C_poll (1) answers not yet taken
+uint64_t gWakeups = 0;                  // datagrams that woke the loop
+LoopPoll gPoll = nullptr;               // what drives the Browser; null: C_poll
 
 uint32_t virtualSeconds() { return static_cast<uint32_t>(gVirtualMs / 1000); }
 
@@ -55,7 +55,8 @@ void tick()
 // poll passes over.
 bool socketReadable(int waitMs)
 {
-    pollfd p[2] = {{gWatchSocket ? S_transportFd() : -1, POLLIN, 0}, {gWatchSocket ? S_pushListenerFd() : -1, POLLIN, 0}};
+    pollfd p[2] = {{gWatchSocket ? S_transportFd() : -1, POLLIN, 0},
+                   {gWatchSocket ? S_pushListenerFd() : -1, POLLIN, 0}};
     int n = poll(p, 2, waitMs);
     return n > 0 && ((p[0].revents & POLLIN) || (p[1].revents & POLLIN));
 }

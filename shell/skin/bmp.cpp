@@ -105,7 +105,7 @@ BmpResult loadBmp24(const char *path, SkinImage *image)
     FILE *f = std::fopen(path, "rb");
     if (!f)
         return BMP_UNREADABLE;
-    struct stat st {};
+    struct stat st { };
     if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
         std::fclose(f);
         return BMP_UNREADABLE;
@@ -125,18 +125,12 @@ BmpResult loadBmp24(const char *path, SkinImage *image)
 const char *bmpResultText(BmpResult result)
 {
     switch (result) {
-    case BMP_OK:
-        return "a 24-bit BMP picture";
-    case BMP_UNREADABLE:
-        return "cannot be read";
-    case BMP_NOT_BMP:
-        return "not a BMP picture this program can read";
-    case BMP_NOT_24BIT:
-        return "not a 24-bit BMP picture";
-    case BMP_TRUNCATED:
-        return "the BMP picture is cut short";
-    case BMP_TOO_LARGE:
-        return "the picture is empty or larger than 4096 pixels a side";
+    case BMP_OK: return "a 24-bit BMP picture";
+    case BMP_UNREADABLE: return "cannot be read";
+    case BMP_NOT_BMP: return "not a BMP picture this program can read";
+    case BMP_NOT_24BIT: return "not a 24-bit BMP picture";
+    case BMP_TRUNCATED: return "the BMP picture is cut short";
+    case BMP_TOO_LARGE: return "the picture is empty or larger than 4096 pixels a side";
     }
     return "unknown BMP result";
 }

@@ -8,14 +8,25 @@
 #include <string>
 #include <vector>
 
-constexpr size_t SKIN_PATH_MAX = 259;   // image paths, as the file names them
-constexpr size_t SKIN_LINE_MAX = 255;   // longer lines are read in pieces
+constexpr size_t SKIN_PATH_MAX = 259;  // image paths, as the file names them
+constexpr size_t SKIN_LINE_MAX = 255;  // longer lines are read in pieces
 constexpr int SKIN_IMAGE_MAX_SIDE = 4096;
 
 // The twelve virtual buttons, in the fixed order of the hit test.
 enum SkinButtonIndex {
-    SKIN_BACK, SKIN_BOOKMARK, SKIN_MENU, SKIN_HOME, SKIN_REFRESH, SKIN_STOP, SKIN_GO,
-    SKIN_UP, SKIN_DOWN, SKIN_LEFT, SKIN_RIGHT, SKIN_PUSH, SKIN_BUTTON_COUNT
+    SKIN_BACK,
+    SKIN_BOOKMARK,
+    SKIN_MENU,
+    SKIN_HOME,
+    SKIN_REFRESH,
+    SKIN_STOP,
+    SKIN_GO,
+    SKIN_UP,
+    SKIN_DOWN,
+    SKIN_LEFT,
+    SKIN_RIGHT,
+    SKIN_PUSH,
+    SKIN_BUTTON_COUNT
 };
 
 // Commands the buttons and controls issue (the main window dispatches them).
@@ -42,7 +53,7 @@ struct SkinImage {
 };
 
 struct SkinButton {
-    bool present = false;       // an image path was given (push: a push is waiting)
+    bool present = false;  // an image path was given (push: a push is waiting)
     int x = 0, y = 0;
     int width = 0, height = 0;  // of the last image loaded: up, down, highlight
     std::string upPath, downPath, highlightPath;
@@ -64,16 +75,16 @@ struct SkinDefinition {
     SkinImage image;
     std::vector<OutlineRun> outline;  // row by row from the top
     bool loaded = false;
-    uint32_t transparentColour = 0;   // read and kept; nothing consults it
+    uint32_t transparentColour = 0;  // read and kept; nothing consults it
     int titleX = 0, titleY = 0, titleWidth = 0, titleHeight = 0;
     int canvasX = 0, canvasY = 0, canvasWidth = 0, canvasHeight = 0;
-    uint32_t canvasBackground = 0;    // 0x00BBGGRR, as the file gives it
+    uint32_t canvasBackground = 0;  // 0x00BBGGRR, as the file gives it
     uint32_t canvasForeground = 0;
     int indicatorX = 0, indicatorY = 0;
     std::string indicatorOnPath, indicatorOffPath;
     SkinImage indicatorOn, indicatorOff;
     int indicatorWidth = 0, indicatorHeight = 0;
-    bool indicatorPresent = false;    // both indicator pictures loaded
+    bool indicatorPresent = false;  // both indicator pictures loaded
     SkinButton buttons[SKIN_BUTTON_COUNT];
     ControlPlacement action1, action2, action3, status;
 };
@@ -113,11 +124,11 @@ std::vector<OutlineRun> computeOutline(const SkinImage &image);
 
 enum SkinLoadResult {
     SKIN_OK = 0,
-    SKIN_NO_BITMAP,         // no skin.bitmap line
-    SKIN_BITMAP_UNREADABLE, // missing, unreadable, not a BMP, cut short, too large
+    SKIN_NO_BITMAP,          // no skin.bitmap line
+    SKIN_BITMAP_UNREADABLE,  // missing, unreadable, not a BMP, cut short, too large
     SKIN_BITMAP_NOT_24BIT,
-    SKIN_CANVAS_OUTSIDE,    // the canvas does not lie inside the picture
-    SKIN_NO_OUTLINE,        // the outline leaves nothing of the picture
+    SKIN_CANVAS_OUTSIDE,  // the canvas does not lie inside the picture
+    SKIN_NO_OUTLINE,      // the outline leaves nothing of the picture
 };
 // The skin picture, its outline, the buttons' and indicator's pictures
 // and the commands; why gets a sentence naming the file and the reason

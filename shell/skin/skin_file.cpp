@@ -199,9 +199,7 @@ void assign(const SkinKey &k, const std::string &value, const std::string &dir, 
             (skin->*k.control).*k.controlInt = v;
         break;
     }
-    case VALUE_COLOUR:
-        skin->*k.colourField = skinColour(value.c_str());
-        break;
+    case VALUE_COLOUR: skin->*k.colourField = skinColour(value.c_str()); break;
     case VALUE_IMAGE: {
         std::string path = imagePath(dir, value);
         if (k.pathField)

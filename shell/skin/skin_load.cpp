@@ -8,8 +8,8 @@ namespace {
 
 // The command each button issues, in the fixed button order.
 constexpr std::array<int, SKIN_BUTTON_COUNT> kButtonCommands = {
-    CMD_BACK, CMD_BOOKMARK, CMD_MENU, CMD_HOME, CMD_REFRESH, CMD_STOP, CMD_GO,
-    CMD_SCROLL_UP, CMD_SCROLL_DOWN, CMD_SCROLL_LEFT, CMD_SCROLL_RIGHT, CMD_PUSH,
+    CMD_BACK, CMD_BOOKMARK,  CMD_MENU,        CMD_HOME,        CMD_REFRESH,      CMD_STOP,
+    CMD_GO,   CMD_SCROLL_UP, CMD_SCROLL_DOWN, CMD_SCROLL_LEFT, CMD_SCROLL_RIGHT, CMD_PUSH,
 };
 
 // The picture at path when there is one and it loads; width and height

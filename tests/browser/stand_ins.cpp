@@ -3,5 +3,5 @@
 #include "shell/display.h"
 
 int showDialog(DialogRequest *) { return 0; }
-void D_displayStatusInsert(const char *) {}
-void C_setCacheSize(uint32_t, uint32_t) {}
+void D_displayStatusInsert(const char *) { }
+void C_setCacheSize(uint32_t, uint32_t) { }

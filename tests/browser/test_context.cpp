@@ -66,12 +66,14 @@ TEST_F(Contexts, ClearingKeepsReservedVariables)
         void (*clear)(UserPrefs *);
         size_t depth;
     };
+    // clang-format off
     const Row rows[] = {
         {[](UserPrefs *) { clearContext(CLEAR_USER_VARS); }, 3},
         {[](UserPrefs *) { clearContext(CLEAR_KEEP_CURRENT); }, 1},
         {[](UserPrefs *p) { p->flags = 0; newContext(); }, 3},
         {[](UserPrefs *p) { p->flags = PREF_NEWCONTEXT_HISTORY; newContext(); }, 1},
     };
+    // clang-format on
     for (const Row &row : rows) {
         SCOPED_TRACE(&row - rows);
         clearContext(CLEAR_ALL);
@@ -122,4 +124,4 @@ TEST_F(Contexts, HistoryRefusesWhatIsNotThereAndKeepsNothingWithoutPreferences)
     B_setHistoryHooks(nullptr, nullptr);
 }
 
-} // namespace
+}  // namespace

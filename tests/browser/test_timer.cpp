@@ -32,12 +32,13 @@ TEST(CardTimer, DueInWholeSecondsAndBoundVariables)
     // charge) and, when the timer is killed, receives what was left: 0 only
     // in the timer's own second.
     struct Row {
-        const char *value;   // of t; null: not bound
+        const char *value;  // of t; null: not bound
         int32_t tenths;
-        uint32_t seconds;    // until the deadline; 0: none started
-        uint32_t passed;     // before the kill
-        const char *after;   // t after the kill
+        uint32_t seconds;   // until the deadline; 0: none started
+        uint32_t passed;    // before the kill
+        const char *after;  // t after the kill
     };
+    // clang-format off
     const Row rows[] = {
         {nullptr, 25, 2, 0, "x"},
         {"100", 30, 10, 4, "60"},
@@ -48,6 +49,7 @@ TEST(CardTimer, DueInWholeSecondsAndBoundVariables)
         {"soon", 50, 0, 0, "soon"},  // no digits
         {"99999999999999999999", 0, 429496729, 0, nullptr},  // beyond 32 bits: a long timer
     };
+    // clang-format on
     pushContext("http://h/t.wml", CONTEXT_NEW);
     for (const Row &row : rows) {
         SCOPED_TRACE(row.value ? row.value : "(unbound)");
@@ -65,4 +67,4 @@ TEST(CardTimer, DueInWholeSecondsAndBoundVariables)
     Clock_setClockSource(nullptr);
 }
 
-} // namespace
+}  // namespace

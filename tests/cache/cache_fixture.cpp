@@ -39,8 +39,8 @@ void CacheTest::SetUp()
     gContextsPopped = 0;
 }
 
-int CacheTest::store(const std::string &url, uint32_t type, uint32_t session, uint32_t bodySize,
-                     uint16_t entryType, uint16_t flag, uint32_t tid)
+int CacheTest::store(const std::string &url, uint32_t type, uint32_t session, uint32_t bodySize, uint16_t entryType,
+                     uint16_t flag, uint32_t tid)
 {
     std::string body;
     for (uint32_t i = 0; i < bodySize; i++)

@@ -27,7 +27,7 @@ protected:
     TempHome home{"cache"};
 
     void SetUp() override;
-    void TearDown() override {}
+    void TearDown() override { }
 
     // Stores an entry with a body of bodySize bytes ('a', 'b', ...).
     int store(const std::string &url, uint32_t type, uint32_t session, uint32_t bodySize,

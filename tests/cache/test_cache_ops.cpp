@@ -16,7 +16,12 @@ namespace {
 uint32_t gNow = 910000000 + 4242;
 uint32_t fakeClock() { return gNow; }
 
-uint32_t le32(const std::string &bytes) { uint32_t v; std::memcpy(&v, bytes.data(), 4); return v; }
+uint32_t le32(const std::string &bytes)
+{
+    uint32_t v;
+    std::memcpy(&v, bytes.data(), 4);
+    return v;
+}
 
 std::string readSetting(const char *name)
 {
@@ -84,8 +89,8 @@ TEST_F(CachePush, StoresListsAndDeletes)
     Clock_setClockSource(nullptr);
     EXPECT_EQ(gPushIndicatorRefreshes, 3);
     EXPECT_TRUE(pushWaiting());
-    EXPECT_EQ(files(), (std::vector<std::string>{"push___4242_20_20.wbc", "push___4243_20_20.wbc",
-                                                 "push___4244_0_0.wbc"}));
+    EXPECT_EQ(files(),
+              (std::vector<std::string>{"push___4242_20_20.wbc", "push___4243_20_20.wbc", "push___4244_0_0.wbc"}));
     ASSERT_EQ(store("http://h/a", 20, 0, 1), 2000);
 
     char list[64];
@@ -152,15 +157,16 @@ TEST_F(CacheOps, ShutdownShrinksToMinimumAndSaves)
 TEST_F(CacheOps, RetrieveResolvesAndNeverRequests)
 {
     ASSERT_EQ(store("http://h/dir/a b.wml", 20, 0, 3), 2000);
-    ASSERT_EQ(store("http://h/dir/wait.wml_t", 20, gCacheSettings.currentSession, 0, ENTRY_TYPE_NETWORK,
-                    ENTRY_REQUESTING, 3),
-              2000);
+    ASSERT_EQ(
+        store("http://h/dir/wait.wml_t", 20, gCacheSettings.currentSession, 0, ENTRY_TYPE_NETWORK, ENTRY_REQUESTING, 3),
+        2000);
     gFakeCurrentUrl = "http://h/dir/index.wml#main";
     struct Case {
         const char *url;
         uint32_t type;
         bool nullOut;
         int32_t code;
+        // clang-format off
     } cases[] = {
         {"a%20b.wml#c2", 20, false, CRES_HIT},
         {"http://h/dir/a+b.wml", 0, false, CRES_HIT},
@@ -169,6 +175,7 @@ TEST_F(CacheOps, RetrieveResolvesAndNeverRequests)
         {"?x=1", 20, false, CRES_BAD_URL},
         {"a%20b.wml", 20, true, CRES_WRITE_FAILED},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.url);
         uint32_t type = c.type;

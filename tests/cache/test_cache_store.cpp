@@ -42,9 +42,9 @@ TEST(CacheHeader, LittleEndianFieldByField)
     CacheEntry e{0x04030201, 5, 20, 6, 7, 8, 3, 1, 0xA1B2C3D4, 9, 0, 0, 2, nullptr, nullptr, nullptr};
     uint8_t bytes[CACHE_HEADER_SIZE];
     packEntryHeader(&e, bytes);
-    const uint8_t expected[CACHE_HEADER_SIZE] = {1, 2, 3, 4, 5, 0, 0, 0, 20, 0, 0, 0, 6, 0, 0, 0,
-                                                  7, 0, 0, 0, 8, 0, 0, 0, 3, 0, 1, 0, 0xD4, 0xC3, 0xB2, 0xA1,
-                                                  9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0};
+    const uint8_t expected[CACHE_HEADER_SIZE] = {1, 2, 3, 4, 5, 0, 0, 0, 20, 0, 0, 0, 6,    0,    0,    0,
+                                                 7, 0, 0, 0, 8, 0, 0, 0, 3,  0, 1, 0, 0xD4, 0xC3, 0xB2, 0xA1,
+                                                 9, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 2,    0,    0,    0};
     EXPECT_EQ(0, memcmp(bytes, expected, sizeof bytes));
     CacheEntry back{};
     ASSERT_TRUE(unpackEntryHeader(bytes, sizeof bytes, &back));
@@ -58,6 +58,7 @@ TEST(CacheHeader, ContentTypeOfHeaderBlock)
     struct Case {
         std::string bytes;
         uint32_t type;
+        // clang-format off
     } cases[] = {
         {"\x94", 20},                      // well-known short integer
         {"\x02\xA1\x81", 33},              // length, then the value
@@ -68,10 +69,12 @@ TEST(CacheHeader, ContentTypeOfHeaderBlock)
         {"\x1F\x81\x81\x81\x81\x81\x81\x01\x94", 0},  // uintvar longer than 5 bytes
         {"", 0},
     };
+    // clang-format on
     for (const Case &c : cases)
-        EXPECT_EQ(headerContentType(reinterpret_cast<const uint8_t *>(c.bytes.data()),
-                                    static_cast<uint32_t>(c.bytes.size())),
-                  c.type) << c.bytes.size();
+        EXPECT_EQ(
+            headerContentType(reinterpret_cast<const uint8_t *>(c.bytes.data()), static_cast<uint32_t>(c.bytes.size())),
+            c.type)
+            << c.bytes.size();
 }
 
 TEST(CacheFresh, ExpiryRule)
@@ -80,8 +83,10 @@ TEST(CacheFresh, ExpiryRule)
         uint8_t freshness;
         uint32_t expires;
         bool fresh;
-    } cases[] = {{FRESH_ALWAYS, 0, true}, {FRESH_NEVER, 0xFFFFFFFF, false},
-                 {FRESH_BY_EXPIRY, 0xFFFFFFFF, true}, {FRESH_BY_EXPIRY, 0, false}};
+    } cases[] = {{FRESH_ALWAYS, 0, true},
+                 {FRESH_NEVER, 0xFFFFFFFF, false},
+                 {FRESH_BY_EXPIRY, 0xFFFFFFFF, true},
+                 {FRESH_BY_EXPIRY, 0, false}};
     for (const Case &c : cases) {
         CacheEntry e{};
         e.freshness = c.freshness;

@@ -43,7 +43,10 @@ protected:
                           reinterpret_cast<const uint8_t *>(body.data()), static_cast<uint32_t>(body.size())});
         return gPollResults.back();
     }
-    CacheResult answer(int32_t id, uint8_t type, const std::string &body) { return event(SEVENT_RESULT, 0x20, id, type, body); }
+    CacheResult answer(int32_t id, uint8_t type, const std::string &body)
+    {
+        return event(SEVENT_RESULT, 0x20, id, type, body);
+    }
     CacheResult push(uint8_t type, const std::string &body) { return event(SEVENT_PUSH, 0, 5, type, body); }
 
     std::string retrieve(const char *url, uint32_t type = CT_WMLC)
@@ -99,11 +102,12 @@ TEST_F(ConnectionTest, AnswersThatStoreNothing)
     struct Case {
         uint32_t asked;
         int32_t event;
-        int32_t status;   // WSP status or abort reason
-        int received;     // content type byte; -1: none
+        int32_t status;  // WSP status or abort reason
+        int received;    // content type byte; -1: none
         bool knownId;
         CacheResult result;
-    } cases[] = {  // an origin's 404 and an HTML image: the gateway cases
+    } cases[] = {
+        // an origin's 404 and an HTML image: the gateway cases
         {CT_WMLSC, SEVENT_RESULT, 0x20, 0xA1, true, {CRES_WRONG_TYPE, -1}},
         {CT_WMLC, SEVENT_ABORTED, 234, -1, true, {CRES_USER_ABORT, -1}},
         {CT_WMLC, SEVENT_ABORTED, 0xE1, -1, true, {CRES_ABORTED, 0xE1}},
@@ -153,8 +157,7 @@ TEST_F(ConnectionTest, PushesThatLeadSomewhereAreKeptOnlineOrNotAndAFloodIsBound
     // A flood keeps the newest PUSH_KEEP_MAX; a push the full cache refuses
     // neither drops an older one nor ends the Browser's navigation.
     for (int i = 1; i <= 15; i++)
-        ASSERT_EQ(push(0xAE, serviceIndication("http://origin/p" + std::to_string(i) + ".wml")).code,
-                  CRES_PUSH_STORED);
+        ASSERT_EQ(push(0xAE, serviceIndication("http://origin/p" + std::to_string(i) + ".wml")).code, CRES_PUSH_STORED);
     uris = pushUris();
     ASSERT_EQ(uris.size(), PUSH_KEEP_MAX);
     EXPECT_EQ(gPushCount, PUSH_KEEP_MAX);
@@ -255,7 +258,8 @@ TEST_F(ConnectionTest, GoingOfflineClosesTheStack)
     get("http://origin/a.wml");
     goOffline();
     EXPECT_FALSE(isOnline());
-    EXPECT_EQ(gScripted.calls, (std::vector<std::string>{"listen", "disconnect", "pumpStack", "pumpStack", "closeStack"}));
+    EXPECT_EQ(gScripted.calls,
+              (std::vector<std::string>{"listen", "disconnect", "pumpStack", "pumpStack", "closeStack"}));
     CacheResult r{};
     C_poll(0, &r);
     EXPECT_EQ(r.code, CRES_IDLE);

@@ -33,7 +33,7 @@ Bytes capturedBody()
 }
 
 struct Case {
-    const char *file;       // in PUSH_DIR; empty: the captured push
+    const char *file;  // in PUSH_DIR; empty: the captured push
     uint32_t contentType;
     PushKind kind;
     const char *href;
@@ -52,10 +52,7 @@ const Case kCases[] = {
     {"si_mail.sic", 0, PUSH_KIND_NONE, ""},
 };
 
-Bytes caseBytes(const Case &c)
-{
-    return *c.file ? fileBytes(std::string(PUSH_DIR) + "/" + c.file) : capturedBody();
-}
+Bytes caseBytes(const Case &c) { return *c.file ? fileBytes(std::string(PUSH_DIR) + "/" + c.file) : capturedBody(); }
 
 // Every cut of a message either still reaches the end of the element's
 // attributes, and gives the same page, or gives none: never a part of it.
@@ -88,6 +85,7 @@ TEST(PushMessage, RefusesPagesThatAreNoAbsoluteUrls)
         text += std::string("\x00\x01\x01\x01", 4);
         return Bytes(text.begin(), text.end());
     };
+    // clang-format off
     const std::pair<Bytes, PushKind> cases[] = {
         {si(""), PUSH_KIND_NONE}, {si("/relative.wml"), PUSH_KIND_NONE}, {si("://x"), PUSH_KIND_NONE},
         {si("http://"), PUSH_KIND_NONE}, {si("ht tp://x/"), PUSH_KIND_NONE}, {si("http://x/\x01"), PUSH_KIND_NONE},
@@ -97,6 +95,7 @@ TEST(PushMessage, RefusesPagesThatAreNoAbsoluteUrls)
         // A string-table reference past the table.
         {{0x03, 0x05, 0x6A, 0x01, 0x00, 0x45, 0xC6, 0x0C, 0x83, 0x05, 0x01, 0x01, 0x01}, PUSH_KIND_NONE},
     };
+    // clang-format on
     for (const auto &[bytes, kind] : cases)
         EXPECT_EQ(pushKind(CT_SIC, bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr), kind)
             << std::string(bytes.begin() + 8, bytes.end());

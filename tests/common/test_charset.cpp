@@ -14,6 +14,7 @@ struct JudgeCase {
     bool doubleUtf8;
 };
 
+// clang-format off
 const JudgeCase kJudgeCases[] = {
     {4, {"plain", "ascii"}, 4, false}, {4, {"Bl\xe5" "b\xe6r"}, 4, false},  // ISO-8859-1 prose
     {4, {"Bl\xc3\xa5" "b\xc3\xa6r", "ok"}, 106, false},        // UTF-8 labelled ISO-8859-1
@@ -24,6 +25,7 @@ const JudgeCase kJudgeCases[] = {
     {106, {"Zo\xc3\xab"}, 106, false},                          // ISO-8859-1 source made UTF-8
     {106, {"\xc3\x83\xc2\xa9", "\xc3\xa9"}, 106, false},        // only one string looks doubled
 };
+// clang-format on
 
 TEST(Charset, DeckCharsetFromItsText)
 {
@@ -56,15 +58,32 @@ TEST(Charset, ConversionsAndFormDataCharset)
         uint32_t from, to;
         const char *expected;
     } conversions[] = {
-        {"Zo\xeb", 4, 106, "Zo\xc3\xab"}, {"Zo\xc3\xab \xd0\x9f \xf0\x9f\x98\x80", 106, 4, "Zo\xeb ? ?"},
-        {"a\xff" "b", 106, 4, "a?b"}, {"a\xff" "b", 106, 106, "a\xff" "b"}, {"a\xff" "b", 4, 3, "a\xff" "b"},
+        {"Zo\xeb", 4, 106, "Zo\xc3\xab"},
+        {"Zo\xc3\xab \xd0\x9f \xf0\x9f\x98\x80", 106, 4, "Zo\xeb ? ?"},
+        {"a\xff"
+         "b",
+         106, 4, "a?b"},
+        {"a\xff"
+         "b",
+         106, 106,
+         "a\xff"
+         "b"},
+        {"a\xff"
+         "b",
+         4, 3,
+         "a\xff"
+         "b"},
     };
     for (const auto &c : conversions)
         EXPECT_EQ(Cs_convertCharset(c.text, c.from, c.to), c.expected) << c.text;
     const struct {
         const char *acceptCharset;
         uint32_t deck, expected;
-    } forms[] = {{"utf-8", 4, 106}, {"ISO-8859-1, utf-8", 106, 4}, {"koi8-r;q=0.9 UTF8", 4, 106}, {"koi8-r", 106, 106}, {"", 4, 4}};
+    } forms[] = {{"utf-8", 4, 106},
+                 {"ISO-8859-1, utf-8", 106, 4},
+                 {"koi8-r;q=0.9 UTF8", 4, 106},
+                 {"koi8-r", 106, 106},
+                 {"", 4, 4}};
     for (const auto &c : forms)
         EXPECT_EQ(Cs_formCharset(c.acceptCharset, c.deck), c.expected) << c.acceptCharset;
 }

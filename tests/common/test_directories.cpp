@@ -27,7 +27,8 @@ protected:
     std::string tmp = scratch.path;
     std::vector<std::pair<std::string, std::string>> saved;
 
-    static constexpr const char *kNames[] = {"TOVRIN_HOME", "HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"};
+    static constexpr const char *kNames[] = {"TOVRIN_HOME", "HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                             "XDG_STATE_HOME"};
 
     void SetUp() override
     {
@@ -81,7 +82,8 @@ TEST_F(Directories, WithoutAHomeTheXdgDirectoriesAreUsed)
     setenv("XDG_CACHE_HOME", (tmp + "/cch/").c_str(), 1);
     setenv("XDG_STATE_HOME", (tmp + "/st").c_str(), 1);
     ASSERT_TRUE(Dir_initDirectories(nullptr));
-    EXPECT_EQ(configDir() + Dir_cacheDir() + stateDir(), tmp + "/cfg/tovrin" + tmp + "/cch/tovrin" + tmp + "/st/tovrin");
+    EXPECT_EQ(configDir() + Dir_cacheDir() + stateDir(),
+              tmp + "/cfg/tovrin" + tmp + "/cch/tovrin" + tmp + "/st/tovrin");
     EXPECT_TRUE(isPrivateDirectory(stateDir()));
     // Unset, empty and relative values fall back to the defaults under HOME.
     unsetenv("XDG_CONFIG_HOME");
@@ -100,11 +102,16 @@ TEST_F(Directories, DirectoriesThatCannotBeCreatedFailWithOneLineEach)
     testing::internal::CaptureStdout();
     EXPECT_FALSE(Dir_initDirectories((tmp + "/plain/home").c_str()));
     EXPECT_FALSE(Dir_initDirectories((tmp + "/h").c_str()));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Directories: cannot create " + tmp + "/plain/home/config: Not a directory\n"
-              "Directories: cannot create " + tmp + "/plain/home/cache: Not a directory\n"
-              "Directories: cannot create " + tmp + "/plain/home/state: Not a directory\n"
-              "Directories: cannot create " + tmp + "/h/cache: Not a directory\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Directories: cannot create " + tmp +
+                                                          "/plain/home/config: Not a directory\n"
+                                                          "Directories: cannot create " +
+                                                          tmp +
+                                                          "/plain/home/cache: Not a directory\n"
+                                                          "Directories: cannot create " +
+                                                          tmp +
+                                                          "/plain/home/state: Not a directory\n"
+                                                          "Directories: cannot create " +
+                                                          tmp + "/h/cache: Not a directory\n");
     EXPECT_TRUE(isPrivateDirectory(tmp + "/h/state")) << "the others are still made";
     EXPECT_EQ(Dir_cacheDir(), tmp + "/h/cache") << "the paths still say where files belong";
 }

@@ -13,6 +13,7 @@ TEST(IntToText, FormatsAcrossRadixWidthAndPad)
         int radix, width;
         char pad;
         const char *expected;
+        // clang-format off
     } cases[] = {
         {42, 10, 5, '0', "00042"},     {-42, 10, 5, '0', "-0042"}, {-42, 10, 5, ' ', "  -42"},
         {-42, 10, 5, 0, "-42"},        {0, 10, 10, 0, "0"},        {255, 16, 1, 0, "FF"},
@@ -23,6 +24,7 @@ TEST(IntToText, FormatsAcrossRadixWidthAndPad)
         // A padded field narrower than the number grows instead of losing digits.
         {12345, 10, 3, '0', "12345"},  {-42, 10, 3, '0', "-42"},
     };
+    // clang-format on
     for (const auto &c : cases) {
         char buffer[64];
         std::memset(buffer, 'x', sizeof buffer);
@@ -41,7 +43,7 @@ TEST(IntToText, BadArgumentsAndShortBuffersWriteNothing)
     EXPECT_EQ(intToText(buffer, 5, 123456, 10, 1, 0), -1);  // digits do not fit
     EXPECT_EQ(intToText(buffer, 5, 1, 10, 5, '0'), -1);     // the field does not fit
     EXPECT_STREQ(buffer, "keep");
-    EXPECT_EQ(intToText(buffer, 6, -1234, 10, 1, 0), 5);    // exactly fits
+    EXPECT_EQ(intToText(buffer, 6, -1234, 10, 1, 0), 5);  // exactly fits
     EXPECT_STREQ(buffer, "-1234");
     char worst[INT_TO_TEXT_MAX];
     EXPECT_EQ(intToText(worst, sizeof worst, INT32_MIN, 2, 1, 0), 33);

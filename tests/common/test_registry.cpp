@@ -53,10 +53,7 @@ protected:
         Reg_setDatabase(db.c_str());
         Log_setMode(LOG_CONSOLE);
     }
-    void TearDown() override
-    {
-        Reg_close();
-    }
+    void TearDown() override { Reg_close(); }
     RegKey open(const char *path, bool *created = nullptr)
     {
         RegKey key;
@@ -81,11 +78,13 @@ TEST_F(Registry, KeysAndEveryKindOfValueSurviveReopening)
     EXPECT_TRUE(created);
     open(kCache, &created);
     EXPECT_TRUE(created) << "a sibling is a key of its own";
+    // clang-format off
     const std::pair<const char *, std::string> values[] = {
         {"PrefFlag", "\x01"}, {"BearerService", "\xff"}, {"ProxyPort", le32(9201)}, {"MORPush", le32(0)},
         {"MaxSize", le32(0xFFFFFFFFu)}, {"HomeURL", raw("http://h\xe9te/\x80\xff\0")},
         {"Bookmarks", raw("Home\0http://a/\0\0")}, {"History", raw("\0")}, {"MyNumber", ""},
     };
+    // clang-format on
     for (const auto &[name, bytes] : values)
         ASSERT_EQ(set(key, name, bytes), REG_OK) << name;
     Reg_close();

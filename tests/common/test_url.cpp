@@ -45,6 +45,7 @@ struct ResolveCase {
     const char *base, *reference, *expected;
 };
 
+// clang-format off
 const ResolveCase RESOLVES[] = {
     {"http://h/a/b.wml", "c.wml", "http://h/a/c.wml"}, {"http://h/a/b/c.wml", "../d.wml", "http://h/a/d.wml"},
     {"http://h/a/b/", "../d.wml", "http://h/a/d.wml"}, {"http://h/c.wml", "../../d.wml", ""},
@@ -62,6 +63,7 @@ const ResolveCase RESOLVES[] = {
     {"http://u:pw@h:81/a/b/c.wml", "../d.wml", "http://u:pw@h:81/a/d.wml"}, {"http://u@h/a#x", "#y", "http://u@h/a#y"},
     {"page.wml", "c.wml", ""}, {nullptr, "c.wml", ""}, {"http://h/a", nullptr, ""},
 };
+// clang-format on
 
 std::string resolve(const char *base, const char *reference)
 {
@@ -114,8 +116,11 @@ TEST(Url, AccessorsCopyOneComponentAndGiveEmptyTextOtherwise)
     const struct {
         bool (*get)(const char *, char *, size_t);
         const char *url, *expected;
-    } cases[] = {{getUrlPort, url, "9201"}, {getUrlBase, url, "http://host:9201/a/b.wml"}, {getUrlFragment, url, "f"},
-                 {getUrlHost, "page.wml", ""}, {getUrlPath, "#card", ""}};
+    } cases[] = {{getUrlPort, url, "9201"},
+                 {getUrlBase, url, "http://host:9201/a/b.wml"},
+                 {getUrlFragment, url, "f"},
+                 {getUrlHost, "page.wml", ""},
+                 {getUrlPath, "#card", ""}};
     for (const auto &c : cases) {
         char out[64] = "junk";
         EXPECT_TRUE(c.get(c.url, out, sizeof out)) << c.expected;

@@ -37,7 +37,7 @@ TEST(UrlEscape, EscapesTheMasksClassesAndUnescapesPlusAndPercent)
     // near the end is kept as it stands.
     const char *const unescapes[][2] = {
         {"a+b%2Fc", "a b/c"}, {"%41%62%e9", "Ab\xe9"}, {"%2b+", "+ "}, {"ab%zzcd", "ab"}, {"%00rest", ""},
-        {"%g1x", "\x01x"},    {"100%", "100%"},       {"a%4", "a%4"}, {"%", "%"},        {"", ""},
+        {"%g1x", "\x01x"},    {"100%", "100%"},        {"a%4", "a%4"}, {"%", "%"},        {"", ""},
     };
     for (const auto &c : unescapes) {
         char out[32];

@@ -37,7 +37,7 @@ void B_setTaskVars(std::vector<TaskVar> vars)
         std::string kept = v.name + v.value;
 }
 void B_refresh() { nested(); }
-void refreshLayout() {}
+void refreshLayout() { }
 NavHooks gNavHooks = {B_setTaskVars, B_go, B_prev, B_refresh, refreshLayout};
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -13,7 +13,7 @@
 #include "tests/fuzz/fuzz_support.h"
 
 // The display lights the push indicator in the program.
-void refreshPushIndicator() {}
+void refreshPushIndicator() { }
 
 namespace {
 

@@ -18,7 +18,11 @@ bool validUtf8(const char *text, size_t size)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(text);
     for (size_t i = 0; i < size;) {
-        size_t n = p[i] < 0x80 ? 1 : (p[i] & 0xE0) == 0xC0 ? 2 : (p[i] & 0xF0) == 0xE0 ? 3 : (p[i] & 0xF8) == 0xF0 ? 4 : 0;
+        size_t n = p[i] < 0x80             ? 1
+                   : (p[i] & 0xE0) == 0xC0 ? 2
+                   : (p[i] & 0xF0) == 0xE0 ? 3
+                   : (p[i] & 0xF8) == 0xF0 ? 4
+                                           : 0;
         if (n == 0 || size - i < n)
             return false;
         for (size_t k = 1; k < n; k++) {

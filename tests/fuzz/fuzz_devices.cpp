@@ -12,8 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::vector<std::string> errors;
-    std::vector<DeviceProfile> profiles =
-        DV_parse(reinterpret_cast<const char *>(data), size, "fuzz", &errors);
+    std::vector<DeviceProfile> profiles = DV_parse(reinterpret_cast<const char *>(data), size, "fuzz", &errors);
     size_t lines = 0;
     for (size_t i = 0; i < size; i++)
         lines += data[i] == '\n';

@@ -18,7 +18,10 @@ void C_get(const char *url, uint32_t *, uint8_t **, uint32_t *, int, CacheResult
     *result = {url[0] == 'a' ? CRES_HIT : CRES_PENDING, 0};
 }
 
-const char *getURL(int index) { return index == 0 ? "http://www.example.com/ok/d.wml" : index == 1 ? "http://EXAMPLE.com/okay" : nullptr; }
+const char *getURL(int index)
+{
+    return index == 0 ? "http://www.example.com/ok/d.wml" : index == 1 ? "http://EXAMPLE.com/okay" : nullptr;
+}
 
 const char *getContextVal(const char *name) { return name[0] == 'l' ? "a b%" : "x"; }
 

@@ -28,7 +28,7 @@ void checkWellFormed(const std::string &list)
     check(total == list.size());
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

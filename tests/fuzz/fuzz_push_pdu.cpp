@@ -46,8 +46,8 @@ void setUp()
 const char *getURL(int) { return nullptr; }
 void popContext() { std::abort(); }
 void showError(int32_t) { std::abort(); }
-void showStatus(const char *) {}
-void refreshPushIndicator() {}
+void showStatus(const char *) { }
+void refreshPushIndicator() { }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

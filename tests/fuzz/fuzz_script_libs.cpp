@@ -20,11 +20,11 @@
 uint32_t D_getDeckCharset() { return 106; }
 const char *getContextVal(const char *) { return "x"; }
 int setContextVal(const char *, const char *) { return 1; }
-void newContext() {}
+void newContext() { }
 const char *getURL(int index) { return index == 0 ? "http://h/d/deck.wml#c" : nullptr; }
-void B_go(const char *, const char *, int) {}
-void B_prev() {}
-void refreshLayout() {}
+void B_go(const char *, const char *, int) { }
+void B_prev() { }
+void refreshLayout() { }
 NavHooks gNavHooks = {nullptr, B_go, B_prev, nullptr, refreshLayout};
 
 int showDialog(DialogRequest *request)

@@ -18,7 +18,10 @@ namespace {
 struct Buffer {
     std::unique_ptr<char[]> block;
     size_t size;
-    explicit Buffer(size_t n) : block(std::make_unique_for_overwrite<char[]>(n ? n : 1)), size(n) {}
+    explicit Buffer(size_t n)
+        : block(std::make_unique_for_overwrite<char[]>(n ? n : 1))
+        , size(n)
+    { }
     char *data() const { return block.get(); }
 };
 

@@ -16,9 +16,9 @@ namespace {
 
 void checkInside(const WspBytes &field, const uint8_t *data, uint32_t length)
 {
-    if (field.length == 0) return;
-    check(field.data >= data && field.length <= length &&
-          field.data + field.length <= data + length);
+    if (field.length == 0)
+        return;
+    check(field.data >= data && field.length <= length && field.data + field.length <= data + length);
 }
 
 // The connection manager's side: read every byte it is given.
@@ -26,15 +26,18 @@ void readEvent()
 {
     SessionEvent event = takeEvent();
     volatile uint32_t sum = 0;
-    for (uint32_t i = 0; i < event.headersLength; i++) sum = sum + event.headers[i];
-    for (uint32_t i = 0; i < event.bodyLength; i++) sum = sum + event.body[i];
+    for (uint32_t i = 0; i < event.headersLength; i++)
+        sum = sum + event.headers[i];
+    for (uint32_t i = 0; i < event.bodyLength; i++)
+        sum = sum + event.body[i];
     WSP_contentType(event.headers, event.headersLength);
 }
 
 void decodePdu(const uint8_t *data, uint32_t length, bool connectionless)
 {
     WspPdu pdu;
-    if (WSP_unpack(&pdu, data, length, connectionless) != 1) return;
+    if (WSP_unpack(&pdu, data, length, connectionless) != 1)
+        return;
     checkInside(pdu.uri, data, length);
     checkInside(pdu.capabilities, data, length);
     checkInside(pdu.headers, data, length);
@@ -55,7 +58,8 @@ void decodePdu(const uint8_t *data, uint32_t length, bool connectionless)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size == 0 || size > 6000) return 0;
+    if (size == 0 || size > 6000)
+        return 0;
     const uint8_t *rest = data + 1;
     uint32_t length = static_cast<uint32_t>(size - 1);
     switch (data[0] % 5) {
@@ -69,11 +73,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         break;
     }
     default: {
-        if (length > RECEIVE_BUFFER_SIZE) return 0;
+        if (length > RECEIVE_BUFFER_SIZE)
+            return 0;
         S_setSessionEventHandler(readEvent);
         uint8_t *block = takeReceiveBuffer(length);
-        if (block == nullptr) return 0;
-        if (length != 0) std::memcpy(block, rest, length);
+        if (block == nullptr)
+            return 0;
+        if (length != 0)
+            std::memcpy(block, rest, length);
         AddressRecord gateway = makeAddress(BEARER_UDP, "127.0.0.1");
         WSP_unitdataInd(&gateway, CONNECTIONLESS_PORT, block, length);
         check(receiveBuffersInUse() == 0);

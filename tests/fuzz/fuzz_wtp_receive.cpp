@@ -20,8 +20,8 @@
 
 namespace {
 
-uint32_t gNow = 1000000;   // the fake clock
-uint8_t gMode = 0;         // bit 0: confirm results at once; bit 1: abort on confirmation
+uint32_t gNow = 1000000;  // the fake clock
+uint8_t gMode = 0;        // bit 0: confirm results at once; bit 1: abort on confirmation
 
 const AddressRecord GATEWAY = makeAddress(BEARER_UDP, "127.0.0.1");
 
@@ -78,13 +78,13 @@ void TR_ResultInd(uint32_t handle, uint8_t *data, uint32_t length)
 {
     check((data == nullptr) == (length == 0));
     if (length)
-        data[length - 1] ^= 1;   // the block is the callee's, and as long as said
+        data[length - 1] ^= 1;  // the block is the callee's, and as long as said
     releaseReceiveBuffer(data);
     if (gMode & 1)
         TR_Result(nullptr, 0, handle);
 }
 
-void TR_AbortInd(uint32_t, uint8_t) {}
+void TR_AbortInd(uint32_t, uint8_t) { }
 
 void WSP_unitdataInd(const AddressRecord *, uint16_t, uint8_t *data, uint32_t length)
 {
@@ -93,10 +93,7 @@ void WSP_unitdataInd(const AddressRecord *, uint16_t, uint8_t *data, uint32_t le
     releaseReceiveBuffer(data);
 }
 
-void WSP_pushDatagramInd(uint8_t *data, uint32_t length)
-{
-    WSP_unitdataInd(nullptr, 0, data, length);
-}
+void WSP_pushDatagramInd(uint8_t *data, uint32_t length) { WSP_unitdataInd(nullptr, 0, data, length); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

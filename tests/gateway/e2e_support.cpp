@@ -11,10 +11,10 @@
 
 // What the Browser and the display provide in the program.
 const char *getURL(int) { return nullptr; }
-void popContext() {}
-void showStatus(const char *) {}
-void showError(int32_t) {}
-void refreshPushIndicator() {}
+void popContext() { }
+void showStatus(const char *) { }
+void showError(int32_t) { }
+void refreshPushIndicator() { }
 
 std::map<std::string, std::string> loadGatewayEnv()
 {
@@ -57,8 +57,9 @@ void stopClient()
 
 CacheResult lastFinal(const std::vector<CacheResult> &results)
 {
-    static const std::set<int32_t> finals = {CRES_STORED, CRES_ABORTED, CRES_USER_ABORT, CRES_WRITE_FAILED,
-        CRES_FULL, CRES_WRONG_TYPE, CRES_UNKNOWN_TID, CRES_NOT_AN_IMAGE, CRES_DISCONNECTED, CRES_CONNECT_FAILED};
+    static const std::set<int32_t> finals = {CRES_STORED,       CRES_ABORTED,       CRES_USER_ABORT,  CRES_WRITE_FAILED,
+                                             CRES_FULL,         CRES_WRONG_TYPE,    CRES_UNKNOWN_TID, CRES_NOT_AN_IMAGE,
+                                             CRES_DISCONNECTED, CRES_CONNECT_FAILED};
     CacheResult final{0, 0};
     for (const CacheResult &r : results) {
         if (finals.count(r.code))

@@ -16,9 +16,9 @@
 std::map<std::string, std::string> loadGatewayEnv();
 
 struct FetchOutcome {
-    CacheResult result;   // the answer that ended the request (2005, 2506, ...)
-    uint32_t type;        // the content type in the cache (or asked for)
-    std::string body;     // the cached body on 2005/2006
+    CacheResult result;  // the answer that ended the request (2005, 2506, ...)
+    uint32_t type;       // the content type in the cache (or asked for)
+    std::string body;    // the cached body on 2005/2006
 };
 
 // A home of its own, the cache and loop started against host:port.

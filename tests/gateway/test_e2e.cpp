@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(Ports, GatewayTest, testing::Values(PORT_CONNECTION_MOD
                          });
 
 // What only a session can do.
-class SessionGatewayTest : public GatewayTest {};
+class SessionGatewayTest : public GatewayTest { };
 
 TEST_P(SessionGatewayTest, UserStopGives2011)
 {

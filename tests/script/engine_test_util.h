@@ -36,6 +36,5 @@ struct HandFunction {
     std::vector<uint8_t> code;
 };
 std::vector<uint8_t> handUnit(const std::vector<std::vector<uint8_t>> &constants,
-                              const std::vector<HandFunction> &functions,
-                              const std::vector<uint8_t> &pragmas = {0});
+                              const std::vector<HandFunction> &functions, const std::vector<uint8_t> &pragmas = {0});
 std::vector<uint8_t> mb(uint32_t value);

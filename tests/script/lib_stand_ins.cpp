@@ -68,11 +68,11 @@ NavHooks gNavHooks = {nullptr, B_go, B_prev, nullptr, refreshLayout};
 
 int showDialog(DialogRequest *request)
 {
-    StandInDialog shown{request->kind, request->title ? request->title : "(null)", request->prompt ? request->prompt : "",
-                        "", request->maxLength};
+    StandInDialog shown{request->kind, request->title ? request->title : "(null)",
+                        request->prompt ? request->prompt : "", "", request->maxLength};
     if (request->buffer)
-        shown.buffer.assign(request->buffer, request->kind == DIALOG_CONFIRM ? request->maxLength + 1u
-                                                                             : std::strlen(request->buffer));
+        shown.buffer.assign(request->buffer,
+                            request->kind == DIALOG_CONFIRM ? request->maxLength + 1u : std::strlen(request->buffer));
     gDialogs.push_back(shown);
     if (gDialogAnswers.empty())
         return 0;
@@ -146,7 +146,8 @@ void runCases(const std::vector<LibCase> &cases)
     for (const LibCase &c : cases) {
         int32_t error = -1;
         bool ended = true;
-        EXPECT_EQ(callByName(c.function, c.args, &error, &ended), c.expected) << c.function << " row " << (&c - cases.data());
+        EXPECT_EQ(callByName(c.function, c.args, &error, &ended), c.expected)
+            << c.function << " row " << (&c - cases.data());
         EXPECT_FALSE(ended) << c.function;
         EXPECT_EQ(error, 0) << c.function;
     }

@@ -26,16 +26,16 @@ struct StandInDialog {
     int maxLength;
 };
 struct DialogAnswer {
-    int accepted;        // showDialog's result
-    const char *text;    // written into a text entry's buffer, or null
+    int accepted;      // showDialog's result
+    const char *text;  // written into a text entry's buffer, or null
 };
 
-extern std::map<std::string, std::string> gVars;   // the current context's variables
-extern bool gHasContext;                            // false: setContextVal fails
-extern std::string gDeckUrl;                        // getURL (0); "" gives null
-extern std::vector<std::string> gBrowserCalls;      // "go URL METHOD", "prev", "refresh", "newContext"
-extern std::vector<StandInDialog> gDialogs;         // every showDialog
-extern std::deque<DialogAnswer> gDialogAnswers;     // none queued: cancelled
+extern std::map<std::string, std::string> gVars;  // the current context's variables
+extern bool gHasContext;                          // false: setContextVal fails
+extern std::string gDeckUrl;                      // getURL (0); "" gives null
+extern std::vector<std::string> gBrowserCalls;    // "go URL METHOD", "prev", "refresh", "newContext"
+extern std::vector<StandInDialog> gDialogs;       // every showDialog
+extern std::deque<DialogAnswer> gDialogAnswers;   // none queued: cancelled
 extern std::map<std::pair<std::string, uint32_t>, std::string> gCacheEntries;  // (url, type) -> body
 void resetLibStandIns();
 

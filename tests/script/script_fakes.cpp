@@ -8,7 +8,6 @@
 #define WMLS_DIR "."
 #endif
 
-
 std::vector<uint8_t> readCompiledUnit(const std::string &name)
 {
     std::ifstream in(std::string(WMLS_DIR) + "/" + name + ".wmlsc", std::ios::binary);

@@ -13,7 +13,8 @@ TEST(LibraryTable, UnknownFunctionsAndMissingArguments)
     EXPECT_EQ(findLibraryFunctionByName("String.nothing"), nullptr);
     // An index past a table, a library above 5: the run ends as if
     // finished, and the argument is left for runScript.
-    for (auto [library, function] : {std::pair{LIB_FLOAT, 8}, std::pair{LIB_LANG, 15}, std::pair{6, 0}, std::pair{-1, 0}}) {
+    for (auto [library, function] :
+         {std::pair{LIB_FLOAT, 8}, std::pair{LIB_LANG, 15}, std::pair{6, 0}, std::pair{-1, 0}}) {
         ScriptFrame frame{};
         ScriptValue one;
         makeInteger(&one, 1);
@@ -36,6 +37,7 @@ TEST(LibraryTable, UnknownFunctionsAndMissingArguments)
 
 TEST(Lang, Functions)
 {
+    // clang-format off
     runCases({
         {"Lang.abs", {I(-5)}, I(5)}, {"Lang.abs", {I(INT_MIN)}, I(INT_MIN)}, {"Lang.abs", {S("-5")}, INV},
         {"Lang.min", {I(-2), I(3)}, I(-2)}, {"Lang.min", {I(3), S("a")}, INV},
@@ -47,6 +49,7 @@ TEST(Lang, Functions)
         {"Lang.characterSet", {}, I(3)}, {"Lang.random", {I(0)}, I(0)}, {"Lang.random", {I(-1)}, INV},
         {"Lang.random", {S("5")}, INV}, {"Lang.seed", {I(42)}, S("")}, {"Lang.seed", {S("x")}, INV},
     });
+    // clang-format on
     std::vector<int32_t> first, second;
     for (auto *run : {&first, &second}) {
         callByName("Lang.seed", {I(1234)});
@@ -62,6 +65,7 @@ TEST(Lang, Functions)
 
 TEST(String, LengthSearchAndCharacters)
 {
+    // clang-format off
     runCases({
         {"String.length", {I(1234)}, I(4)}, {"String.length", {S("")}, I(0)}, {"String.length", {INV}, INV},
         {"String.isEmpty", {S("")}, I(1)}, {"String.isEmpty", {S(" ")}, I(0)}, {"String.isEmpty", {I(0)}, I(0)},
@@ -85,10 +89,12 @@ TEST(String, LengthSearchAndCharacters)
         {"String.replace", {S("abcab"), S("ab"), S("x")}, S("xcx")}, {"String.replace", {S("abc"), S(""), S("x")}, INV},
         {"String.replace", {S("abc"), S("b"), I(1)}, INV}, {"String.replace", {I(121), S("1"), S("x")}, INV},
     });
+    // clang-format on
 }
 
 TEST(String, ElementFunctions)
 {
+    // clang-format off
     runCases({
         {"String.elements", {S("a,b,,c"), S(",")}, I(4)}, {"String.elements", {S(""), S(",")}, I(1)},
         {"String.elements", {S("a;b"), S(";,")}, I(2)},  // only the first separator character counts
@@ -113,10 +119,12 @@ TEST(String, ElementFunctions)
         {"String.insertAt", {S("a b c"), S("X"), I(INT_MAX), S(" ")}, S("a b c X")},
         {"String.insertAt", {S(""), S("X"), I(0), S(" ")}, S("X")}, {"String.insertAt", {S("a"), S("X"), I(0), S("")}, INV},
     });
+    // clang-format on
 }
 
 TEST(String, BlanksComparisonConversionAndFormat)
 {
+    // clang-format off
     runCases({
         {"String.squeeze", {S("  a   b  ")}, S("a b")}, {"String.squeeze", {S("a\t\tb")}, S("a\t\tb")},  // only blanks
         {"String.squeeze", {S("   ")}, S("")}, {"String.squeeze", {I(1)}, INV},
@@ -135,6 +143,7 @@ TEST(String, BlanksComparisonConversionAndFormat)
         {"String.format", {S("50%"), I(1)}, INV}, {"String.format", {S("%99999999999d"), I(1)}, INV},
         {"String.format", {S(""), I(1)}, INV}, {"String.format", {I(1), I(1)}, INV},
     });
+    // clang-format on
     // Results past the text limit are invalid.
     std::string half(SCRIPT_MAX_STRING / 2 + 1, 'a');
     EXPECT_EQ(callByName("String.replace", {S(half), S("a"), S("aa")}), INV);

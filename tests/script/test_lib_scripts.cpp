@@ -35,12 +35,14 @@ TEST_F(LibScripts, CompiledCallsReachEveryLibrary)
 {
     gVars["__cardName"] = "main";
     ASSERT_EQ(run("strings()"), 0);
+    // clang-format off
     std::map<std::string, std::string> expected = {
         {"len", "4"},      {"sub", "cdef"},   {"elem", "b"},      {"fmt", "   42|"}, {"ins", "a X b"},
         {"sq", "a b"},     {"inv", "invalid"}, {"max", "3"},      {"parse", "-11"},  {"wrap", "1"},
         {"esc", "a%20b%2fc"}, {"port", "81"}, {"host", "h"}, {"card", "main"},
         {"trim", "[]"},    {"cmp", "-101"},   {"flt", "invalidinvalid0"},
     };
+    // clang-format on
     for (const auto &[name, value] : expected) {
         EXPECT_EQ(gVars[name], value) << name;
     }
@@ -90,7 +92,8 @@ TEST(LibScriptLimits, EveryBudgetEndsTheRun)
 {
     resetLibStandIns();
     for (const char *unit : {"limits", "lib_calls"})
-        gCacheEntries[{std::string("http://h/") + unit, 0x15}] = readBytes(std::string(WMLS_DIR) + "/" + unit + ".wmlsc");
+        gCacheEntries[{std::string("http://h/") + unit, 0x15}] =
+            readBytes(std::string(WMLS_DIR) + "/" + unit + ".wmlsc");
     constexpr uint64_t NONE = UINT64_MAX, MB = 1 << 20, MS = 1000000;
     enum Spent { INSTRUCTIONS, BYTES, TIME, NOTHING };
     struct {
@@ -98,6 +101,7 @@ TEST(LibScriptLimits, EveryBudgetEndsTheRun)
         ScriptBudget budget;
         int32_t error;
         Spent spent;
+        // clang-format off
     } cases[] = {
         {"grow()", SCRIPT_DEFAULT_BUDGET, SE_OPERAND, NOTHING},  // the doubled string turns invalid, and invalid + invalid ends it
         {"copyLoop()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES}, {"oneByOne()", {NONE, 32 * MB, 5000 * MS}, SE_RUNAWAY, BYTES},
@@ -105,6 +109,7 @@ TEST(LibScriptLimits, EveryBudgetEndsTheRun)
         {"spin()", {NONE, NONE, 100 * MS}, SE_RUNAWAY, TIME}, {"wide()", {NONE, NONE, 100 * MS}, SE_RUNAWAY, TIME},
         {"spin()", {100000, NONE, NONE}, SE_RUNAWAY, INSTRUCTIONS},
     };
+    // clang-format on
     for (const auto &c : cases) {
         setScriptBudget(c.budget);
         int32_t error = -1;

@@ -25,6 +25,7 @@ protected:
 
 TEST_F(Libs, UrlComponents)
 {
+    // clang-format off
     runCases({
         {"URL.isValid", {S("http://h/x")}, I(1)}, {"URL.isValid", {S("#x")}, I(0)}, {"URL.isValid", {I(1)}, INV},
         {"URL.getScheme", {S("http://h/x")}, S("http")}, {"URL.getScheme", {INV}, INV},
@@ -36,6 +37,7 @@ TEST_F(Libs, UrlComponents)
         {"URL.resolve", {S("http://h/a/b.wml"), S("../x")}, S("http://h/x")},
         {"URL.resolve", {S("nohost"), S("x")}, S("")}, {"URL.resolve", {S("http://h/"), INV}, INV},
     });
+    // clang-format on
 }
 
 TEST_F(Libs, UrlBaseAndReferer)
@@ -62,6 +64,7 @@ TEST_F(Libs, UrlBaseAndReferer)
 
 TEST_F(Libs, UrlEscaping)
 {
+    // clang-format off
     runCases({
         {"URL.escapeString", {S("http://w.hst.com/dck?x=\x7f#crd")}, S("http%3a%2f%2fw.hst.com%2fdck%3fx%3d%7f%23crd")},
         {"URL.escapeString", {S("a b+c")}, S("a%20b%2bc")}, {"URL.escapeString", {S("-_.!~*'()az09")}, S("-_.!~*'()az09")},
@@ -74,6 +77,7 @@ TEST_F(Libs, UrlEscaping)
         {"URL.unescapeString", {S("a%00b")}, S(std::string("a\0b", 3))}, {"URL.unescapeString", {S("\xe9")}, INV},
         {"URL.unescapeString", {INV}, INV},
     });
+    // clang-format on
 }
 
 TEST_F(Libs, LoadStringComesFromTheCacheOnly)
@@ -82,6 +86,7 @@ TEST_F(Libs, LoadStringComesFromTheCacheOnly)
     gCacheEntries[{"http://h/app/d.wmlc", 0x14}] = "deck";
     gCacheEntries[{"http://h/app/m.txt", 0x08}] = "wml text";
     setUnitUrl("http://h/app/s.wmls");
+    // clang-format off
     runCases({
         {"URL.loadString", {S("http://h/app/t.txt"), S("text/plain")}, S("plain text")},
         {"URL.loadString", {S("t.txt"), S("text/plain")}, S("plain text")},  // relative to the unit
@@ -91,6 +96,7 @@ TEST_F(Libs, LoadStringComesFromTheCacheOnly)
         {"URL.loadString", {S("t.txt"), S("application/octet-stream")}, INV},
         {"URL.loadString", {S("t.txt"), I(3)}, INV}, {"URL.loadString", {INV, S("text/plain")}, INV},
     });
+    // clang-format on
     setUnitUrl(nullptr);
     EXPECT_EQ(callByName("URL.loadString", {S(""), S("text/plain")}), I(400));
 }
@@ -99,6 +105,7 @@ TEST_F(Libs, BrowserVariablesAndNavigation)
 {
     gVars["name"] = "Ann";
     gVars["__cardName"] = "card2";
+    // clang-format off
     runCases({
         {"WMLBrowser.getVar", {S("name")}, S("Ann")}, {"WMLBrowser.getVar", {S("unset")}, S("")},
         {"WMLBrowser.getVar", {I(1)}, INV}, {"WMLBrowser.setVar", {S("x"), S("1")}, I(1)},
@@ -108,6 +115,7 @@ TEST_F(Libs, BrowserVariablesAndNavigation)
         {"WMLBrowser.go", {S("next.wml#c")}, S("")}, {"WMLBrowser.go", {S("")}, S("")}, {"WMLBrowser.go", {I(1)}, INV},
         {"WMLBrowser.prev", {}, S("")}, {"WMLBrowser.newContext", {}, S("")}, {"WMLBrowser.refresh", {}, S("")},
     });
+    // clang-format on
     EXPECT_EQ(gVars["x"], "1");
     EXPECT_EQ(gVars["__cardName"], "card2");
     EXPECT_EQ(gBrowserCalls, (std::vector<std::string>{"go next.wml#c 1", "prev", "newContext", "refresh"}));

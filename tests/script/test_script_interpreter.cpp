@@ -39,6 +39,7 @@ static void runTable(const char *unit, const std::vector<Case> &cases)
 
 TEST_F(ScriptRun, ArithmeticAndBitwise)
 {
+    // clang-format off
     runTable("engine_ops", {
         {"op_add(3,4)", 0, Int(7)}, {"op_add(2147483647,1)", 0, Int(INT32_MIN)},
         {"op_add('a',1)", 0, Str("a1")}, {"op_add(1,'a')", 0, Str("1a")}, {"op_add('','')", 0, Str("")},
@@ -55,10 +56,12 @@ TEST_F(ScriptRun, ArithmeticAndBitwise)
         {"op_shr(-8,0)", 0, Int(-8)}, {"op_shr(-8,-1)", 0, Int(-8)}, {"op_shr(-1,32)", 0, Int(0)},
         {"op_neg(5)", 0, Int(-5)}, {"op_neg(-2147483648)", 0, Int(INT32_MIN)}, {"op_neg('a')", SE_OPERAND, Invalid},
     });
+    // clang-format on
 }
 
 TEST_F(ScriptRun, ComparisonsAndLogic)
 {
+    // clang-format off
     runTable("engine_ops", {
         {"op_eq(1,1)", 0, Int(1)}, {"op_eq('a','a')", 0, Int(1)}, {"op_ne('a','b')", 0, Int(1)},
         {"op_lt(-1,1)", 0, Int(1)}, {"op_lt('a','b')", 0, Int(1)}, {"op_lt('','a')", 0, Int(1)},
@@ -75,10 +78,12 @@ TEST_F(ScriptRun, ComparisonsAndLogic)
         {"op_pick('0')", 0, Str("yes")}, {"op_falseGuard()", 0, Int(1)}, {"op_typeOfCompare()", 0, Int(3)},
         {"op_divZeroThenReturn()", 0, Int(0)},
     });
+    // clang-format on
 }
 
 TEST_F(ScriptRun, VariablesConstantsAndInvalid)
 {
+    // clang-format off
     runTable("engine_ops", {
         {"op_incr(5)", 0, Int(6)}, {"op_incr('true')", 0, Int(2)}, {"op_incr('yes')", 0, Invalid}, {"op_incr('')", 0, Invalid},
         {"op_decr('true')", 0, Int(0)}, {"op_decr(-2147483648)", 0, Int(INT32_MAX)},
@@ -91,10 +96,14 @@ TEST_F(ScriptRun, VariablesConstantsAndInvalid)
         {"op_lit(10)", 0, Str("")},
         {"op_inv(0)", 0, Invalid}, {"op_inv(1)", SE_OPERAND, Invalid}, {"op_inv(2)", 0, Invalid},
     });
+    // clang-format on
     runTable("engine_wide", {
-        {"vars(100)", 0, Int(212)}, {"jumps(0)", 0, Int(99)}, {"jumps(5)", 0, Int(1005)}, {"far(4)", 0, Int(36)},
-        {"longBreak(3)", 0, Int(210)},
-    });
+                                {"vars(100)", 0, Int(212)},
+                                {"jumps(0)", 0, Int(99)},
+                                {"jumps(5)", 0, Int(1005)},
+                                {"far(4)", 0, Int(36)},
+                                {"longBreak(3)", 0, Int(210)},
+                            });
     std::string all;
     for (int i = 0; i < 300; i++)
         all += "k" + std::to_string(i);
@@ -114,11 +123,13 @@ TEST_F(ScriptRun, JoinsPastTheStringLimitAreInvalid)
 
 TEST_F(ScriptRun, LocalCallsKeepEachLevelsVariables)
 {
+    // clang-format off
     runTable("engine_calls", {
         {"outer(2)", 0, Int(324)}, {"sum(10)", 0, Int(45)}, {"fact(5)", 0, Int(120)}, {"fib(15)", 0, Int(610)},
         {"concatLoop(3)", 0, Str("xxx")}, {"emptyReturn()", 0, Str("")}, {"deep(0)", SE_OVERFLOW, Invalid},
         {"whileBreak(5)", 0, Int(3)}, {"whileBreak(2)", 0, Int(2)}, {"forContinue(4)", 0, Str("1234")},
     });
+    // clang-format on
     expectEmpty();
 }
 
@@ -129,8 +140,10 @@ TEST_F(ScriptRun, RunScriptContractAndLibraryCalls)
         const char *call;
         bool ok;
         int32_t error;
-    } rows[] = {{"http://h/engine_calls#fact(6)", true, 0}, {"http://h/engine_calls#deep(0)", false, SE_OVERFLOW},
-                {"http://h/engine_lib#exitWith(3)", false, 1}, {"http://h/engine_lib#abortWith('x')", false, 2},
+    } rows[] = {{"http://h/engine_calls#fact(6)", true, 0},
+                {"http://h/engine_calls#deep(0)", false, SE_OVERFLOW},
+                {"http://h/engine_lib#exitWith(3)", false, 1},
+                {"http://h/engine_lib#abortWith('x')", false, 2},
                 {"http://h/engine_lib#floor()", true, 0}};
     for (const Row &row : rows) {
         int32_t error = -1;
@@ -154,6 +167,7 @@ TEST_F(ScriptRun, HandMadeInstructions)
         std::vector<uint8_t> code;
         int32_t error;
         EV result;
+        // clang-format off
     } rows[] = {
         {{0x16, 0x1B, 0x1B, 0x1B, 0x3C, 0x3A}, 0, Int(2)}, {{0x15, 0x1C, 0x1C, 0x3A}, 0, Int(-1)},  // INCR, DEBUG, DECR
         {{0x17, 0x1B, 0x3A}, 0, Invalid}, {{0x16, 0x0B, 0x00, 0x00, 0x00, 0x3A}, 0, Int(1)},  // INCR of "", CALL_LIB_W
@@ -171,6 +185,7 @@ TEST_F(ScriptRun, HandMadeInstructions)
         {{0x15, 0x14, 0x23, 0x3D}, SE_OPCODE, Invalid},  // a later error replaces 4200
         {{0x15, 0x14, 0x23, 0x37, 0x3B}, 0, Str("")},    // 4200 is forgotten at the outermost return
     };
+    // clang-format on
     for (const Row &row : rows) {
         fakeCachePut("hand", handUnit({{0, 1}}, {{0, 0, row.code}}));
         EV result;
@@ -190,10 +205,9 @@ TEST_F(ScriptRun, ExternalCalls)
 
     // CALL_URL_W, and a URL constant that is not a string (4104, the URL stays).
     fakeCachePut("g", handUnit({}, {{1, 0, {0xE0, 0x15, 0x20, 0x3A}}}));
-    fakeCachePut("w", handUnit({{4, 1, 'g'}, {4, 2, 'f', '0'}, {0, 5}},
-                               {{0, 0, {0x52, 0x0D, 0, 0, 0, 1, 1, 0x3A}},
-                                {0, 0, {0x0C, 2, 1, 0, 0x3A}},
-                                {0, 0, {0x14, 0x0C, 0, 1, 2, 0x3A}}}));
+    fakeCachePut("w", handUnit({{4, 1, 'g'}, {4, 2, 'f', '0'}, {0, 5}}, {{0, 0, {0x52, 0x0D, 0, 0, 0, 1, 1, 0x3A}},
+                                                                         {0, 0, {0x0C, 2, 1, 0, 0x3A}},
+                                                                         {0, 0, {0x14, 0x0C, 0, 1, 2, 0x3A}}}));
     EV result;
     EXPECT_EQ(callForResult("w#f0()", &result), 0);
     EXPECT_EQ(result, Int(6));

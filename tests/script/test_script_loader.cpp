@@ -22,6 +22,7 @@ TEST_F(ScriptLoader, CallTextsAndArgumentLists)
         const char *call;  // after http://h/
         int32_t error;
         EV result;
+        // clang-format off
     } rows[] = {
         {"ops.wmlsc#op_sub(1,2)", 0, Int(-1)},  // selected by its name entry's index
         {"calls.wmlsc#twoArgs( 5 , 'abc' )", 0, Str("5|abc")}, {"calls.wmlsc#twoArgs(1,2,3)", 0, Str("1|2")},
@@ -35,6 +36,7 @@ TEST_F(ScriptLoader, CallTextsAndArgumentLists)
         {"calls.wmlsc#inner(1)", SE_NO_FUNCTION, Invalid},  // not extern: not in the name table
         {"calls.wmlsc", SE_NO_FUNCTION, Invalid}, {"missing.wmlsc#f()", SE_NO_FUNCTION, Invalid},
     };
+    // clang-format on
     for (const Row &row : rows) {
         EV result;
         EXPECT_EQ(callForResult(std::string("http://h/") + row.call, &result), row.error) << row.call;
@@ -61,8 +63,8 @@ TEST_F(ScriptLoader, MissingFunctionNeverRunsThePreviousOne)
 
 TEST_F(ScriptLoader, ConstantKinds)
 {
-    std::vector<std::vector<uint8_t>> pool = {{4, 0}, {6, 0}, {5}, {0, 0xFE}, {1, 0x80, 0x00},
-                                              {2, 0xFF, 0xFF, 0xFF, 0xFF}, {6, 0x81, 0x00}};
+    std::vector<std::vector<uint8_t>> pool = {
+        {4, 0}, {6, 0}, {5}, {0, 0xFE}, {1, 0x80, 0x00}, {2, 0xFF, 0xFF, 0xFF, 0xFF}, {6, 0x81, 0x00}};
     int32_t error;
     // The last constant is a string of 128 bytes that the unit doesn't hold.
     fakeCachePut("c", handUnit(pool, {{0, 0, {0x3B}}}));
@@ -73,8 +75,8 @@ TEST_F(ScriptLoader, ConstantKinds)
     pool.back().resize(3 + 128, 'z');
     fakeCachePut("c", handUnit(pool, {{0, 0, {0x3B}}}));
     ASSERT_TRUE(loadUnit("c#f0()", &gScriptUnit, &error, true));
-    const EV expected[] = {Str(""), Str(""), Str(""), Int(-2), Int(-32768), Int(-1), Invalid,
-                           Str(std::string(128, 'z'))};
+    const EV expected[] = {Str(""),     Str(""), Str(""), Int(-2),
+                           Int(-32768), Int(-1), Invalid, Str(std::string(128, 'z'))};
     for (int i = 0; i < 8; i++) {
         ScriptValue v;
         ASSERT_TRUE(loadConstant(&gScriptUnit, i, &v));
@@ -93,6 +95,7 @@ TEST_F(ScriptLoader, MalformedUnitsAreRejected)
     struct Row {
         std::vector<uint8_t> unit;
         int32_t error;
+        // clang-format off
     } rows[] = {
         {handUnit({{7}}, {{0, 0, {0x3B}}}), SE_VERIFY},            // unknown constant type
         {handUnit({{0x83, 1}}, {{0, 0, {0x3B}}}), SE_VERIFY},      // type byte of 128 or more
@@ -101,6 +104,7 @@ TEST_F(ScriptLoader, MalformedUnitsAreRejected)
         {{1, 0, 0x8F, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}, SE_VERIFY},   // mb beyond 32 bits
         {{}, SE_VERIFY},                                           // empty content
     };
+    // clang-format on
     for (const Row &row : rows) {
         if (row.unit.empty())
             fakeCachePut("m", {}, 0x15);

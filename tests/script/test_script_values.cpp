@@ -18,7 +18,7 @@ TEST(ScriptValues, ConditionAndLogicalReadingDiffer)
     struct Row {
         const char *text;
         bool condition, logical;
-    } rows[] = {{"true", true, true}, {"false", false, false}, {"0", true, false}, {"12abc", true, true},
+    } rows[] = {{"true", true, true}, {"false", false, false}, {"0", true, false},  {"12abc", true, true},
                 {"", false, false},   {"  -3", true, true},    {"abc", true, false}};
     for (const Row &row : rows) {
         ScriptValue v = str(row.text);

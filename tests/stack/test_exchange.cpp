@@ -18,6 +18,7 @@ struct Case {
     std::vector<std::string> lines;
 };
 
+// clang-format off
 const Case kCases[] = {
     // The gateway's Result with a Reply (the Gets are the capture's end-to-end test).
     {false, 9201, {0x12, 0x80, 0x05, 0x04, 0x20, 0x01, 0x94, 'x'}, {"1.250 in Result 5 Reply 0x20 8"}},
@@ -33,6 +34,7 @@ const Case kCases[] = {
     {false, 9201, {0x00, 0x05, 0x18}, {"1.250 in malformed - - - 3"}},
     {false, 9200, {}, {"1.250 in - 0 malformed - 0"}},
 };
+// clang-format on
 
 TEST(Exchange, OneLinePerPdu)
 {

@@ -26,15 +26,19 @@ struct Seen {
 std::vector<Seen> gSeen;
 void (*gDuringHandler)(const SessionEvent &) = nullptr;
 
-void recordEvent() {
+void recordEvent()
+{
     SessionEvent e = takeEvent();
     gSeen.push_back({e, Bytes(e.headers, e.headers + e.headersLength), Bytes(e.body, e.body + e.bodyLength)});
-    if (gDuringHandler != nullptr) gDuringHandler(e);
+    if (gDuringHandler != nullptr)
+        gDuringHandler(e);
 }
 
-std::vector<int32_t> codes() {
+std::vector<int32_t> codes()
+{
     std::vector<int32_t> out;
-    for (const Seen &s : gSeen) out.push_back(s.event.code);
+    for (const Seen &s : gSeen)
+        out.push_back(s.event.code);
     return out;
 }
 
@@ -42,13 +46,16 @@ std::pair<int32_t, int32_t> statusAndId(size_t i) { return {gSeen.at(i).event.st
 
 bool called(const std::string &call) { return std::find(gCalls.begin(), gCalls.end(), call) != gCalls.end(); }
 
-Bytes cat(std::initializer_list<Bytes> parts) {
+Bytes cat(std::initializer_list<Bytes> parts)
+{
     Bytes out;
-    for (const Bytes &part : parts) out.insert(out.end(), part.begin(), part.end());
+    for (const Bytes &part : parts)
+        out.insert(out.end(), part.begin(), part.end());
     return out;
 }
 
-Bytes agentHeaders() {
+Bytes agentHeaders()
+{
     std::string h = std::string("\xA9Tovrin ") + S_versionText() + ":" + S_buildText();
     h += std::string("\0\x80\x94\x80\x95\x80\xA1\x81\xEA", 9);  // Accept-Charset: UTF-8
     return Bytes(h.begin(), h.end());
@@ -58,21 +65,24 @@ class Session : public ::testing::Test {
 protected:
     SessionCaps caps{1500, 0, 8, 0};
 
-    void SetUp() override {
+    void SetUp() override
+    {
         resetSessionService();
         resetStandIns();
         gSeen.clear();
         gDuringHandler = nullptr;
         S_setSessionEventHandler(recordEvent);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         resetSessionService();
         S_setSessionEventHandler(nullptr);
         EXPECT_EQ(receiveBuffersInUse(), 0u);
     }
     // Connect and let the gateway grant what was asked. The Connect is
     // handle 1.
-    void connectUp() {
+    void connectUp()
+    {
         int32_t status = 0;
         ASSERT_EQ(S_sessionConnect("127.0.0.1", 9201, 5, &caps, &status), 1);
         TR_ResultInd(1, poolCopy({0x02, 0x07, 0x07, 0x00, 0x03, 0x80, 0x8B, 0x5C, 0x02, 0x83, 0x08}), 11);
@@ -83,7 +93,8 @@ protected:
     }
 };
 
-TEST_F(Session, ConnectSendsHeadersAndCapabilitiesAndEndsAnEarlierSession) {
+TEST_F(Session, ConnectSendsHeadersAndCapabilitiesAndEndsAnEarlierSession)
+{
     int32_t status = 0;
     ASSERT_EQ(S_sessionConnect("127.0.0.1", 9201, 5, &caps, &status), 1);
     EXPECT_EQ(status, 0);
@@ -111,7 +122,8 @@ TEST_F(Session, ConnectSendsHeadersAndCapabilitiesAndEndsAnEarlierSession) {
     EXPECT_EQ(WSP_sessionId(), -2);
 }
 
-TEST_F(Session, TransportFailuresMap) {
+TEST_F(Session, TransportFailuresMap)
+{
     struct Case {
         int opened;
         int32_t code;
@@ -124,7 +136,8 @@ TEST_F(Session, TransportFailuresMap) {
     }
 }
 
-TEST_F(Session, GetResultAndAck) {
+TEST_F(Session, GetResultAndAck)
+{
     connectUp();
     const char url[] = "http://h/a.wml";
     int32_t id = getConnected(url, sizeof url);
@@ -150,7 +163,8 @@ TEST_F(Session, GetResultAndAck) {
     EXPECT_EQ(takeEvent().body, nullptr);
 }
 
-TEST_F(Session, RequestsThatEndInAnAbort) {
+TEST_F(Session, RequestsThatEndInAnAbort)
+{
     connectUp();  // granted 1500
     for (const char *url : {"a", "b", "c", "d", "e"})
         getConnected(url, 2);  // handles 2 to 6
@@ -179,7 +193,8 @@ TEST_F(Session, RequestsThatEndInAnAbort) {
     EXPECT_TRUE(gSeen.empty());
 }
 
-TEST_F(Session, RequestConfirmedWhileConnectingIsAbortedAndReported) {
+TEST_F(Session, RequestConfirmedWhileConnectingIsAbortedAndReported)
+{
     int32_t status = 0;
     S_sessionConnect("127.0.0.1", 9201, 5, &caps, &status);
     int32_t id = getConnected("a", 2);
@@ -190,7 +205,8 @@ TEST_F(Session, RequestConfirmedWhileConnectingIsAbortedAndReported) {
     EXPECT_EQ(gCalls.back(), "abort 2 225");
 }
 
-TEST_F(Session, DisconnectInEachState) {
+TEST_F(Session, DisconnectInEachState)
+{
     EXPECT_EQ(S_sessionDisconnect(), -1);
     EXPECT_EQ(codes(), std::vector<int32_t>{SEVENT_NO_SESSION});
     connectUp();
@@ -219,7 +235,8 @@ TEST_F(Session, DisconnectInEachState) {
     EXPECT_EQ(getConnected("c", 2), -1);
 }
 
-TEST_F(Session, ConnectAnswers) {
+TEST_F(Session, ConnectAnswers)
+{
     struct Case {
         const char *name;
         Bytes pdu;
@@ -248,7 +265,8 @@ TEST_F(Session, ConnectAnswers) {
     EXPECT_EQ(WSP_sessionId(), -2);
 }
 
-TEST_F(Session, ConnectionlessRequestsAndIndications) {
+TEST_F(Session, ConnectionlessRequestsAndIndications)
+{
     EXPECT_EQ(gPumpRounds, 0u);
     pumpStack();
     EXPECT_EQ(gPumpRounds, 0u);

@@ -8,18 +8,23 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes pack(const WspPdu &pdu, bool connectionless) {
+Bytes pack(const WspPdu &pdu, bool connectionless)
+{
     Bytes out(WSP_packedSize(pdu, connectionless));
     EXPECT_EQ(WSP_pack(pdu, connectionless, out.data(), static_cast<uint32_t>(out.size())), out.size());
     return out;
 }
 
-TEST(WspUintvar, EncodesAndDecodes) {
+TEST(WspUintvar, EncodesAndDecodes)
+{
     struct Case {
         uint32_t value;
         Bytes bytes;
     } cases[] = {
-        {0, {0x00}}, {0x7F, {0x7F}}, {0x80, {0x81, 0x00}}, {1500, {0x8B, 0x5C}},
+        {0, {0x00}},
+        {0x7F, {0x7F}},
+        {0x80, {0x81, 0x00}},
+        {1500, {0x8B, 0x5C}},
         {0xFFFFFFFF, {0x8F, 0xFF, 0xFF, 0xFF, 0x7F}},
     };
     for (const Case &c : cases) {
@@ -31,8 +36,8 @@ TEST(WspUintvar, EncodesAndDecodes) {
         EXPECT_FALSE(reader.failed);
     }
     // 33 bits, six bytes (however small the value), ending inside, nothing.
-    for (const Bytes &b : {Bytes{0x90, 0x80, 0x80, 0x80, 0x00}, Bytes{0x80, 0x80, 0x80, 0x80, 0x81, 0x00},
-                           Bytes{0x81, 0x80}, Bytes{}}) {
+    for (const Bytes &b :
+         {Bytes{0x90, 0x80, 0x80, 0x80, 0x00}, Bytes{0x80, 0x80, 0x80, 0x80, 0x81, 0x00}, Bytes{0x81, 0x80}, Bytes{}}) {
         ByteReader reader{b.data(), static_cast<uint32_t>(b.size()), 0, false};
         BR_multiByte(&reader);
         EXPECT_TRUE(reader.failed);
@@ -61,7 +66,8 @@ const Fixture kFixtures[] = {
     {"unit get", true, {0xFF, 0x40, 0x01, 'u', 0xA9, 'A', 0x00}, WSP_GET},
 };
 
-TEST(WspPdu, FixturesRoundTrip) {
+TEST(WspPdu, FixturesRoundTrip)
+{
     for (const Fixture &f : kFixtures) {
         WspPdu pdu;
         ASSERT_EQ(WSP_unpack(&pdu, f.bytes.data(), static_cast<uint32_t>(f.bytes.size()), f.connectionless), 1)
@@ -77,7 +83,9 @@ TEST(WspPdu, FixturesRoundTrip) {
     }
 }
 
-TEST(WspPdu, RefusesBadPdus) {
+TEST(WspPdu, RefusesBadPdus)
+{
+    // clang-format off
     Bytes bad[] = {
         {},
         {0x04},                               // Reply without status
@@ -88,6 +96,7 @@ TEST(WspPdu, RefusesBadPdus) {
         {0x07, 0x00},                         // unknown type
         {0x05},                               // Disconnect without session id
     };
+    // clang-format on
     for (const Bytes &b : bad) {
         WspPdu pdu;
         EXPECT_EQ(WSP_unpack(&pdu, b.data(), static_cast<uint32_t>(b.size()), false), 0);
@@ -100,26 +109,32 @@ TEST(WspPdu, RefusesBadPdus) {
     EXPECT_EQ(WSP_pack(get, false, out, sizeof out), 0u);
 }
 
-TEST(WspPdu, ContentTypeForms) {
+TEST(WspPdu, ContentTypeForms)
+{
     struct Case {
         Bytes headers;
         int code;
     } cases[] = {
-        {{0x94}, 0x14}, {{0x02, 0xA1, 0x81}, 0x21}, {{0x1F, 0x02, 0x95, 0x00}, 0x15},
-        {{'t', 'e', 'x', 't', 0}, -1}, {{0x03}, -1}, {{}, -1},
+        {{0x94}, 0x14},
+        {{0x02, 0xA1, 0x81}, 0x21},
+        {{0x1F, 0x02, 0x95, 0x00}, 0x15},
+        {{'t', 'e', 'x', 't', 0}, -1},
+        {{0x03}, -1},
+        {{}, -1},
     };
     for (const Case &c : cases)
         EXPECT_EQ(WSP_contentType(c.headers.data(), static_cast<uint32_t>(c.headers.size())), c.code);
 }
 
-TEST(WspCapabilities, Decodes) {
+TEST(WspCapabilities, Decodes)
+{
     Bytes bytes = {
-        0x03, 0x00, 0x8B, 0x5C,        // Client-SDU-Size, short identifier form
-        0x02, 0x83, 0x05,              // Method-MOR
-        0x03, 0x90, 0xAA, 0xBB,        // unknown: skipped
-        0x00, 0x90,                    // length 0: the identifier alone, unknown
-        0x05, 0x85, 0x01, 'G', 'E', 0, // extended methods
-        0x02, 0x82, 0xD0,              // options: push, confirmed push, ack headers
+        0x03, 0x00, 0x8B, 0x5C,                          // Client-SDU-Size, short identifier form
+        0x02, 0x83, 0x05,                                // Method-MOR
+        0x03, 0x90, 0xAA, 0xBB,                          // unknown: skipped
+        0x00, 0x90,                                      // length 0: the identifier alone, unknown
+        0x05, 0x85, 0x01, 'G',  'E',  0,                 // extended methods
+        0x02, 0x82, 0xD0,                                // options: push, confirmed push, ack headers
         0x07, 0x87, 0xC4, 0x00, 0x23, 0x50, 0x7F, 0x00,  // alias: bearer, port, 4-byte address (cut)
     };
     Capabilities caps;

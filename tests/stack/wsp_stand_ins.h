@@ -12,11 +12,11 @@ struct SentPdu {
     uint32_t port;
 };
 
-extern std::vector<std::string> gCalls;   // "invoke 1", "result 1", "abort 1 230", "open", ...
-extern std::vector<SentPdu> gSent;        // every PDU handed down, in order
-extern uint32_t gNextHandle;              // the handle the next class 1/2 TR_Invoke returns
-extern int gOpenResult;                   // what openTransport answers
-extern uint32_t gPumpRounds;              // pollReceive calls
+extern std::vector<std::string> gCalls;  // "invoke 1", "result 1", "abort 1 230", "open", ...
+extern std::vector<SentPdu> gSent;       // every PDU handed down, in order
+extern uint32_t gNextHandle;             // the handle the next class 1/2 TR_Invoke returns
+extern int gOpenResult;                  // what openTransport answers
+extern uint32_t gPumpRounds;             // pollReceive calls
 
 void resetStandIns();
 // A pool block holding bytes (what WTP hands up).

@@ -11,8 +11,8 @@
 #include <deque>
 #include <string>
 
-extern std::deque<std::string> gHappened;   // what happened, oldest first
-extern uint32_t gFakeNow;                    // the clock while installed
+extern std::deque<std::string> gHappened;  // what happened, oldest first
+extern uint32_t gFakeNow;                  // the clock while installed
 
 // Resets WTP, the record and the clock; installs the capture and the clock.
 void installStandIns();

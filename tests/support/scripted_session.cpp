@@ -61,7 +61,7 @@ size_t unansweredRequests()
 }
 
 // The session layer.
-void S_setSessionEventHandler(void (*)()) {}
+void S_setSessionEventHandler(void (*)()) { }
 
 int32_t S_sessionConnect(const char *, uint32_t, uint8_t, SessionCaps *caps, int32_t *status)
 {
@@ -124,6 +124,6 @@ int32_t S_listenForPush(const char *, uint8_t, uint32_t)
 SessionEvent takeEvent() { return gSlot; }
 void pumpStack() { gScripted.calls.push_back("pumpStack"); }
 void closeStack() { gScripted.calls.push_back("closeStack"); }
-void resetSessionService() {}
+void resetSessionService() { }
 const char *S_versionText() { return "Version 0"; }
 const char *S_buildText() { return "Build test"; }

@@ -16,21 +16,21 @@ struct ScriptedRequest {
     std::string body;
     bool post;
     int32_t id;
-    bool answered;          // a result or an abort was posted
+    bool answered;  // a result or an abort was posted
 };
 
 struct ScriptedSession {
     void (*tell)() = nullptr;
     std::vector<ScriptedRequest> sent;
-    std::vector<int32_t> aborted;          // abortRequest calls
-    std::vector<std::string> calls;        // listen, connect, disconnect, closeStack, pumpStack
+    std::vector<int32_t> aborted;    // abortRequest calls
+    std::vector<std::string> calls;  // listen, connect, disconnect, closeStack, pumpStack
     int32_t nextId = 1;
     int32_t connectResult = 1;
-    int32_t connectStatus = 0;             // written to *status when non-zero
+    int32_t connectStatus = 0;  // written to *status when non-zero
     int32_t listenResult = 1;
-    bool confirmInsideConnect = false;     // post 1010 from inside connect
-    bool abortOnSend = false;              // post 1014 from inside the request primitive
-    SessionCaps *caps = nullptr;           // as connect was given
+    bool confirmInsideConnect = false;  // post 1010 from inside connect
+    bool abortOnSend = false;           // post 1014 from inside the request primitive
+    SessionCaps *caps = nullptr;        // as connect was given
 };
 
 extern ScriptedSession gScripted;

@@ -35,7 +35,8 @@ TempDir::TempDir(const char *tag)
 
 TempDir::~TempDir() { std::filesystem::remove_all(path); }
 
-TempHome::TempHome(const char *tag) : TempDir(tag)
+TempHome::TempHome(const char *tag)
+    : TempDir(tag)
 {
     EXPECT_TRUE(Dir_initDirectories(path.c_str()));
     Reg_setDatabase((path + "/config/registry.sqlite").c_str());

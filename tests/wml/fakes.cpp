@@ -32,10 +32,7 @@ Bytes header(uint8_t charset, const std::string &table)
     return b + Bytes(table.begin(), table.end());
 }
 
-Bytes str(const std::string &text)
-{
-    return Bytes{0x03} + Bytes(text.begin(), text.end()) + Bytes{0};
-}
+Bytes str(const std::string &text) { return Bytes{0x03} + Bytes(text.begin(), text.end()) + Bytes{0}; }
 
 Bytes operator+(Bytes a, const Bytes &b)
 {
@@ -102,4 +99,7 @@ bool measureText(uint8_t style, const char *text, int *width, int *height)
     return true;
 }
 
-int fitText(uint8_t style, const char *text, int width) { return fixedFitText(style, text, gFakeCharset == 106, width); }
+int fitText(uint8_t style, const char *text, int width)
+{
+    return fixedFitText(style, text, gFakeCharset == 106, width);
+}

@@ -21,8 +21,8 @@ std::vector<uint8_t> loadDeck(const char *name);
 // Variables of the one fake context; cleared by fakeReset.
 extern std::map<std::string, std::string> gFakeVars;
 extern std::string gFakeCardName, gFakeCardTitle;
-extern int gFakeNewContexts;          // newContext calls
-extern int gFakeTimerValue;           // last setTimer value, -1 when none
+extern int gFakeNewContexts;  // newContext calls
+extern int gFakeTimerValue;   // last setTimer value, -1 when none
 extern std::string gFakeTimerVar;
 extern int gFakeCanvasWidth, gFakeCanvasHeight;
 void fakeReset();

@@ -56,6 +56,7 @@ TEST_F(DecompileTest, OneTagOrTextRunALineIndentedByDepth)
         Bytes deck;
         int result;
         std::string text;
+        // clang-format off
     } cases[] = {
         {"card > p > \"Hello\" nbsp; p > \"a\" br \"b\"; go href=$(x:esc) and the same reference in text",
          header(4, table) + Bytes{0x67, 0x60} + str("Hello\xA0") + Bytes{0x01, 0x60} + str("a") + Bytes{0x26} + str("b") +
@@ -81,6 +82,7 @@ TEST_F(DecompileTest, OneTagOrTextRunALineIndentedByDepth)
         {"a string longer than the text buffer: cut, written, 64", header() + Bytes{0x60} + str(std::string(3000, 'x')) + Bytes{0x01},
          DECOMPILE_OVERFLOW, "  <p>\n  " + std::string(TEXT_BUFFER_SIZE - 1, 'x') + "\n  </p>\n"},
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         const Output o = decompile(c.deck);

@@ -49,7 +49,8 @@ TEST_F(EventsTest, LongValuesAreCutToTheirFields)
 {
     std::string name(40, 'n'), title(300, 't'), format(300, 'f');
     Bytes input = Bytes{0xAF, 0x21} + str(name) + Bytes{0x36} + str(title) + Bytes{0x12} + str(format) + Bytes{0x01};
-    Bytes doElem = Bytes{0xE8, 0x21} + str(std::string(40, 'd')) + Bytes{0x18} + str(title) + Bytes{0x37} + str(format) + Bytes{0x01, 0x01};
+    Bytes doElem = Bytes{0xE8, 0x21} + str(std::string(40, 'd')) + Bytes{0x18} + str(title) + Bytes{0x37} +
+                   str(format) + Bytes{0x01, 0x01};
     EXPECT_EQ(layoutCard(input + doElem), 0);
     std::string events = eventDump();
     std::string prompt = events.substr(events.find("Prompt [") + 8);

@@ -31,8 +31,8 @@ TEST_F(ImagesTablesTest, GoldenImagesAndTables)
 TEST_F(ImagesTablesTest, ImageWithoutAltAndTopAlignment)
 {
     // No ALT: "[Image]". A top-aligned image does not make its line taller.
-    EXPECT_EQ(layoutCard(Bytes{0xAE, 0x32} + str("none") + Bytes{0x01} + str("ab") + Bytes{0xAE, 0x32} + str("pic.wbmp") +
-                         Bytes{0x0B, 0x01, 0x26, 0xAE, 0x32} + str("pic.wbmp") + Bytes{0x01}),
+    EXPECT_EQ(layoutCard(Bytes{0xAE, 0x32} + str("none") + Bytes{0x01} + str("ab") + Bytes{0xAE, 0x32} +
+                         str("pic.wbmp") + Bytes{0x0B, 0x01, 0x26, 0xAE, 0x32} + str("pic.wbmp") + Bytes{0x01}),
               0);
     EXPECT_EQ(layoutDump(), "@(0,0) x(54,12), T1 A0 STR:[Image]ab\n"
                             "@(54,0) x(16,8), T4 A0 IMG: 16x8/16x8 pic.wbmp\n"
@@ -41,7 +41,8 @@ TEST_F(ImagesTablesTest, ImageWithoutAltAndTopAlignment)
 
 TEST_F(ImagesTablesTest, HugeColumnCountIsBounded)
 {
-    int r = layoutCard(Bytes{0xDF, 0x53} + str("99999999999") + Bytes{0x01, 0x5E, 0x5D} + str("x") + Bytes{0x01, 0x01, 0x01});
+    int r = layoutCard(Bytes{0xDF, 0x53} + str("99999999999") + Bytes{0x01, 0x5E, 0x5D} + str("x") +
+                       Bytes{0x01, 0x01, 0x01});
     EXPECT_TRUE(r == 0 || r == 64);
     EXPECT_NE(layoutDump().find("STR:x"), std::string::npos);
 }

@@ -95,8 +95,10 @@ protected:
 TEST_F(LayoutTest, GoldenTextCards)
 {
     // A card with ID "a" and NAME "b" is found by "a" only; a missing card falls back to the first.
-    const char *const cases[][3] = {{"", "layout_text", "main"}, {"a", "layout_text_a", "a"},
-                                    {"byname", "layout_text_byname", "byname"}, {"nosuch", "layout_text", "main"},
+    const char *const cases[][3] = {{"", "layout_text", "main"},
+                                    {"a", "layout_text_a", "a"},
+                                    {"byname", "layout_text_byname", "byname"},
+                                    {"nosuch", "layout_text", "main"},
                                     {"b", "layout_text", "main"}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c[0]);
@@ -111,6 +113,7 @@ TEST_F(LayoutTest, LineBreaking)
 {
     struct Case {
         std::string text, expected;
+        // clang-format off
     } cases[] = {
         // Fits exactly: one record, and the next line follows directly.
         {"Exactly twenty chars",
@@ -124,6 +127,7 @@ TEST_F(LayoutTest, LineBreaking)
          "@(0,0) x(102,12), T1 A0 STR:abcdefghijklmnop-\n@(0,12) x(78,12), T1 A0 STR:qrstuvwxyz\xAD" "ab\n"
          "@(78,12) x(6,12), T1 A2 STR:x\n"},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(layoutCard(str(c.text) + Bytes{0x64} + str("x") + Bytes{0x01}), 0);
@@ -135,10 +139,13 @@ TEST_F(LayoutTest, Utf8NeverBreaksInsideCharacter)
 {
     // 0xAD inside "\xC3\xAD" is not a soft hyphen; C2 AD is. 19 characters
     // fit before the break candidates.
-    std::string text = "aaaaaaaaaaaaaaaaaa\xC3\xAD" "bb\xC2\xAD" "cc dd";
+    std::string text = "aaaaaaaaaaaaaaaaaa\xC3\xAD"
+                       "bb\xC2\xAD"
+                       "cc dd";
     EXPECT_EQ(layoutCard(str(text), 106), 0);
     EXPECT_EQ(D_getDeckCharset(), 106u);
-    EXPECT_EQ(layoutDump(), "@(0,0) x(132,12), T1 A0 STR:aaaaaaaaaaaaaaaaaa\xC3\xAD" "bb-\n"
+    EXPECT_EQ(layoutDump(), "@(0,0) x(132,12), T1 A0 STR:aaaaaaaaaaaaaaaaaa\xC3\xAD"
+                            "bb-\n"
                             "@(0,12) x(30,12), T1 A0 STR:cc dd\n");
     // A field is never cut inside a character: 14 fit the 90-pixel field.
     gFakeVars["v"] = std::string(13, 'a') + "\xC3\xA9\xC3\xA9";
@@ -150,7 +157,8 @@ TEST_F(LayoutTest, Utf8NeverBreaksInsideCharacter)
 TEST_F(LayoutTest, LineLimitStopsPlacingText)
 {
     // The 256th line is placed and resolves; nothing is placed after it.
-    std::vector<uint8_t> lines = Bytes(255, 0x26) + str("x") + Bytes(45, 0x26) + str("y") + Bytes{0xAE, 0x32, 0x03, 'p', 0, 0x01};
+    std::vector<uint8_t> lines =
+        Bytes(255, 0x26) + str("x") + Bytes(45, 0x26) + str("y") + Bytes{0xAE, 0x32, 0x03, 'p', 0, 0x01};
     fakeCachePut("p", 0x21, wbmp(8, 8));
     EXPECT_EQ(layoutCard(lines), 64);
     EXPECT_EQ(layoutDump(), "@(0,3060) x(6,12), T1 A0 STR:x\n");

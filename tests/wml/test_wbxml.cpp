@@ -74,6 +74,7 @@ TEST_F(Wbxml, HeaderVariantsAndHeadersThatAreNoDeck)
         Bytes bytes;
         int rc;
         uint32_t publicId = 0, publicIdString = 0, charset = 0, body = 0;
+        // clang-format off
     } cases[] = {
         {{0x00, 0x04, 0x00}, 0, 4, 0, 0, 3},  // version 0x00 has no charset
         {{0x01, 0x00, 0x02, 0x6A, 0x04, 'a', 0, 'b', 0}, 0, 0, 2, 106, 9},  // id 0: a string-table index follows
@@ -81,6 +82,7 @@ TEST_F(Wbxml, HeaderVariantsAndHeadersThatAreNoDeck)
         // Cut short, or a string table longer than the deck.
         {{}, -1}, {{0x01, 0x04}, -1}, {{0x01, 0x04, 0x04, 0x05, 'a'}, -1}, {{0x01, 0x84, 0x84, 0x84, 0x84, 0x84, 0x04}, -1},
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.bytes));
         ASSERT_EQ(open(c.bytes), c.rc);
@@ -167,6 +169,7 @@ TEST_F(Wbxml, TokensNoCompilerEmits)
 {
     // SWITCH_PAGE in content and attributes, LITERAL, EXT_0, OPAQUE,
     // an entity above 255, LITERAL_C and LITERAL_AC skipped whole.
+    // clang-format off
     const Bytes body = {
         0x00, 0x01,                               // SWITCH_PAGE 1
         0x60,                                     // p, content
@@ -225,6 +228,7 @@ TEST_F(Wbxml, OverlongStringsAndValuesAreCutAndDecodingResumesAfterThem)
         // Twice unescaped: the text buffer takes what fits.
         {header() + Bytes{0x60, 0x41, 'x', 0, 0x42, 'x', 0, 0x01}, true, "<p>" + std::string(TEXT_BUFFER_SIZE - 1, ' ') + "</p>"},
     };
+    // clang-format on
     for (const auto &c : cases) {
         ASSERT_EQ(open(c.deck, c.substitute), 0);
         EXPECT_EQ(walk(), c.text);
@@ -235,8 +239,8 @@ TEST_F(Wbxml, OverlongStringsAndValuesAreCutAndDecodingResumesAfterThem)
 TEST_F(Wbxml, AttributeListOverflowDropsOnlyWhatDoesNotFit)
 {
     // alt=600 x, title=600 y, label="z".
-    const Bytes body = Bytes{0xA6, 0x0C} + str(std::string(600, 'x')) + Bytes{0x36} +
-                       str(std::string(600, 'y')) + Bytes{0x18} + str("z") + Bytes{0x01};
+    const Bytes body = Bytes{0xA6, 0x0C} + str(std::string(600, 'x')) + Bytes{0x36} + str(std::string(600, 'y')) +
+                       Bytes{0x18} + str("z") + Bytes{0x01};
     ASSERT_EQ(open(header() + body), 0);
     walk();
     EXPECT_EQ(std::strlen(getAttr("alt")), 600u);

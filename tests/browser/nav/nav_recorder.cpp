@@ -34,4 +34,4 @@ void B_refresh() { gNavCalls.push_back({"refresh", "", "", 0, {}}); }
 void refreshLayout() { gNavCalls.push_back({"refreshLayout", "", "", 0, {}}); }
 NavHooks gNavHooks = {B_setTaskVars, B_go, B_prev, B_refresh, refreshLayout};
 // What the cache asks of the Browser.
-void B_poll(int) {}
+void B_poll(int) { }

@@ -8,7 +8,7 @@
 #include "browser/browser.h"
 
 struct NavCall {
-    std::string op;        // "go", "prev", "refresh", "refreshLayout"
+    std::string op;  // "go", "prev", "refresh", "refreshLayout"
     std::string url;
     std::string postData;  // "(null)" for none
     int method;

@@ -31,7 +31,9 @@ protected:
         std::string dump = events();
         size_t at = dump.find(text);
         size_t url = dump.find("URL @", at);
-        return at == std::string::npos || url == std::string::npos ? "" : dump.substr(url + 4, dump.find(' ', url + 4) - url - 4);
+        return at == std::string::npos || url == std::string::npos
+                   ? ""
+                   : dump.substr(url + 4, dump.find(' ', url + 4) - url - 4);
     }
 };
 

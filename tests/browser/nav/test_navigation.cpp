@@ -128,13 +128,13 @@ TEST_F(NavTest, ADeckWhoseImagesNeverArriveIsGivenUpAfterElevenRounds)
 }
 
 struct AccessCase {
-    const char *from;      // the deck the user came from; null: none
-    const char *replace;   // bytes of the access element's strings changed
+    const char *from;     // the deck the user came from; null: none
+    const char *replace;  // bytes of the access element's strings changed
     const char *with;
     bool admitted;
 };
 
-class Access : public NavTest, public testing::WithParamInterface<AccessCase> {};
+class Access : public NavTest, public testing::WithParamInterface<AccessCase> { };
 
 TEST_P(Access, TheAccessElementJudgesThePreviousDeck)
 {
@@ -165,18 +165,19 @@ TEST_P(Access, TheAccessElementJudgesThePreviousDeck)
 
 // The browse conversation "access" has a path without a segment boundary
 // and a domain refused outright.
-INSTANTIATE_TEST_SUITE_P(Cases, Access,
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Access,
     testing::Values(AccessCase{"http://www.example.com/ok/a.wml", nullptr, nullptr, true},
-                    AccessCase{"http://myexample.com/ok", nullptr, nullptr, true},          // no label boundary
-                    AccessCase{"http://WWW.EXAMPLE.COM/ok", nullptr, nullptr, true},        // domain in any case
-                    AccessCase{"http://www.example.com/o", nullptr, nullptr, false},        // path too short
-                    AccessCase{"http://www.example.com/ok", "/ok", "/OK", false},          // path case matters
+                    AccessCase{"http://myexample.com/ok", nullptr, nullptr, true},    // no label boundary
+                    AccessCase{"http://WWW.EXAMPLE.COM/ok", nullptr, nullptr, true},  // domain in any case
+                    AccessCase{"http://www.example.com/o", nullptr, nullptr, false},  // path too short
+                    AccessCase{"http://www.example.com/ok", "/ok", "/OK", false},     // path case matters
                     // A relative path is taken from the guarded deck's own URL: "ok/" is "/ok/".
                     AccessCase{"http://www.example.com/ok/a.wml", "/ok", "ok/", true},
                     AccessCase{"http://www.example.com/okay", "/ok", "ok/", false},
-                    AccessCase{"http://com/ok", nullptr, nullptr, false},                   // domain longer than host
+                    AccessCase{"http://com/ok", nullptr, nullptr, false},  // domain longer than host
                     AccessCase{"http://example.com:pw@evil.org/ok", nullptr, nullptr, false},  // user-info is no host
-                    AccessCase{nullptr, nullptr, nullptr, false}));                         // no previous deck
+                    AccessCase{nullptr, nullptr, nullptr, false}));                            // no previous deck
 
 TEST_F(NavTest, OlderAndNewerDecksWarnButAreShown)
 {

@@ -66,7 +66,8 @@ TEST_F(UserEventsTest, ClicksSoftKeysAndIntrinsicEvents)
     B_event(BEVENT_ONTIMER, 0);         // an attribute, through GetURL
     B_event(BEVENT_ONENTERBACKWARD, 0);
     B_event(BEVENT_ONPICK, 0);  // none on this card
-    EXPECT_EQ(gos(), (Urls{"link.wml?v=late", "#second", "over.wml", "prev", "forward.wml", "timer.wml", "backward.wml"}));
+    EXPECT_EQ(gos(),
+              (Urls{"link.wml?v=late", "#second", "over.wml", "prev", "forward.wml", "timer.wml", "backward.wml"}));
 }
 
 // A table written by something else than Layout: lengths that are not a

@@ -20,6 +20,7 @@ TEST(CheckReport, JsonEscapesWhatIsNotUtf8)
     std::stringstream text;
     text << std::ifstream(path).rdbuf();
     EXPECT_NE(text.str().find("\"http://h/caf\\u00e9.wml\""), std::string::npos) << text.str();
-    EXPECT_NE(text.str().find("\"\\\"q\\\"\\u0009\xC3\xB6 \xF0\x9F\x98\x80 \\u00c3\""), std::string::npos) << text.str();
+    EXPECT_NE(text.str().find("\"\\\"q\\\"\\u0009\xC3\xB6 \xF0\x9F\x98\x80 \\u00c3\""), std::string::npos)
+        << text.str();
     EXPECT_NE(text.str().find("\"x\\\\y\""), std::string::npos);
 }

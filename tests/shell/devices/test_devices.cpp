@@ -25,6 +25,7 @@ TEST(Devices, BadLinesReportedAndSkipped)
     const struct {
         const char *line;
         const char *reason;
+        // clang-format off
     } kBad[] = {
         {"a 96x65 1400", "found 3 fields"},
         {"a 96x65 1400 s extra", "found 5 fields"},
@@ -37,6 +38,7 @@ TEST(Devices, BadLinesReportedAndSkipped)
         {"a 96x65 -5 s", "bad deck budget"},
         {"ok 96x65 1400 s", "given twice"},
     };
+    // clang-format on
     std::string text = "ok 96x65 1400 tovrin.skin  # note\n\n   # comment\r\n";
     for (const auto &b : kBad)
         text += std::string(b.line) + "\n";

@@ -109,11 +109,11 @@ TEST_F(CanvasTest, RecordsTouchingTheVisibleAreaAreDrawn)
 {
     fakeCachePut("http://x/i.wbmp", CT_WBMP, FRAME);
     TableBuilder t;
-    t.image(30, 10, 20, 8, 16, 8, 4, "http://x/i.wbmp");    // right side on the scroll x: drawn
-    t.image(171, 10, 20, 8, 16, 8, 4, "http://x/i.wbmp");   // 1 pixel right of the area: skipped
-    t.image(170, 10, 20, 8, 16, 8, 4, "http://x/i.wbmp");   // on the right border: drawn
-    t.image(60, 171, 20, 8, 16, 8, 4, "http://x/i.wbmp");   // 1 pixel below: skipped
-    t.rect(40, 20, 10, 10);                                 // right side x = 50, the scroll x
+    t.image(30, 10, 20, 8, 16, 8, 4, "http://x/i.wbmp");   // right side on the scroll x: drawn
+    t.image(171, 10, 20, 8, 16, 8, 4, "http://x/i.wbmp");  // 1 pixel right of the area: skipped
+    t.image(170, 10, 20, 8, 16, 8, 4, "http://x/i.wbmp");  // on the right border: drawn
+    t.image(60, 171, 20, 8, 16, 8, 4, "http://x/i.wbmp");  // 1 pixel below: skipped
+    t.rect(40, 20, 10, 10);                                // right side x = 50, the scroll x
     submitCanvas(t.finish(), nullptr);
     fakeCacheClear();
     setScroll(50, 0);
@@ -128,17 +128,23 @@ TEST_F(CanvasTest, ShortImagesAndMalformedTablesAreSafe)
     fakeCachePut("http://x/empty.wbmp", CT_WBMP, {});
     TableBuilder t;
     t.image(0, 0, 16, 16, 16, 16, 4, "http://x/short.wbmp");
-    t.image(20, 0, 16, 16, 16, 16, 4, "http://x/gone.wbmp");          // evicted: blank
-    t.image(40, 0, 16, 16, 16, 16, 4000000, "http://x/short.wbmp");   // offset past the end
+    t.image(20, 0, 16, 16, 16, 16, 4, "http://x/gone.wbmp");         // evicted: blank
+    t.image(40, 0, 16, 16, 16, 16, 4000000, "http://x/short.wbmp");  // offset past the end
     t.image(60, 0, 16, 16, 16, 16, 4, "http://x/empty.wbmp");
     t.image(0, 30, 2000000000, 2000000000, 2000000000, 2000000000, 4, "http://x/short.wbmp");
-    t.image(80, 0, 16, 16, 16, 16, 4, "http://x/short.wbmp", 1);     // style not 0: nothing
+    t.image(80, 0, 16, 16, 16, 16, 4, "http://x/short.wbmp", 1);  // style not 0: nothing
     t.rect(100, 0, 10, 10);
     submitCanvas(t.finish(), nullptr);
     // The bytes that are there; the third begins row 1, the fourth is
     // missing: white. The rest of the card is drawn.
-    expectPixels({{0, 0, BLACK}, {8, 1, WHITE}, {0, 1, BLACK}, {0, 5, WHITE}, {25, 5, WHITE}, {40, 0, WHITE},
-                  {80, 0, WHITE}, {100, 0, GREY}});
+    expectPixels({{0, 0, BLACK},
+                  {8, 1, WHITE},
+                  {0, 1, BLACK},
+                  {0, 5, WHITE},
+                  {25, 5, WHITE},
+                  {40, 0, WHITE},
+                  {80, 0, WHITE},
+                  {100, 0, GREY}});
 
     TableBuilder cut;
     cut.rect(0, 0, 10, 10);

@@ -39,6 +39,7 @@ TEST_F(DialogTest, TextAndSelectTakeTheQueuedAnswer)
         const char *before, *command, *rest;
         int result;
         const char *after;
+        // clang-format off
     } cases[] = {
         {DIALOG_MASKED_TEXT, 4, 0, "", "answer", "far too long", 1, "far too "},
         {DIALOG_MASKED_TEXT, 4, 0, "", "confirm", "yes", 1, "init"},  // OK with the value shown
@@ -57,6 +58,7 @@ TEST_F(DialogTest, TextAndSelectTakeTheQueuedAnswer)
         {DIALOG_SELECT, 4, 1, "111", "cancel", "", 0, "000"},         // cancelling clears every byte
         {DIALOG_SELECT, 4, 0, "100", "answer", "red", 0, "000"},
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(c.command ? std::string(c.command) + " " + c.rest : "none");
         D_setDeckCharset(c.charset);
@@ -67,8 +69,14 @@ TEST_F(DialogTest, TextAndSelectTakeTheQueuedAnswer)
             selected[i] = select && c.before[i] == '1';
         if (select)
             std::memcpy(buffer, "red\0green\0blue\0", 16);
-        DialogRequest request = {c.kind, nullptr, "Name?", buffer, selected, select ? uint16_t(0) : c.limit,
-                                 uint16_t(select ? 0 : 8), select ? c.limit : 0};
+        DialogRequest request = {c.kind,
+                                 nullptr,
+                                 "Name?",
+                                 buffer,
+                                 selected,
+                                 select ? uint16_t(0) : c.limit,
+                                 uint16_t(select ? 0 : 8),
+                                 select ? c.limit : 0};
         if (c.command)
             queue(c.command, c.rest);
         EXPECT_EQ(showDialog(&request), c.result);
@@ -106,7 +114,7 @@ TEST_F(DialogTest, MalformedAnswersAreNotQueued)
 {
     const struct {
         const char *command, *rest;
-    } bad[] = {{"choose", ""}, {"choose", "0"}, {"choose", "1;"}, {"choose", "2;x"},
+    } bad[] = {{"choose", ""},    {"choose", "0"},      {"choose", "1;"}, {"choose", "2;x"},
                {"choose", "256"}, {"confirm", "maybe"}, {"shrug", ""}};
     for (const auto &b : bad) {
         std::string why;

@@ -28,8 +28,14 @@ protected:
     }
 };
 
-const uint8_t STYLES[] = {0, STYLE_BOLD, STYLE_ITALIC, STYLE_BIG, STYLE_SMALL, STYLE_BIG | STYLE_SMALL,
-                          STYLE_UNDERLINE | STYLE_LINK, STYLE_FIELD | STYLE_ITALIC};
+const uint8_t STYLES[] = {0,
+                          STYLE_BOLD,
+                          STYLE_ITALIC,
+                          STYLE_BIG,
+                          STYLE_SMALL,
+                          STYLE_BIG | STYLE_SMALL,
+                          STYLE_UNDERLINE | STYLE_LINK,
+                          STYLE_FIELD | STYLE_ITALIC};
 
 TEST_F(TextTest, InvalidUtf8IsOneReplacementCharacterPerByte)
 {
@@ -37,6 +43,7 @@ TEST_F(TextTest, InvalidUtf8IsOneReplacementCharacterPerByte)
         const char *deck;
         const char *utf8;
         size_t characters;
+        // clang-format off
     } cases[] = {
         {"a\xC3\xA9", "a\xC3\xA9", 2},
         {"\xE2\x82", "\xEF\xBF\xBD\xEF\xBF\xBD", 2},                     // cut short at the end
@@ -45,6 +52,7 @@ TEST_F(TextTest, InvalidUtf8IsOneReplacementCharacterPerByte)
         {"\xF4\x90\x80\x80x", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDx", 5},  // past U+10FFFF
         {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", 1},
     };
+    // clang-format on
     for (const auto &c : cases) {
         DeckText converted;
         convertDeckText(c.deck, CHARSET_UTF8, &converted);
@@ -94,7 +102,8 @@ TEST_F(TextTest, FitAndSummedWidthsAgreeWithTheShapedRun)
     }
     D_setDeckCharset(CHARSET_UTF8);
     for (uint8_t style : STYLES) {
-        checkFit(style, "na\xC3\xAFve r\xC3\xA9sum\xC3\xA9 \xE2\x82\xAC\xF0\x9F\x98\x80 \xE4\xB8\xAD\xE6\x96\x87", true);
+        checkFit(style, "na\xC3\xAFve r\xC3\xA9sum\xC3\xA9 \xE2\x82\xAC\xF0\x9F\x98\x80 \xE4\xB8\xAD\xE6\x96\x87",
+                 true);
         checkFit(style, "bad \xE2\x82 \xFF\xC3", false);  // each stray byte is a character
     }
 }

@@ -20,7 +20,7 @@
 #include "prefs/prefs.h"
 
 // Stand-ins for the cache.
-void C_setCacheSize(uint32_t, uint32_t) {}
+void C_setCacheSize(uint32_t, uint32_t) { }
 void C_getCacheSize(uint32_t *minSize, uint32_t *maxSize) { *minSize = *maxSize = 0; }
 void C_reconnect() { std::printf("reconnect\n"); }
 void C_clearCache() { std::printf("clearCache\n"); }
@@ -41,7 +41,6 @@ std::string escaped(const char *bytes)
     }
     return out;
 }
-
 
 int runPrefs(GtkWindow *owner, bool show)
 {
@@ -120,10 +119,15 @@ int main(int argc, char **argv)
     if (what == "text") {
         request = {DIALOG_TEXT, nullptr, "Your name (2 to 5 letters):", text, nullptr, 2, 5, 0};
     } else if (what == "long-text") {
-        request = {DIALOG_TEXT, "",
+        request = {DIALOG_TEXT,
+                   "",
                    "A prompt far longer than the box above the field has room for, so that it has to end "
                    "early with an ellipsis instead of making the dialog any bigger than the template says.",
-                   text, nullptr, 0, 5, 0};
+                   text,
+                   nullptr,
+                   0,
+                   5,
+                   0};
     } else if (what == "masked") {
         std::strcpy(text, "init");
         request = {DIALOG_MASKED_TEXT, "PIN", "Enter the PIN:", text, nullptr, 0, 8, 0};
@@ -143,10 +147,15 @@ int main(int argc, char **argv)
     } else if (what == "confirm") {
         request = {DIALOG_CONFIRM, nullptr, "Send the form now?", nullptr, nullptr, 0, 0, 0};
     } else if (what == "info" || what == "error") {
-        request = {DIALOG_INFO, what == "error" ? "Error" : nullptr,
+        request = {DIALOG_INFO,
+                   what == "error" ? "Error" : nullptr,
                    "The gateway did not answer. Check the address and the port in the preferences, "
                    "then try again. This text is long enough to need the scroll bar of the box.",
-                   nullptr, nullptr, 0, 0, 0};
+                   nullptr,
+                   nullptr,
+                   0,
+                   0,
+                   0};
     } else if (what == "kind5") {
         request = {5, nullptr, "never shown", nullptr, nullptr, 0, 0, 0};
     } else {

@@ -9,9 +9,9 @@
 // The library also holds the preferences window, which asks the cache; the
 // linker may take it in for a shared template instance.
 void C_getCacheSize(uint32_t *minSize, uint32_t *maxSize) { *minSize = *maxSize = 0; }
-void C_setCacheSize(uint32_t, uint32_t) {}
-void C_reconnect() {}
-void C_clearCache() {}
+void C_setCacheSize(uint32_t, uint32_t) { }
+void C_reconnect() { }
+void C_clearCache() { }
 
 namespace {
 
@@ -24,12 +24,14 @@ TEST(GtkDialogText, UserTextInTheDeckCharset)
         uint32_t charset;
         size_t maxBytes;
         const char *deck;
+        // clang-format off
     } cases[] = {
         {"a\xC3\xA9\xE2\x82\xAC" "b", LATIN1, 8, "a\xE9?b"},  // above U+00FF: '?'
         {"ab\xFF" "cd", LATIN1, 8, "ab"},  // malformed: as far as it is well formed
         {"", LATIN1, 0, ""},
         {"abc", LATIN1, 0, ""},
     };
+    // clang-format on
     for (const auto &c : cases)
         EXPECT_EQ(dialogTextToDeck(c.typed, c.charset, c.maxBytes), c.deck) << c.typed << " " << c.maxBytes;
     EXPECT_EQ(dialogTextToDeck(nullptr, LATIN1, 4), "");

@@ -18,7 +18,7 @@
 // Stand-ins for the cache and the display.
 uint32_t gCacheMin = 0;  // the last C_setCacheSize
 uint32_t gCacheMax = 0;
-std::string gCalls;      // C_reconnect, C_clearCache and clearCanvas, in order
+std::string gCalls;  // C_reconnect, C_clearCache and clearCanvas, in order
 void C_setCacheSize(uint32_t minSize, uint32_t maxSize) { gCacheMin = minSize, gCacheMax = maxSize; }
 void C_getCacheSize(uint32_t *minSize, uint32_t *maxSize) { *minSize = gCacheMin, *maxSize = gCacheMax; }
 void C_reconnect() { gCalls += "reconnect;"; }
@@ -114,6 +114,7 @@ TEST_F(Prefs, FirstStartWritesDefaultsAndAnUnusableValueRewritesAll)
     EXPECT_EQ(prefs.lastVersion, "");  // none was stored
     expectStored(defaultValues());
 
+    // clang-format off
     std::map<std::string, std::string> stored = {
         {"BearerService", raw("\x03")}, {"HomeURL", raw("http://h/x\0")}, {"Proxy", raw("gw.test\0")},
         {"ProxyPort", raw("\x50\x23")}, {"MyNumber", raw("555\0")},       {"Bookmarks", raw("Home\0http://h/\0\0")},
@@ -121,6 +122,7 @@ TEST_F(Prefs, FirstStartWritesDefaultsAndAnUnusableValueRewritesAll)
         {"MORMethod", le32(4)},         {"MORPush", le32(3)},             {"PrefFlag", raw("\x02")},
         {"History", raw("http://a/\0\0")},
     };
+    // clang-format on
     for (const auto &[name, bytes] : stored)
         put(name.c_str(), bytes);
 
@@ -343,4 +345,4 @@ TEST(ListText, FromStoredBytes)
     EXPECT_EQ(textFromBytes(raw("a\0b").data(), 3), "a");
 }
 
-} // namespace
+}  // namespace

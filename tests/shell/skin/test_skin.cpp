@@ -52,10 +52,10 @@ SkinDefinition parseLines(std::initializer_list<const char *> lines, const std::
 
 TEST(SkinFile, Values)
 {
-    SkinDefinition skin = parseLines({"#skin.title.y 5", "", "\n", " skin.title.x 6", "canvas.x     42\n", "canvas.y 7",
-                                      "canvas.y\n", "canvas.width\t-30\r\n", "canvas.height 12px",
-                                      "skin.bitmap  handset.bmp\r\n", "canvas.background.color FF0000",
-                                      "canvas.foreground.color 00ff00\r\n"});
+    SkinDefinition skin =
+        parseLines({"#skin.title.y 5", "", "\n", " skin.title.x 6", "canvas.x     42\n", "canvas.y 7", "canvas.y\n",
+                    "canvas.width\t-30\r\n", "canvas.height 12px", "skin.bitmap  handset.bmp\r\n",
+                    "canvas.background.color FF0000", "canvas.foreground.color 00ff00\r\n"});
     EXPECT_EQ(skin.titleY, 0);  // a comment only when '#' comes first
     EXPECT_EQ(skin.titleX, 6);
     EXPECT_EQ(skin.canvasX, 42);
@@ -122,17 +122,17 @@ TEST(Bmp, Refused)
     EXPECT_EQ(decode(std::vector<uint8_t>(good.begin(), good.end() - 4), &out), BMP_TRUNCATED);
     EXPECT_EQ(decode(std::vector<uint8_t>(good.begin(), good.begin() + 30), &out), BMP_TRUNCATED);
     EXPECT_EQ(decode({'B'}, &out), BMP_NOT_BMP);
-    EXPECT_EQ(with(0, 0x4D58), BMP_NOT_BMP);                   // "XM"
-    EXPECT_EQ(with(26, 1 | 8 << 16), BMP_NOT_24BIT);           // 8 bits
-    EXPECT_EQ(with(26, 1 | 7 << 16), BMP_NOT_BMP);             // 7 bits
-    EXPECT_EQ(with(30, 1), BMP_NOT_BMP);                       // compressed
+    EXPECT_EQ(with(0, 0x4D58), BMP_NOT_BMP);          // "XM"
+    EXPECT_EQ(with(26, 1 | 8 << 16), BMP_NOT_24BIT);  // 8 bits
+    EXPECT_EQ(with(26, 1 | 7 << 16), BMP_NOT_BMP);    // 7 bits
+    EXPECT_EQ(with(30, 1), BMP_NOT_BMP);              // compressed
     EXPECT_EQ(with(18, 5000), BMP_TOO_LARGE);
     EXPECT_EQ(with(18, 0), BMP_TOO_LARGE);
-    EXPECT_EQ(with(22, 0x80000000u), BMP_TOO_LARGE);           // the most negative height
-    EXPECT_EQ(with(10, 0xFFFFFFF0u), BMP_TRUNCATED);           // pixels beyond the end
-    EXPECT_EQ(with(10, 20), BMP_NOT_BMP);                      // pixels inside the header
-    EXPECT_EQ(with(14, 0xFFFFFFFFu), BMP_TRUNCATED);           // header beyond the end
-    EXPECT_EQ(with(14, 12), BMP_NOT_BMP);                      // OS/2 header
+    EXPECT_EQ(with(22, 0x80000000u), BMP_TOO_LARGE);  // the most negative height
+    EXPECT_EQ(with(10, 0xFFFFFFF0u), BMP_TRUNCATED);  // pixels beyond the end
+    EXPECT_EQ(with(10, 20), BMP_NOT_BMP);             // pixels inside the header
+    EXPECT_EQ(with(14, 0xFFFFFFFFu), BMP_TRUNCATED);  // header beyond the end
+    EXPECT_EQ(with(14, 12), BMP_NOT_BMP);             // OS/2 header
     EXPECT_FALSE(out.loaded());
 
     // A V5 header (124 bytes) before the pixels.
@@ -162,9 +162,7 @@ TEST(Outline, BorderCutAwayEnclosedScreenKept)
     im.pixels[0] = 0xBFFFFF;
     im.pixels[6 * 7 + 6] = 0xC0C0C0;
     std::vector<OutlineRun> runs = computeOutline(im);
-    auto same = [](const OutlineRun &a, const OutlineRun &b) {
-        return a.x == b.x && a.y == b.y && a.width == b.width;
-    };
+    auto same = [](const OutlineRun &a, const OutlineRun &b) { return a.x == b.x && a.y == b.y && a.width == b.width; };
     const std::vector<OutlineRun> want = {{0, 0, 1}, {1, 1, 5}, {1, 2, 5}, {1, 3, 5}, {1, 4, 5}, {1, 5, 2}, {4, 5, 2}};
     ASSERT_EQ(runs.size(), want.size());
     EXPECT_TRUE(std::equal(runs.begin(), runs.end(), want.begin(), same));
@@ -230,7 +228,7 @@ TEST_F(SkinLoad, ButtonsIndicatorAndHitTest)
     bookmark.x = 5;
     bookmark.downPath = dir + "b43.bmp";
     skin.buttons[SKIN_MENU].upPath = dir + "none.bmp";  // present, nothing loaded
-    skin.indicatorOnPath = dir + "b43.bmp";            // "off" missing
+    skin.indicatorOnPath = dir + "b43.bmp";             // "off" missing
     ASSERT_EQ(load(), SKIN_OK);
     EXPECT_EQ(back.width, 5);
     EXPECT_EQ(back.height, 2);

@@ -20,7 +20,7 @@
 // Stand-ins for the contexts and the status line.
 static const char *gUrl = nullptr;
 const char *getURL(int index) { return index == 0 ? gUrl : nullptr; }
-void showStatus(const char *) {}
+void showStatus(const char *) { }
 
 namespace {
 
@@ -78,7 +78,8 @@ TEST_F(SourceView, WritesTheCurrentDeckOrSaysWhyNot)
     fakeCachePut(gUrl, 20, loadDeck("wbxml_charset"));
     ASSERT_TRUE(writeWmlSource(path.c_str(), &result, &why));
     EXPECT_EQ(result, 0);
-    EXPECT_NE(readBytes(path).find("    <card id=\"c\" title=\"Caf\xC3\xA9\">\n"), std::string::npos) << readBytes(path);
+    EXPECT_NE(readBytes(path).find("    <card id=\"c\" title=\"Caf\xC3\xA9\">\n"), std::string::npos)
+        << readBytes(path);
 
     // Not opened, and opened but full.
     for (const char *bad : {"/nonexistent/dir/src.txt", "/dev/full"}) {
@@ -105,8 +106,10 @@ TEST_F(SourceView, ViewerRunsOnWithoutBeingWaitedForAndIsCollected)
     EXPECT_TRUE(eventually([] { return runningSourceViewers() == 0; }));
 
     // The viewer gives its pid and arguments, then waits to be released.
-    writeScript(dir / "xdg-open", "echo \"$$ $*\" > '" + dir / "opened" + "'\n"
-                                  "while [ ! -e '" + dir / "release" + "' ]; do /bin/sleep 0.02; done");
+    writeScript(dir / "xdg-open", "echo \"$$ $*\" > '" + dir / "opened" +
+                                      "'\n"
+                                      "while [ ! -e '" +
+                                      dir / "release" + "' ]; do /bin/sleep 0.02; done");
     const std::string path = dir / "a b.txt";
     ASSERT_TRUE(startSourceViewer(path.c_str()));
     EXPECT_EQ(runningSourceViewers(), 1);
