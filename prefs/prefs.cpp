@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "common/byte_reader.h"
 #include "common/log.h"
 #include "common/registry.h"
 #include "version.h"
@@ -112,10 +113,10 @@ bool readValue(const RegKey &key, const PrefField &field, std::vector<char> *byt
 
 void storeInRecord(UserPrefs *prefs, const PrefField &field, const std::vector<char> &bytes)
 {
-    auto byte = [&](size_t i) { return static_cast<uint32_t>(static_cast<uint8_t>(bytes[i])); };
+    ByteReader r{reinterpret_cast<const uint8_t *>(bytes.data()), static_cast<uint32_t>(bytes.size()), 0, false};
     switch (field.kind) {
-    case FIELD_BYTE: prefs->*field.byteField = static_cast<uint8_t>(byte(0)); break;
-    case FIELD_WORD: prefs->*field.wordField = byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24; break;
+    case FIELD_BYTE: prefs->*field.byteField = static_cast<uint8_t>(BR_le(&r, 1)); break;
+    case FIELD_WORD: prefs->*field.wordField = BR_le(&r, 4); break;
     case FIELD_TEXT: prefs->*field.textField = textFromBytes(bytes.data(), bytes.size()); break;
     case FIELD_LIST: prefs->*field.textField = listTextFromBytes(bytes.data(), bytes.size()); break;
     }
