@@ -1,7 +1,7 @@
 #pragma once
 // The navigations the deck passes and the script library ask for. They
-// sit below the Browser and cannot link it, so B_init fills this record;
-// a test defines it with its own stand-ins.
+// sit below the Browser and cannot link it, so B_init fills this record
+// (no-ops before then); a test defines it with its own stand-ins.
 #include <string>
 #include <vector>
 
